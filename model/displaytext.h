@@ -1,0 +1,27 @@
+#pragma once
+// The texts the table, the sidebar and the preview show for a record's fields.
+
+#include "instant.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace orsenta {
+
+// Decimal units in the user's locale ("105 MB", "1.5 GB", "999 bytes"); zero as a word;
+// "Unavailable" for none.
+QString sizeText(std::optional<std::int64_t> bytes);
+// "m:ss" below an hour, "h:mm:ss" from an hour on; "--:--" for NaN, infinities and negatives.
+QString durationText(double seconds);
+// Abbreviated date without time; "Unknown date" for distantPast.
+QString shortDateText(Instant date);
+// Numeric date with hours, minutes and seconds; "Unknown date" for distantPast.
+QString longDateText(Instant date);
+// "4K", "1080p" by the short side; "—" below 1 pixel.
+QString resolutionLabel(std::int64_t width, std::int64_t height);
+// "1920 × 1080"; "—" when either side is below 1.
+QString dimensionsText(std::int64_t width, std::int64_t height);
+
+} // namespace orsenta

@@ -1,0 +1,21 @@
+#pragma once
+// Byte keys that turn the catalog's text rules into plain byte comparisons.
+
+#include <QByteArray>
+#include <QStringView>
+
+namespace orsenta {
+
+// Key for ordering by name: compared byte by byte it orders case-insensitively, maximal runs
+// of decimal digits by numeric value, canonically equivalent forms as equal, and everything
+// else by code point. No locale tailoring.
+QByteArray nameSortKey(QStringView name);
+
+// Text folded for case-insensitive containment under the user's current locale: lower-cased
+// by the locale's rules and canonically composed, as UTF-8. Diacritics and widths are kept.
+QByteArray searchFold(QStringView text);
+
+// Canonical composition as UTF-8, whose byte order is Unicode scalar value order.
+QByteArray scalarOrderKey(QStringView text);
+
+} // namespace orsenta

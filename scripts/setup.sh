@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package Orsenta needs and configures the build folder.
+# Safe to run again: apt-get skips what is installed, cmake reuses the folder.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins
+  qt6-multimedia-dev qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
+  qcoro-qt6-dev
+  libglib2.0-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-libav
+  ffmpeg ffmpegthumbnailer
+  xvfb xauth
+  libbenchmark-dev
+  libicu-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${BUILD_DIR:-build}
+build_type=${BUILD_TYPE:-RelWithDebInfo}
+cd "$(dirname "$0")/.."
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" ${ORSENTA_CMAKE_ARGS:-}
