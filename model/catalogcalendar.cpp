@@ -21,7 +21,9 @@ const CapturedCalendar &captured() {
 
 } // namespace
 
-const QTimeZone &capturedTimeZone() { return captured().zone; }
+const QTimeZone &capturedTimeZone() {
+    return captured().zone;
+}
 
 YearMonth yearMonthOf(Instant instant) {
     if (isDistantPast(instant))

@@ -27,7 +27,7 @@ struct DateBucket {
 std::size_t qHash(const DateBucket &bucket, std::size_t seed = 0) noexcept;
 
 struct DateBuckets {
-    std::vector<DateBucket> years;                              // newest year first
+    std::vector<DateBucket> years;                                // newest year first
     std::map<std::int64_t, std::vector<DateBucket>> monthsByYear; // newest month first
 
     friend bool operator==(const DateBuckets &, const DateBuckets &) = default;

@@ -5,11 +5,10 @@
 #include <QDateTime>
 #include <QLocale>
 
-#include <unicode/udat.h>
-#include <unicode/udatpg.h>
-
 #include <map>
 #include <memory>
+#include <unicode/udat.h>
+#include <unicode/udatpg.h>
 #include <utility>
 
 namespace orsenta {

@@ -14,7 +14,9 @@ namespace orsenta {
 
 namespace {
 
-QString tr(const char *text) { return QCoreApplication::translate("DisplayText", text); }
+QString tr(const char *text) {
+    return QCoreApplication::translate("DisplayText", text);
+}
 
 // One decimal unit of the byte-count format, with the fraction digits it shows: whole kilobytes,
 // tenths of megabytes, hundredths from gigabytes up (trailing zeros dropped).

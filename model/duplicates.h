@@ -13,8 +13,8 @@
 namespace orsenta {
 
 struct DuplicateSummary {
-    DuplicateSizes countsBySize; // byte count → videos of that size, for shared sizes only
-    std::int64_t videoCount = 0; // videos that belong to some group
+    DuplicateSizes countsBySize;       // byte count → videos of that size, for shared sizes only
+    std::int64_t videoCount = 0;       // videos that belong to some group
     std::int64_t reclaimableBytes = 0; // freed by keeping one video of each group
 
     std::int64_t groupCount() const { return countsBySize.size(); }

@@ -57,7 +57,8 @@ public:
     friend bool operator==(const DateFilter &, const DateFilter &) = default;
 
 private:
-    constexpr explicit DateFilter(std::variant<All, Year, Month> value) : m_value(value) {}
+    constexpr explicit DateFilter(std::variant<All, Year, Month> value)
+        : m_value(value) {}
     std::variant<All, Year, Month> m_value;
 };
 

@@ -11,6 +11,8 @@ using Instant = std::chrono::sys_time<std::chrono::microseconds>;
 inline constexpr Instant distantPast{
     std::chrono::sys_days{std::chrono::year{1} / std::chrono::January / 1}};
 
-constexpr bool isDistantPast(Instant instant) { return instant == distantPast; }
+constexpr bool isDistantPast(Instant instant) {
+    return instant == distantPast;
+}
 
 } // namespace orsenta

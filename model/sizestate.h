@@ -30,6 +30,10 @@ class SizeState {
 public:
     enum class Kind : std::uint8_t { known, unavailable, failed };
 
+    // Nothing is known until a measure says otherwise.
+    constexpr SizeState()
+        : SizeState(Kind::unavailable, 0, {}) {}
+
     static constexpr SizeState known(std::int64_t bytes, SizeSource source) {
         return SizeState(Kind::known, bytes, source);
     }
@@ -54,7 +58,9 @@ public:
 
 private:
     constexpr SizeState(Kind kind, std::int64_t bytes, SizeSource source)
-        : m_bytes(bytes), m_kind(kind), m_source(source) {}
+        : m_bytes(bytes)
+        , m_kind(kind)
+        , m_source(source) {}
 
     std::int64_t m_bytes;
     Kind m_kind;

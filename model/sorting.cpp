@@ -1,5 +1,7 @@
 #include "sorting.h"
 
+#include "textkeys.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -56,8 +58,7 @@ ComparisonResult baseCompare(VideoSortColumn column, const VideoItem &a, const V
     case VideoSortColumn::size: {
         const SizeState x = a.sizeState();
         const SizeState y = b.sizeState();
-        return x.isKnown() && y.isKnown() ? threeWay(x.bytes(), y.bytes())
-                                          : ComparisonResult::same;
+        return x.isKnown() && y.isKnown() ? threeWay(x.bytes(), y.bytes()) : ComparisonResult::same;
     }
     case VideoSortColumn::duration:
         return compareDurations(a.duration(), b.duration());
@@ -69,9 +70,13 @@ ComparisonResult baseCompare(VideoSortColumn column, const VideoItem &a, const V
     return ComparisonResult::same;
 }
 
-ComparisonResult reversed(ComparisonResult r) { return ComparisonResult(-std::int8_t(r)); }
+ComparisonResult reversed(ComparisonResult r) {
+    return ComparisonResult(-std::int8_t(r));
+}
 
-std::uint64_t orderedBits(std::int64_t value) { return std::uint64_t(value) ^ signBit; }
+std::uint64_t orderedBits(std::int64_t value) {
+    return std::uint64_t(value) ^ signBit;
+}
 
 std::uint64_t orderedBits(double value) {
     if (std::isnan(value))
@@ -82,29 +87,56 @@ std::uint64_t orderedBits(double value) {
     return (bits & signBit) ? ~bits : bits | signBit;
 }
 
-// A number per record whose order agrees with compare(): a smaller key always means "goes
-// before"; equal keys are settled by compare() itself. It lets the sort decide almost every
-// comparison with one integer test.
-std::uint64_t sortKey(const VideoTableSortComparator &comparator, const VideoItem &item) {
+// One record as the sort sees it: everything compare() looks at, flattened so that nearly every
+// comparison is settled by integers already in the entry rather than by reading the record.
+struct SortEntry {
+    std::uint64_t key;        // the column's order, direction applied; exact except for names
+    std::uint64_t nameNext;   // name sort only: the name key's next eight bytes, directed
+    std::uint64_t idPrefix;   // first eight bytes of the identifier key
+    QByteArrayView nameRest;  // name sort only: the name key after its first sixteen bytes
+    std::uint32_t nameLength; // name sort only: the whole key's length, for zero-padded ties
+    std::uint32_t index;
+    bool unknownSize; // size sort only: goes after every known size
+};
+
+// `nameArena` receives a copy of the rest of each name key: ties then read a compact buffer that
+// stays in cache instead of the records themselves.
+SortEntry sortEntry(const VideoTableSortComparator &comparator, const VideoItem &item,
+                    std::uint32_t index, QByteArray &nameArena) {
     const bool forward = comparator.order == SortDirection::forward;
     const auto directed = [forward](std::uint64_t key) { return forward ? key : ~key; };
+    SortEntry entry{0, 0, bigEndianPrefix(item.identifierKey()), {}, 0, index, false};
     switch (comparator.column) {
-    case VideoSortColumn::name:
-        return directed(item.namePrefix());
+    case VideoSortColumn::name: {
+        entry.key = directed(item.namePrefix());
+        const QByteArrayView key = item.nameKey();
+        entry.nameNext = directed(bigEndianPrefix(key.sliced(std::min<qsizetype>(8, key.size()))));
+        const QByteArrayView rest = key.sliced(std::min<qsizetype>(16, key.size()));
+        entry.nameLength = std::uint32_t(key.size());
+        // Offsets for now: the arena may still move while it grows.
+        entry.nameRest =
+            QByteArrayView(reinterpret_cast<const char *>(nameArena.size()), rest.size());
+        nameArena.append(rest);
+        break;
+    }
     case VideoSortColumn::size: {
         const SizeState size = item.sizeState();
-        if (!size.isKnown())
-            return std::numeric_limits<std::uint64_t>::max();
-        return directed(orderedBits(size.bytes())) >> 1;
+        entry.unknownSize = !size.isKnown();
+        entry.key = size.isKnown() ? directed(orderedBits(size.bytes())) : 0;
+        break;
     }
     case VideoSortColumn::duration:
-        return directed(orderedBits(item.duration()));
+        entry.key = directed(orderedBits(item.duration()));
+        break;
     case VideoSortColumn::resolution:
-        return directed(orderedBits(pixelCount(item)));
+        entry.key = directed(orderedBits(pixelCount(item)));
+        break;
     case VideoSortColumn::creationDate:
-        return directed(orderedBits(std::int64_t(item.creationDate().time_since_epoch().count())));
+        entry.key =
+            directed(orderedBits(std::int64_t(item.creationDate().time_since_epoch().count())));
+        break;
     }
-    return 0;
+    return entry;
 }
 
 } // namespace
@@ -127,18 +159,41 @@ ComparisonResult compare(const VideoTableSortComparator &comparator, const Video
 
 std::vector<VideoItem> sortItems(std::vector<VideoItem> items, VideoSortOrder order) {
     const VideoTableSortComparator comparator = tableComparator(order);
-    struct Entry {
-        std::uint64_t key;
-        std::uint32_t index;
-    };
-    std::vector<Entry> entries;
+    const bool forward = comparator.order == SortDirection::forward;
+    std::vector<SortEntry> entries;
     entries.reserve(items.size());
+    QByteArray nameArena;
+    if (comparator.column == VideoSortColumn::name)
+        nameArena.reserve(qsizetype(items.size()) * 16);
     for (std::size_t i = 0; i < items.size(); ++i)
-        entries.push_back({sortKey(comparator, items[i]), std::uint32_t(i)});
+        entries.push_back(sortEntry(comparator, items[i], std::uint32_t(i), nameArena));
+    if (!nameArena.isEmpty()) {
+        for (SortEntry &entry : entries) {
+            const auto offset = reinterpret_cast<std::uintptr_t>(entry.nameRest.data());
+            entry.nameRest = QByteArrayView(nameArena.constData() + offset, entry.nameRest.size());
+        }
+    }
 
-    std::sort(entries.begin(), entries.end(), [&](const Entry &x, const Entry &y) {
+    // The same order as compare(), decided from the entries: the column (the name key's first
+    // sixteen bytes as two integers, then the rest of it), then the identifier's first eight bytes;
+    // only records whose identifiers share those bytes are compared in full.
+    std::sort(entries.begin(), entries.end(), [&](const SortEntry &x, const SortEntry &y) {
+        if (x.unknownSize != y.unknownSize)
+            return y.unknownSize;
         if (x.key != y.key)
             return x.key < y.key;
+        if (x.nameNext != y.nameNext)
+            return x.nameNext < y.nameNext;
+        if (x.nameLength != y.nameLength || x.nameRest != y.nameRest) {
+            // The first sixteen bytes, zero-padded, are equal: the rest decides, then the
+            // length (a key that is a prefix of the other goes first).
+            ComparisonResult r = compareBytes(x.nameRest, y.nameRest);
+            if (r == ComparisonResult::same)
+                r = threeWay(x.nameLength, y.nameLength);
+            return forward ? r == ComparisonResult::ascending : r == ComparisonResult::descending;
+        }
+        if (x.idPrefix != y.idPrefix)
+            return x.idPrefix < y.idPrefix;
         const ComparisonResult r = compare(comparator, items[x.index], items[y.index]);
         if (r != ComparisonResult::same)
             return r == ComparisonResult::ascending;
@@ -147,7 +202,7 @@ std::vector<VideoItem> sortItems(std::vector<VideoItem> items, VideoSortOrder or
 
     std::vector<VideoItem> sorted;
     sorted.reserve(items.size());
-    for (const Entry &entry : entries)
+    for (const SortEntry &entry : entries)
         sorted.push_back(std::move(items[entry.index]));
     return sorted;
 }

@@ -44,8 +44,8 @@ struct VideoTableSortComparator {
     VideoSortColumn column = VideoSortColumn::creationDate;
     SortDirection order = SortDirection::reverse;
 
-    friend bool operator==(const VideoTableSortComparator &, const VideoTableSortComparator &) =
-        default;
+    friend bool operator==(const VideoTableSortComparator &,
+                           const VideoTableSortComparator &) = default;
 };
 
 std::size_t qHash(const VideoTableSortComparator &comparator, std::size_t seed = 0) noexcept;

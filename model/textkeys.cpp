@@ -99,6 +99,14 @@ QByteArray searchFold(QStringView text) {
     return locale.toLower(text.toString()).normalized(QString::NormalizationForm_C).toUtf8();
 }
 
+std::uint64_t bigEndianPrefix(QByteArrayView key) {
+    std::uint64_t prefix = 0;
+    const auto n = std::min<qsizetype>(key.size(), 8);
+    for (qsizetype i = 0; i < n; ++i)
+        prefix |= std::uint64_t(std::uint8_t(key[i])) << (56 - 8 * i);
+    return prefix;
+}
+
 QByteArray scalarOrderKey(QStringView text) {
     return text.toString().normalized(QString::NormalizationForm_C).toUtf8();
 }

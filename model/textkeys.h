@@ -2,7 +2,10 @@
 // Byte keys that turn the catalog's text rules into plain byte comparisons.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QStringView>
+
+#include <cstdint>
 
 namespace orsenta {
 
@@ -14,6 +17,10 @@ QByteArray nameSortKey(QStringView name);
 // Text folded for case-insensitive containment under the user's current locale: lower-cased
 // by the locale's rules and canonically composed, as UTF-8. Diacritics and widths are kept.
 QByteArray searchFold(QStringView text);
+
+// The first eight bytes of a key as a big-endian number, zero-padded: one integer comparison
+// settles most comparisons of two keys.
+std::uint64_t bigEndianPrefix(QByteArrayView key);
 
 // Canonical composition as UTF-8, whose byte order is Unicode scalar value order.
 QByteArray scalarOrderKey(QStringView text);

@@ -25,8 +25,8 @@ struct CompactText {
     bool wide;
 
     static CompactText of(QStringView text) {
-        const bool ascii = std::all_of(text.begin(), text.end(),
-                                       [](QChar c) { return c.unicode() < 0x80; });
+        const bool ascii =
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
         return {text.utf16(), static_cast<std::uint32_t>(text.size()), !ascii};
     }
     std::size_t bytes() const { return std::size_t(units) * (wide ? 2 : 1); }
@@ -34,14 +34,6 @@ struct CompactText {
 
 constexpr std::size_t alignUp(std::size_t offset, std::size_t alignment) {
     return (offset + alignment - 1) / alignment * alignment;
-}
-
-std::uint64_t bigEndianPrefix(QByteArrayView key) {
-    std::uint64_t prefix = 0;
-    const auto n = std::min<qsizetype>(key.size(), 8);
-    for (qsizetype i = 0; i < n; ++i)
-        prefix |= std::uint64_t(std::uint8_t(key[i])) << (56 - 8 * i);
-    return prefix;
 }
 
 } // namespace
@@ -132,7 +124,10 @@ struct VideoItem::Block {
     }
 };
 
-VideoItem::VideoItem() : m_block(Block::emptyRecord()) { m_block->retain(); }
+VideoItem::VideoItem()
+    : m_block(Block::emptyRecord()) {
+    m_block->retain();
+}
 
 VideoItem::VideoItem(QStringView localIdentifier, std::optional<QStringView> resourceFilename,
                      Instant creationDate, double duration, std::int64_t pixelWidth,
@@ -192,11 +187,13 @@ VideoItem::VideoItem(QStringView localIdentifier, std::optional<QStringView> res
     m_block = b;
 }
 
-VideoItem::VideoItem(const VideoItem &other) noexcept : m_block(other.m_block) {
+VideoItem::VideoItem(const VideoItem &other) noexcept
+    : m_block(other.m_block) {
     m_block->retain();
 }
 
-VideoItem::VideoItem(VideoItem &&other) noexcept : m_block(Block::emptyRecord()) {
+VideoItem::VideoItem(VideoItem &&other) noexcept
+    : m_block(Block::emptyRecord()) {
     m_block->retain();
     std::swap(m_block, other.m_block);
 }
@@ -213,9 +210,13 @@ VideoItem &VideoItem::operator=(VideoItem &&other) noexcept {
     return *this;
 }
 
-VideoItem::~VideoItem() { m_block->release(); }
+VideoItem::~VideoItem() {
+    m_block->release();
+}
 
-QString VideoItem::localIdentifier() const { return m_block->identifier(); }
+QString VideoItem::localIdentifier() const {
+    return m_block->identifier();
+}
 
 std::optional<QString> VideoItem::resourceFilename() const {
     if (!m_block->hasName)
@@ -223,15 +224,33 @@ std::optional<QString> VideoItem::resourceFilename() const {
     return m_block->name();
 }
 
-Instant VideoItem::creationDate() const { return m_block->creationDate; }
-double VideoItem::duration() const { return m_block->duration; }
-std::int64_t VideoItem::pixelWidth() const { return m_block->pixelWidth; }
-std::int64_t VideoItem::pixelHeight() const { return m_block->pixelHeight; }
-bool VideoItem::isFavorite() const { return m_block->isFavorite; }
-bool VideoItem::isScreenRecording() const { return m_block->isScreenRecording; }
-SizeState VideoItem::sizeState() const { return m_block->sizeState(); }
-std::int64_t VideoItem::creationYear() const { return m_block->creationYear; }
-std::int64_t VideoItem::creationMonth() const { return m_block->creationMonth; }
+Instant VideoItem::creationDate() const {
+    return m_block->creationDate;
+}
+double VideoItem::duration() const {
+    return m_block->duration;
+}
+std::int64_t VideoItem::pixelWidth() const {
+    return m_block->pixelWidth;
+}
+std::int64_t VideoItem::pixelHeight() const {
+    return m_block->pixelHeight;
+}
+bool VideoItem::isFavorite() const {
+    return m_block->isFavorite;
+}
+bool VideoItem::isScreenRecording() const {
+    return m_block->isScreenRecording;
+}
+SizeState VideoItem::sizeState() const {
+    return m_block->sizeState();
+}
+std::int64_t VideoItem::creationYear() const {
+    return m_block->creationYear;
+}
+std::int64_t VideoItem::creationMonth() const {
+    return m_block->creationMonth;
+}
 
 QString VideoItem::displayName() const {
     return m_block->hasName ? m_block->name() : m_block->identifier();
@@ -241,7 +260,9 @@ QByteArrayView VideoItem::nameKey() const {
     return {m_block->bytes() + m_block->nameKeyOffset(), qsizetype(m_block->nameKeyBytes)};
 }
 
-std::uint64_t VideoItem::namePrefix() const { return m_block->namePrefix; }
+std::uint64_t VideoItem::namePrefix() const {
+    return m_block->namePrefix;
+}
 
 QByteArrayView VideoItem::searchKey() const {
     return {m_block->bytes() + m_block->searchKeyOffset(), qsizetype(m_block->searchKeyBytes)};
@@ -275,7 +296,9 @@ VideoItem VideoItem::withSizeState(SizeState sizeState) const {
 namespace {
 
 // IEEE equality, except that NaN equals NaN so that a record always equals itself.
-bool sameDuration(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+bool sameDuration(double a, double b) {
+    return a == b || (std::isnan(a) && std::isnan(b));
+}
 
 } // namespace
 
@@ -288,9 +311,8 @@ bool operator==(const VideoItem &a, const VideoItem &b) {
            && x.pixelWidth == y.pixelWidth && x.pixelHeight == y.pixelHeight
            && x.isFavorite == y.isFavorite && x.isScreenRecording == y.isScreenRecording
            && x.sizeState() == y.sizeState() && x.creationYear == y.creationYear
-           && x.creationMonth == y.creationMonth && x.hasName == y.hasName
-           && x.idWide == y.idWide && x.idUnits == y.idUnits && x.nameWide == y.nameWide
-           && x.nameUnits == y.nameUnits
+           && x.creationMonth == y.creationMonth && x.hasName == y.hasName && x.idWide == y.idWide
+           && x.idUnits == y.idUnits && x.nameWide == y.nameWide && x.nameUnits == y.nameUnits
            && std::memcmp(x.bytes(), y.bytes(), x.idBytes()) == 0
            && std::memcmp(x.bytes() + x.nameOffset(), y.bytes() + y.nameOffset(), x.nameBytes())
                   == 0;
@@ -305,9 +327,9 @@ std::size_t qHash(const VideoItem &item, std::size_t seed) noexcept {
     const std::optional<QString> name = item.resourceFilename();
     return qHashMulti(seed, item.localIdentifier(), name.has_value(), name.value_or(QString()),
                       item.creationDate().time_since_epoch().count(),
-                      std::bit_cast<std::uint64_t>(duration), item.pixelWidth(),
-                      item.pixelHeight(), item.isFavorite(), item.isScreenRecording(),
-                      item.sizeState(), item.creationYear(), item.creationMonth());
+                      std::bit_cast<std::uint64_t>(duration), item.pixelWidth(), item.pixelHeight(),
+                      item.isFavorite(), item.isScreenRecording(), item.sizeState(),
+                      item.creationYear(), item.creationMonth());
 }
 
 } // namespace orsenta

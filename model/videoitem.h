@@ -65,7 +65,8 @@ public:
 
 private:
     struct Block;
-    explicit VideoItem(Block *block) noexcept : m_block(block) {}
+    explicit VideoItem(Block *block) noexcept
+        : m_block(block) {}
     VideoItem rebuilt(bool isFavorite, SizeState sizeState) const;
 
     Block *m_block;

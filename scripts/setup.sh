@@ -32,4 +32,9 @@ fi
 build_dir=${BUILD_DIR:-build}
 build_type=${BUILD_TYPE:-RelWithDebInfo}
 cd "$(dirname "$0")/.."
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" ${ORSENTA_CMAKE_ARGS:-}
+ci_args=()
+if [ -n "${CI:-}" ]; then
+  # CI builds treat warnings as errors and check the standard library's preconditions.
+  ci_args=(-DORSENTA_WERROR=ON "-DCMAKE_CXX_FLAGS=-D_GLIBCXX_ASSERTIONS")
+fi
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" "${ci_args[@]}" > /dev/null

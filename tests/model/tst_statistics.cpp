@@ -1,10 +1,79 @@
+#include "model/statistics.h"
 #include "support/itembuilder.h"
 #include "support/testmain.h"
+
+using namespace orsenta;
+using namespace orsenta::test;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(orsenta::LibraryStats)
+Q_DECLARE_METATYPE(orsenta::SelectionStats)
 
 class TestStatistics : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void placeholder() {}
+    void libraryStats_data() {
+        QTest::addColumn<ItemList>("items");
+        QTest::addColumn<std::int64_t>("visibleCount");
+        QTest::addColumn<LibraryStats>("expected");
+        QTest::newRow("empty library") << ItemList{} << std::int64_t(0) << LibraryStats{};
+        QTest::newRow("known, zero, unavailable, failed")
+            << ItemList{sized(u"a"_s, 100), sized(u"b"_s, 0), sized(u"c"_s, std::nullopt),
+                        failed(u"d"_s)}
+            << std::int64_t(3) << LibraryStats{4, 3, 100, 2};
+        QTest::newRow("64-bit sums")
+            << ItemList{sized(u"a"_s, 3'000'000'000), sized(u"b"_s, 3'000'000'000)}
+            << std::int64_t(2) << LibraryStats{2, 2, 6'000'000'000, 0};
+    }
+
+    void libraryStats() {
+        QFETCH(ItemList, items);
+        QFETCH(std::int64_t, visibleCount);
+        QFETCH(LibraryStats, expected);
+        const LibraryStats stats = orsenta::libraryStats(items, visibleCount);
+        QCOMPARE(stats.totalCount, expected.totalCount);
+        QCOMPARE(stats.visibleCount, expected.visibleCount);
+        QCOMPARE(stats.knownBytes, expected.knownBytes);
+        QCOMPARE(stats.unknownSizeCount, expected.unknownSizeCount);
+    }
+
+    void probedSizeChangesOnlySizeFigures() {
+        ItemList items{sized(u"a"_s, 100), failed(u"b"_s)};
+        const LibraryStats before = orsenta::libraryStats(items, 1);
+        items[1] = items[1].withSizeState(SizeState::known(50, SizeSource::fileAttributes));
+        const LibraryStats after = orsenta::libraryStats(items, before.visibleCount);
+        QCOMPARE(after, (LibraryStats{2, 1, 150, 0}));
+        QVERIFY(after != before);
+    }
+
+    void selectionStats_data() {
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<SelectionStats>("expected");
+        const auto row = [](const char *name, const QStringList &ids, SelectionStats stats) {
+            QTest::newRow(name) << ids << stats;
+        };
+        row("empty selection", {}, {});
+        row("one identifier names no record", {u"a"_s, u"gone"_s, u"c"_s}, {2, 100, 1});
+        row("only unknown sizes", {u"c"_s, u"d"_s}, {2, 0, 2});
+        row("known zero is known", {u"b"_s}, {1, 0, 0});
+        row("everything", {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s}, {5, 3'000'000'100, 2});
+        row("nothing that exists", {u"x"_s, u"A"_s}, {});
+    }
+
+    void selectionStats() {
+        QFETCH(QStringList, selected);
+        QFETCH(SelectionStats, expected);
+        QHash<QString, VideoItem> byIdentifier;
+        for (const VideoItem &item :
+             {sized(u"a"_s, 100), sized(u"b"_s, 0), sized(u"c"_s, std::nullopt), failed(u"d"_s),
+              sized(u"e"_s, 3'000'000'000)})
+            byIdentifier.insert(item.id(), item);
+        const SelectionStats stats =
+            selectionStatsOf(QSet<QString>(selected.begin(), selected.end()), byIdentifier);
+        QCOMPARE(stats.count, expected.count);
+        QCOMPARE(stats.knownBytes, expected.knownBytes);
+        QCOMPARE(stats.unknownSizeCount, expected.unknownSizeCount);
+    }
 };
 
 ORSENTA_TEST_MAIN(TestStatistics)

@@ -5,6 +5,7 @@
 #include "model/sizestate.h"
 #include "model/videoitem.h"
 
+#include <QMetaType>
 #include <QString>
 
 #include <optional>
@@ -26,12 +27,33 @@ struct ItemSpec {
 
 VideoItem makeItem(const ItemSpec &spec);
 
+using ItemList = std::vector<VideoItem>;
+
+// A known size as the library's metadata reports it, the most common source.
+inline SizeState known(std::int64_t bytes) {
+    return SizeState::known(bytes, SizeSource::photosMetadata);
+}
+
 // A record that differs from others only in identifier and size.
 VideoItem sized(const QString &id, std::optional<std::int64_t> bytes);
+inline VideoItem failed(const QString &id) {
+    return makeItem({.id = id, .size = SizeState::failed()});
+}
 
 // Wall-clock time in the captured (test) time zone.
 Instant localTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
+// A UTC instant, independent of any time zone the code under test might use.
+constexpr Instant utcTime(int year, int month, int day, int hour = 0, int minute = 0) {
+    using namespace std::chrono;
+    return Instant(sys_days{std::chrono::year{year} / month / day} + hours{hour} + minutes{minute});
+}
+
 QStringList identifiersOf(const std::vector<VideoItem> &items);
 
 } // namespace orsenta::test
+
+Q_DECLARE_METATYPE(orsenta::VideoItem)
+Q_DECLARE_METATYPE(orsenta::test::ItemList)
+Q_DECLARE_METATYPE(orsenta::SizeState)
+Q_DECLARE_METATYPE(orsenta::Instant)

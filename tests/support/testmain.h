@@ -8,13 +8,13 @@
 #include <QLocale>
 #include <QTest>
 
-#define ORSENTA_TEST_MAIN(TestClass)                                                              \
-    int main(int argc, char *argv[]) {                                                            \
-        qputenv("TZ", "America/New_York");                                                        \
-        QCoreApplication app(argc, argv);                                                         \
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));                    \
-        orsenta::installTranslations();                                                           \
-        TestClass test;                                                                           \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                \
-        return QTest::qExec(&test, argc, argv);                                                   \
+#define ORSENTA_TEST_MAIN(TestClass)                                                               \
+    int main(int argc, char *argv[]) {                                                             \
+        qputenv("TZ", "America/New_York");                                                         \
+        QCoreApplication app(argc, argv);                                                          \
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));                     \
+        orsenta::installTranslations();                                                            \
+        TestClass test;                                                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

@@ -1,0 +1,460 @@
+#include "photolibraryservice.h"
+
+#include "async/callbackawaiter.h"
+#include "async/completionqueue.h"
+#include "filesize.h"
+#include "propertyreaders.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace orsenta {
+
+using namespace platform;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Probes wait on the library and the disk more than they compute, so the pool is wider than
+// the machine; the probe window bounds the load.
+constexpr int workerThreads = 8;
+
+struct MediaResult {
+    std::optional<MediaAsset> media;
+    MediaResultInfo info;
+};
+
+struct ChangeResult {
+    bool success = false;
+    std::optional<PlatformError> error;
+};
+
+// Media from the platform's default manager, awaited once.
+CallbackAwaiter<MediaResult> mediaRequest(PhotoPlatform &platform, AssetPtr asset,
+                                          VideoRequestOptions options) {
+    return CallbackAwaiter<MediaResult>([&platform, asset, options](auto resume) {
+        platform.defaultImageManager().requestMedia(
+            asset, options, [resume](std::optional<MediaAsset> media, MediaResultInfo info) {
+                resume(MediaResult{std::move(media), std::move(info)});
+            });
+    });
+}
+
+CallbackAwaiter<ChangeResult> changeRequest(PhotoPlatform &platform, ChangeRequest request) {
+    return CallbackAwaiter<ChangeResult>([&platform, request](auto resume) {
+        platform.performChanges(request,
+                                [resume](bool success, std::optional<PlatformError> error) {
+                                    resume(ChangeResult{success, std::move(error)});
+                                });
+    });
+}
+
+std::int64_t wholePixels(double size) {
+    if (!std::isfinite(size))
+        return 0;
+    constexpr double limit = 9.2e18;
+    return std::int64_t(std::clamp(std::trunc(size), -limit, limit));
+}
+
+} // namespace
+
+std::shared_ptr<PhotoLibraryService>
+PhotoLibraryService::create(std::shared_ptr<PhotoPlatform> platform) {
+    return std::shared_ptr<PhotoLibraryService>(new PhotoLibraryService(std::move(platform)));
+}
+
+PhotoLibraryService::PhotoLibraryService(std::shared_ptr<PhotoPlatform> platform)
+    : m_platform(std::move(platform))
+    , m_actor(QStringLiteral("PhotoLibraryService"))
+    , m_workers(workerThreads)
+    , m_imageManager(m_platform->makeCachingImageManager())
+    , m_thumbnailCache(thumbnailCountLimit, thumbnailCostLimit) {}
+
+PhotoLibraryService::~PhotoLibraryService() = default;
+
+// --- Scan -------------------------------------------------------------------------------------
+
+std::unique_ptr<AssetFetchResult> PhotoLibraryService::makeScanFetchResult() {
+    const AuthorizationStatus status = m_platform->authorizationStatus();
+    if (status != AuthorizationStatus::authorized && status != AuthorizationStatus::limited)
+        throw PhotoLibraryError::notAuthorized();
+    FetchOptions options = m_platform->makeFetchOptions();
+    // Asks the library to load the original metadata with the fetch, which keeps most reads on
+    // the fast path; libraries without that option are read without it.
+    invokeSetterIfCompatible(members::addFetchPropertySets, options.members,
+                             QStringList{members::originalMetadataPropertySet});
+    return m_platform->fetchVideoAssets(options);
+}
+
+QCoro::Task<std::int64_t> PhotoLibraryService::beginScan() {
+    return m_actor.run([self = shared_from_this()]() -> QCoro::Task<std::int64_t> {
+        self->m_scanFetchResult = self->makeScanFetchResult();
+        self->m_timings = {};
+        co_return self->m_scanFetchResult->count();
+    });
+}
+
+QCoro::Task<std::vector<VideoItem>> PhotoLibraryService::nextScanBatch(std::int64_t offset,
+                                                                       std::int64_t limit) {
+    return m_actor.run(
+        [self = shared_from_this(), offset, limit]() -> QCoro::Task<std::vector<VideoItem>> {
+            if (!self->m_scanFetchResult)
+                self->m_scanFetchResult = self->makeScanFetchResult();
+            const AssetFetchResult &fetch = *self->m_scanFetchResult;
+            const std::int64_t count = fetch.count();
+            const std::int64_t start = std::clamp<std::int64_t>(offset, 0, count);
+            const std::int64_t toRead = std::min(count - start, std::max<std::int64_t>(limit, 0));
+            const auto began = Clock::now();
+            std::vector<VideoItem> items;
+            items.reserve(std::size_t(toRead));
+            for (std::int64_t index = start; index < start + toRead; ++index) {
+                AssetRead read = self->readAsset(fetch.at(index));
+                items.push_back(std::move(read.item));
+                if (read.usedResourceIPC)
+                    ++self->m_timings.slowPathCount;
+            }
+            self->m_timings.batchTotal += Clock::now() - began;
+            self->m_timings.assetCount += toRead;
+            co_return items;
+        });
+}
+
+QCoro::Task<ScanTimings> PhotoLibraryService::finishScan() {
+    return m_actor.run([self = shared_from_this()]() -> QCoro::Task<ScanTimings> {
+        self->m_scanFetchResult.reset();
+        co_return std::exchange(self->m_timings, ScanTimings{});
+    });
+}
+
+void PhotoLibraryService::loadOptionalExtensionsOnce() {
+    std::call_once(m_extensionsLoaded, [this] { m_platform->loadOptionalExtensions(); });
+}
+
+AssetRead PhotoLibraryService::readAsset(const AssetPtr &asset) {
+    std::optional<QString> filename;
+    if (const auto name = objectProperty(members::originalFilename, asset->members)) {
+        if (const auto *text = std::get_if<QString>(&*name); text && !text->isEmpty())
+            filename = *text;
+    }
+    loadOptionalExtensionsOnce();
+    const std::optional<std::int64_t> metadataBytes =
+        numericProperty(members::fileSize, asset->members);
+
+    SizeState size = SizeState::unavailable();
+    bool usedResourceIPC = false;
+    if (filename && metadataBytes) {
+        size = SizeState::known(*metadataBytes, SizeSource::photosMetadata);
+    } else {
+        usedResourceIPC = true;
+        const std::vector<AssetResource> resources = m_platform->assetResources(asset);
+        if (!filename && !resources.empty())
+            filename = resources.front().originalFilename;
+        if (metadataBytes) {
+            size = SizeState::known(*metadataBytes, SizeSource::photosMetadata);
+        } else if (const auto resource = m_platform->resourceDataSizesAvailable()
+                                             ? chooseVideoResource(resources)
+                                             : std::nullopt;
+                   resource && resource->dataSize.value_or(0) > 0) {
+            size = SizeState::known(*resource->dataSize, SizeSource::resourceDataSize);
+        } else if (const auto original = originalMetadataFileSize(asset->members)) {
+            size = SizeState::known(*original, SizeSource::photosMetadata);
+        }
+    }
+
+    std::optional<QStringView> name;
+    if (filename)
+        name = QStringView(*filename);
+    VideoItem item(asset->localIdentifier, name, asset->creationDate.value_or(distantPast),
+                   asset->duration, asset->pixelWidth, asset->pixelHeight, asset->isFavorite,
+                   (asset->mediaSubtypes & screenRecordingSubtype) != 0, size);
+    return {std::move(item), usedResourceIPC};
+}
+
+std::vector<AssetPtr> PhotoLibraryService::fetchAll(const QStringList &localIdentifiers) {
+    const std::unique_ptr<AssetFetchResult> fetch = m_platform->fetchAssets(localIdentifiers);
+    std::vector<AssetPtr> assets;
+    assets.reserve(std::size_t(fetch->count()));
+    for (std::int64_t i = 0; i < fetch->count(); ++i)
+        assets.push_back(fetch->at(i));
+    return assets;
+}
+
+QCoro::Task<QSet<QString>> PhotoLibraryService::existingIdentifiers(QStringList among) {
+    return m_actor.run([self = shared_from_this(), among]() -> QCoro::Task<QSet<QString>> {
+        QSet<QString> existing;
+        if (among.isEmpty())
+            co_return existing;
+        for (const AssetPtr &asset : self->fetchAll(among))
+            existing.insert(asset->localIdentifier);
+        co_return existing;
+    });
+}
+
+// --- Access -----------------------------------------------------------------------------------
+
+AuthorizationStatus PhotoLibraryService::authorizationStatus() const {
+    return m_platform->authorizationStatus();
+}
+
+void PhotoLibraryService::requestAuthorization(
+    std::function<void(AuthorizationStatus)> completion) {
+    // The platform may show a prompt, which belongs to the main thread.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [platform = m_platform, completion = std::move(completion)] {
+            platform->requestAuthorization(completion);
+        },
+        Qt::QueuedConnection);
+}
+
+QCoro::Task<AuthorizationStatus> PhotoLibraryService::requestAccess() {
+    return m_actor.run([self = shared_from_this()]() -> QCoro::Task<AuthorizationStatus> {
+        co_return co_await CallbackAwaiter<AuthorizationStatus>(
+            [self](auto resume) { self->requestAuthorization(resume); });
+    });
+}
+
+// --- Sizes ------------------------------------------------------------------------------------
+
+QCoro::Task<QHash<QString, SizeState>>
+PhotoLibraryService::probeSizes(QStringList localIdentifiers, std::int64_t maxConcurrent,
+                                std::stop_token cancellation) {
+    using Result = QHash<QString, SizeState>;
+    return m_actor.run([self = shared_from_this(), ids = std::move(localIdentifiers), maxConcurrent,
+                        cancellation]() -> QCoro::Task<Result> {
+        Result sizes;
+        if (ids.isEmpty())
+            co_return sizes;
+        const auto window =
+            std::min<std::int64_t>(ids.size(), std::max<std::int64_t>(1, maxConcurrent));
+        const auto began = Clock::now();
+        sizes.reserve(ids.size());
+
+        CompletionQueue<std::pair<QString, SizeState>> finished(currentThreadContext());
+        const auto launch = [&](const QString &id) -> QCoro::Task<> {
+            // Each probe reports to the queue; the queue outlives every probe because this
+            // coroutine waits for all of them.
+            const SizeState size = co_await self->probeSize(id, cancellation);
+            finished.post({id, size});
+        };
+        qsizetype next = 0;
+        std::int64_t running = 0;
+        for (; next < window; ++next, ++running)
+            launch(ids[next]);
+        while (running > 0) {
+            auto [id, size] = co_await finished.next();
+            --running;
+            sizes.insert(id, size);
+            if (!cancellation.stop_requested() && next < ids.size()) {
+                launch(ids[next++]);
+                ++running;
+            }
+        }
+        self->m_timings.probe += Clock::now() - began;
+        self->m_timings.probeCount += ids.size();
+        co_return sizes;
+    });
+}
+
+QCoro::Task<SizeState> PhotoLibraryService::probeSize(QString localIdentifier,
+                                                      std::stop_token cancellation) {
+    return m_workers.run([self = shared_from_this(), id = std::move(localIdentifier),
+                          cancellation]() -> QCoro::Task<SizeState> {
+        if (cancellation.stop_requested())
+            co_return SizeState::unavailable();
+        const std::vector<AssetPtr> assets = self->fetchAll({id});
+        if (assets.empty())
+            co_return SizeState::failed();
+        const AssetPtr &asset = assets.front();
+        if (auto size = self->metadataSize(asset, self->m_platform->assetResources(asset)))
+            co_return *size;
+        QString path;
+        try {
+            path = co_await self->requestAssetURL(asset);
+        } catch (const PhotoLibraryError &) {
+            co_return SizeState::unavailable();
+        }
+        // The media handler may have resumed us on the platform's thread.
+        co_await self->m_workers.enter();
+        co_return fileURLSize(path);
+    });
+}
+
+std::optional<SizeState>
+PhotoLibraryService::metadataSize(const AssetPtr &asset,
+                                  const std::vector<AssetResource> &resources) {
+    loadOptionalExtensionsOnce();
+    if (const auto bytes = numericProperty(members::fileSize, asset->members))
+        return SizeState::known(*bytes, SizeSource::photosMetadata);
+    if (m_platform->resourceDataSizesAvailable()) {
+        if (const auto resource = chooseVideoResource(resources);
+            resource && resource->dataSize.value_or(0) > 0)
+            return SizeState::known(*resource->dataSize, SizeSource::resourceDataSize);
+    }
+    if (const auto bytes = originalMetadataFileSize(asset->members))
+        return SizeState::known(*bytes, SizeSource::photosMetadata);
+    return std::nullopt;
+}
+
+QCoro::Task<QString> PhotoLibraryService::requestAssetURL(AssetPtr asset) {
+    VideoRequestOptions options;
+    options.networkAccessAllowed = false;
+    options.deliveryMode = VideoDeliveryMode::fastFormat;
+    const MediaResult result = co_await mediaRequest(*m_platform, asset, options);
+    if (result.media && result.media->fileBacked)
+        co_return result.media->filePath;
+    throw PhotoLibraryError::assetUnavailable();
+}
+
+// --- Media ------------------------------------------------------------------------------------
+
+QString PhotoLibraryService::thumbnailKey(const QString &localIdentifier, QSizeF targetSize) {
+    return localIdentifier + QLatin1Char(':') + QString::number(wholePixels(targetSize.width()))
+           + QLatin1Char('x') + QString::number(wholePixels(targetSize.height()));
+}
+
+QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier,
+                                                         QSizeF targetSize) {
+    return m_actor.run([self = shared_from_this(), id = std::move(localIdentifier),
+                        targetSize]() -> QCoro::Task<ThumbnailPtr> {
+        const QString key = thumbnailKey(id, targetSize);
+        if (ThumbnailPtr cached = self->m_thumbnailCache.object(key))
+            co_return cached;
+        if (const auto running = self->m_thumbnailTasks.value(key))
+            co_return co_await running->wait();
+        co_return co_await self->sharedThumbnail(key, id, targetSize);
+    });
+}
+
+// Runs on the actor: the request is registered before the first suspension, so a second caller
+// for the same key always finds it.
+QCoro::Task<ThumbnailPtr> PhotoLibraryService::sharedThumbnail(QString key, QString localIdentifier,
+                                                               QSizeF targetSize) {
+    auto shared = std::make_shared<SharedResult<ThumbnailPtr>>();
+    m_thumbnailTasks.insert(key, shared);
+    ThumbnailPtr result =
+        co_await requestThumbnail(localIdentifier, targetSize, m_imageManager.get());
+    m_thumbnailTasks.remove(key);
+    if (result) {
+        const QSize size = result->image().size();
+        const double cost = double(size.width()) * double(size.height()) * 4.0;
+        m_thumbnailCache.insert(key, result, std::max<std::int64_t>(1, std::int64_t(cost)));
+    }
+    shared->set(result);
+    co_return result;
+}
+
+QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIdentifier,
+                                                                QSizeF targetSize,
+                                                                ImageManager *manager) {
+    return m_workers.run([self = shared_from_this(), id = std::move(localIdentifier), targetSize,
+                          manager]() -> QCoro::Task<ThumbnailPtr> {
+        const std::vector<AssetPtr> assets = self->fetchAll({id});
+        if (assets.empty())
+            co_return ThumbnailPtr{};
+        ImageRequestOptions options;
+        options.deliveryMode = ImageDeliveryMode::highQuality;
+        options.resizeMode = ImageResizeMode::fast;
+        options.networkAccessAllowed = false;
+        co_return co_await CallbackAwaiter<ThumbnailPtr>([&](auto resume) {
+            manager->requestImage(
+                assets.front(), targetSize.width(), targetSize.height(), ContentMode::aspectFill,
+                options, [resume](std::optional<QImage> image, ImageResultInfo info) {
+                    // A degraded image is a preview of the final one, which is still to come.
+                    if (info.degraded)
+                        return;
+                    if (info.cancelled || info.error || !image || image->isNull()) {
+                        resume(nullptr);
+                        return;
+                    }
+                    resume(std::make_shared<const ThumbnailImage>(std::move(*image)));
+                });
+        });
+    });
+}
+
+QCoro::Task<PreviewAssetPtr> PhotoLibraryService::requestPreviewAsset(QString localIdentifier) {
+    return m_workers.run([self = shared_from_this(),
+                          id = std::move(localIdentifier)]() -> QCoro::Task<PreviewAssetPtr> {
+        const std::vector<AssetPtr> assets = self->fetchAll({id});
+        if (assets.empty())
+            throw PhotoLibraryError::assetNotFound();
+        VideoRequestOptions options;
+        options.deliveryMode = VideoDeliveryMode::automatic;
+        options.networkAccessAllowed = true;
+        options.version = VideoVersion::current;
+        const MediaResult result =
+            co_await mediaRequest(*self->m_platform, assets.front(), options);
+        if (result.media)
+            co_return std::make_shared<const PreviewAssetBox>(*result.media);
+        if (result.info.error)
+            throw PhotoLibraryError::operationFailed(*result.info.error);
+        throw PhotoLibraryError::assetUnavailable();
+    });
+}
+
+// --- Changes ----------------------------------------------------------------------------------
+
+QCoro::Task<DeletionOutcome> PhotoLibraryService::deleteVideos(QStringList localIdentifiers) {
+    return m_actor.run([self = shared_from_this(),
+                        ids = std::move(localIdentifiers)]() -> QCoro::Task<DeletionOutcome> {
+        ChangeRequest request;
+        request.deletions = self->fetchAll(ids);
+        if (request.deletions.empty())
+            co_return DeletionOutcome::failed();
+        QStringList recorded;
+        recorded.reserve(qsizetype(request.deletions.size()));
+        for (const AssetPtr &asset : request.deletions)
+            recorded << asset->localIdentifier;
+        const ChangeResult result = co_await changeRequest(*self->m_platform, std::move(request));
+        if (result.success)
+            co_return DeletionOutcome::success(recorded);
+        if (result.error && result.error->code == userCancelledErrorCode)
+            co_return DeletionOutcome::cancelled();
+        if (result.error)
+            co_return DeletionOutcome::failed(result.error->description);
+        co_return DeletionOutcome::failed();
+    });
+}
+
+QCoro::Task<> PhotoLibraryService::setFavorite(QStringList localIdentifiers, bool isFavorite) {
+    return m_actor.run([self = shared_from_this(), ids = std::move(localIdentifiers),
+                        isFavorite]() -> QCoro::Task<> {
+        ChangeRequest request;
+        for (AssetPtr &asset : self->fetchAll(ids))
+            request.favorites.emplace_back(std::move(asset), isFavorite);
+        if (request.favorites.empty())
+            throw PhotoLibraryError::assetNotFound();
+        const ChangeResult result = co_await changeRequest(*self->m_platform, std::move(request));
+        if (result.success)
+            co_return;
+        if (result.error)
+            throw PhotoLibraryError::operationFailed(*result.error);
+        throw PhotoLibraryError::operationFailed(PhotoLibraryError::Kind::assetUnavailable);
+    });
+}
+
+QCoro::Task<> PhotoLibraryService::downloadVideo(QString localIdentifier, QString destinationPath) {
+    return m_actor.run([self = shared_from_this(), id = std::move(localIdentifier),
+                        destination = std::move(destinationPath)]() -> QCoro::Task<> {
+        const std::vector<AssetPtr> assets = self->fetchAll({id});
+        if (assets.empty())
+            throw PhotoLibraryError::assetNotFound();
+        const auto resource = chooseVideoResource(self->m_platform->assetResources(assets.front()));
+        if (!resource)
+            throw PhotoLibraryError::videoResourceUnavailable();
+        ResourceRequestOptions options;
+        options.networkAccessAllowed = true;
+        const auto error = co_await CallbackAwaiter<std::optional<PlatformError>>([&](auto resume) {
+            self->m_platform->writeResourceData(*resource, destination, options, resume);
+        });
+        if (error)
+            throw PhotoLibraryError::operationFailed(*error);
+    });
+}
+
+} // namespace orsenta

@@ -1,0 +1,171 @@
+// Deleting, favouriting and downloading through the service, and the errors they report.
+
+#include "support/memorylibrary.h"
+#include "support/testmain.h"
+
+#include <QTemporaryDir>
+
+using namespace orsenta;
+using namespace orsenta::platform;
+using namespace orsenta::test;
+
+Q_DECLARE_METATYPE(orsenta::DeletionOutcome)
+Q_DECLARE_METATYPE(std::optional<orsenta::platform::PlatformError>)
+
+namespace {
+
+void addThree(MemoryPlatform &platform) {
+    for (const char *id : {"a", "b", "c"})
+        platform.addAsset(fastAsset(QString::fromLatin1(id), u"v.mov"_qs, 10));
+}
+
+QString failureText(QCoro::Task<> &&task) {
+    try {
+        await(std::move(task));
+    } catch (const PhotoLibraryError &error) {
+        return error.errorDescription();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestLibraryChanges : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void deletionOutcomes_data() {
+        QTest::addColumn<QStringList>("request");
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<std::optional<PlatformError>>("error");
+        QTest::addColumn<DeletionOutcome>("expected");
+        QTest::addColumn<int>("changeRequests");
+        const PlatformError cancelled{u"PHPhotosErrorDomain"_qs, 3072, u"cancelled"_qs};
+        const PlatformError cancelledElsewhere{u"SomeOtherDomain"_qs, 3072, u"no"_qs};
+        const PlatformError denied{u"PHPhotosErrorDomain"_qs, 3311, u"Not allowed."_qs};
+        QTest::newRow("only existing ones are deleted and reported")
+            << QStringList{u"a"_qs, u"gone"_qs, u"c"_qs} << true << std::optional<PlatformError>()
+            << DeletionOutcome::success({u"a"_qs, u"c"_qs}) << 1;
+        QTest::newRow("none exists: no change is requested")
+            << QStringList{u"gone"_qs} << true << std::optional<PlatformError>()
+            << DeletionOutcome::failed() << 0;
+        QTest::newRow("user cancelled")
+            << QStringList{u"a"_qs} << false << std::optional<PlatformError>(cancelled)
+            << DeletionOutcome::cancelled() << 1;
+        QTest::newRow("cancel code from any domain")
+            << QStringList{u"a"_qs} << false << std::optional<PlatformError>(cancelledElsewhere)
+            << DeletionOutcome::cancelled() << 1;
+        QTest::newRow("library error")
+            << QStringList{u"a"_qs} << false << std::optional<PlatformError>(denied)
+            << DeletionOutcome::failed(u"Not allowed."_qs) << 1;
+        QTest::newRow("failure without error")
+            << QStringList{u"a"_qs} << false << std::optional<PlatformError>()
+            << DeletionOutcome::failed() << 1;
+    }
+    void deletionOutcomes() {
+        QFETCH(QStringList, request);
+        QFETCH(bool, success);
+        QFETCH(std::optional<PlatformError>, error);
+        QFETCH(DeletionOutcome, expected);
+        QFETCH(int, changeRequests);
+        ServiceFixture f;
+        addThree(*f.platform);
+        f.platform->setNextChangeResult(success, error);
+        f.platform->setDelivery(MemoryPlatform::Delivery::otherThread);
+        QCOMPARE(await(f.service->deleteVideos(request)), expected);
+        QCOMPARE(f.platform->counters().changeRequests, changeRequests);
+        for (const QString &id : expected.deletedIdentifiers)
+            QVERIFY(!f.platform->contains(id));
+        if (!success)
+            QCOMPARE(f.platform->assetCount(), 3);
+    }
+
+    void favouritesChangeInOneRequest() {
+        ServiceFixture f;
+        addThree(*f.platform);
+        await(f.service->setFavorite({u"a"_qs, u"gone"_qs, u"b"_qs}, true));
+        QVERIFY(f.platform->isFavorite(u"a"_qs) && f.platform->isFavorite(u"b"_qs));
+        QVERIFY(!f.platform->isFavorite(u"c"_qs));
+        QCOMPARE(f.platform->counters().changeRequests, 1);
+        await(f.service->setFavorite({u"a"_qs}, false));
+        QVERIFY(!f.platform->isFavorite(u"a"_qs));
+    }
+
+    void favouriteFailures_data() {
+        QTest::addColumn<QStringList>("request");
+        QTest::addColumn<std::optional<PlatformError>>("error");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("vanished") << QStringList{u"gone"_qs} << std::optional<PlatformError>()
+                                  << u"Photos no longer contains this video."_qs;
+        QTest::newRow("library error")
+            << QStringList{u"a"_qs}
+            << std::optional<PlatformError>(PlatformError{u"d"_qs, 5, u"Disk is full."_qs})
+            << u"Disk is full."_qs;
+        QTest::newRow("failure without error")
+            << QStringList{u"a"_qs} << std::optional<PlatformError>()
+            << u"Photos did not return a local video for this item."_qs;
+    }
+    void favouriteFailures() {
+        QFETCH(QStringList, request);
+        QFETCH(std::optional<PlatformError>, error);
+        QFETCH(QString, text);
+        ServiceFixture f;
+        addThree(*f.platform);
+        f.platform->setNextChangeResult(false, error);
+        QCOMPARE(failureText(f.service->setFavorite(request, true)), text);
+        QVERIFY(!f.platform->isFavorite(u"a"_qs));
+    }
+
+    void downloadWritesTheChosenResource() {
+        QTemporaryDir dir;
+        ServiceFixture f;
+        MemoryAsset asset = fastAsset(u"a"_qs, u"a.mov"_qs, 5);
+        asset.resources = {
+            videoResource(u"a"_qs, u"original.mov"_qs),
+            videoResource(u"a"_qs, u"edited.mov"_qs, std::nullopt, resourcetype::fullSizeVideo)};
+        asset.resourceData = "movie";
+        f.platform->addAsset(asset);
+        const QString destination = dir.filePath(u"a.mov"_qs);
+        await(f.service->downloadVideo(u"a"_qs, destination));
+        QFile written(destination);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("movie"));
+        const auto log = f.platform->writeRequestLog();
+        QCOMPARE(log.at(0).resource.originalFilename, u"edited.mov"_qs);
+        QVERIFY(log.at(0).options.networkAccessAllowed);
+    }
+
+    void downloadFailures() {
+        QTemporaryDir dir;
+        ServiceFixture f;
+        MemoryAsset photoOnly = fastAsset(u"photo"_qs, u"p.heic"_qs, 5);
+        photoOnly.resources = {videoResource(u"photo"_qs, u"p.heic"_qs, 5, resourcetype::photo)};
+        f.platform->addAsset(photoOnly);
+        MemoryAsset video = fastAsset(u"v"_qs, u"v.mov"_qs, 5);
+        video.resources = {videoResource(u"v"_qs, u"v.mov"_qs)};
+        f.platform->addAsset(video);
+
+        QCOMPARE(failureText(f.service->downloadVideo(u"gone"_qs, dir.filePath(u"1"_qs))),
+                 u"Photos no longer contains this video."_qs);
+        QCOMPARE(failureText(f.service->downloadVideo(u"photo"_qs, dir.filePath(u"2"_qs))),
+                 u"Photos did not return a downloadable video resource."_qs);
+        f.platform->setNextWriteError(PlatformError{u"d"_qs, 28, u"No space left on device."_qs});
+        QCOMPARE(failureText(f.service->downloadVideo(u"v"_qs, dir.filePath(u"3"_qs))),
+                 u"No space left on device."_qs);
+        QCOMPARE(f.platform->counters().writes, 1);
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    void errorTexts() {
+        using Kind = PhotoLibraryError::Kind;
+        QCOMPARE(PhotoLibraryError::operationFailed(Kind::assetUnavailable).errorDescription(),
+                 u"Photos did not return a local video for this item."_qs);
+        const PlatformError underlying{u"NSCocoaErrorDomain"_qs, 4, u"The file vanished."_qs};
+        const auto wrapped = PhotoLibraryError::operationFailed(underlying);
+        QCOMPARE(wrapped.errorDescription(), u"The file vanished."_qs);
+        QCOMPARE(QString::fromUtf8(wrapped.what()), u"The file vanished."_qs);
+        QCOMPARE(wrapped.underlyingPlatformError()->code, 4);
+    }
+};
+
+ORSENTA_TEST_MAIN(TestLibraryChanges)
+#include "tst_librarychanges.moc"

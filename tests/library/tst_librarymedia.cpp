@@ -1,0 +1,168 @@
+// Thumbnails and preview media: sharing, caching, degraded and failed images.
+
+#include "support/memorylibrary.h"
+#include "support/testmain.h"
+
+using namespace orsenta;
+using namespace orsenta::platform;
+using namespace orsenta::test;
+
+namespace {
+
+QImage solid(int width, int height, QColor colour) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+MemoryAsset pictured(const QString &id, QImage image) {
+    MemoryAsset asset = bareAsset(id);
+    asset.image = std::move(image);
+    return asset;
+}
+
+const QSizeF cellSize(128, 80);
+
+} // namespace
+
+class TestLibraryMedia : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void keyTruncatesSizes() {
+        QCOMPARE(PhotoLibraryService::thumbnailKey(u"ABC"_qs, {128, 80}), u"ABC:128x80"_qs);
+        QCOMPARE(PhotoLibraryService::thumbnailKey(u"ABC"_qs, {127.9, 80.2}), u"ABC:127x80"_qs);
+    }
+
+    void cachedByKeyAndRequestedAtTheExactSize() {
+        ServiceFixture f;
+        const QImage picture = solid(64, 40, Qt::red);
+        f.platform->addAsset(pictured(u"a"_qs, picture));
+        const ThumbnailPtr first = await(f.service->thumbnail(u"a"_qs, {127.9, 80.2}));
+        QVERIFY(first);
+        QCOMPARE(first->image(), picture);
+        QCOMPARE(await(f.service->thumbnail(u"a"_qs, {127.1, 80.9})), first);
+        QCOMPARE(f.platform->counters().cachingImageRequests, 1);
+        const auto log = f.platform->imageRequestLog();
+        QCOMPARE(log.size(), 1u);
+        QCOMPARE(log[0].targetWidth, 127.9);
+        QCOMPARE(log[0].targetHeight, 80.2);
+        QCOMPARE(log[0].contentMode, ContentMode::aspectFill);
+        QCOMPARE(log[0].options.deliveryMode, ImageDeliveryMode::highQuality);
+        QCOMPARE(log[0].options.resizeMode, ImageResizeMode::fast);
+        QVERIFY(log[0].caching && !log[0].options.networkAccessAllowed);
+
+        // Another size is another key and another request.
+        QVERIFY(await(f.service->thumbnail(u"a"_qs, {64, 40})));
+        QCOMPARE(f.platform->counters().cachingImageRequests, 2);
+    }
+
+    void simultaneousRequestsShareOne() {
+        ServiceFixture f;
+        f.platform->addAsset(pictured(u"a"_qs, solid(8, 5, Qt::blue)));
+        f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        auto first = f.service->thumbnail(u"a"_qs, cellSize);
+        auto second = f.service->thumbnail(u"a"_qs, cellSize);
+        QTRY_COMPARE(f.platform->heldCount(), 1);
+        f.platform->releaseHeld();
+        const ThumbnailPtr a = await(std::move(first));
+        const ThumbnailPtr b = await(std::move(second));
+        QVERIFY(a);
+        QCOMPARE(a, b);
+        QCOMPARE(f.platform->counters().cachingImageRequests, 1);
+    }
+
+    void degradedImageIsNeverReturned() {
+        ServiceFixture f;
+        const QImage final = solid(64, 40, Qt::green);
+        f.platform->addAsset(pictured(u"a"_qs, final));
+        f.platform->setDegradedFirst(true);
+        f.platform->setDuplicateCallbacks(true);
+        f.platform->setDelivery(MemoryPlatform::Delivery::otherThread);
+        const ThumbnailPtr thumbnail = await(f.service->thumbnail(u"a"_qs, cellSize));
+        QVERIFY(thumbnail);
+        QCOMPARE(thumbnail->image(), final);
+    }
+
+    // Nothing is cached for a request that gave no image, so the next call asks again.
+    void failuresAreRetried_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("withError");
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("vanished video") << false << false << false;
+        QTest::newRow("image error") << true << true << false;
+        QTest::newRow("no image") << true << false << false;
+        QTest::newRow("cancelled request") << true << false << true;
+    }
+    void failuresAreRetried() {
+        QFETCH(bool, exists);
+        QFETCH(bool, withError);
+        QFETCH(bool, cancelled);
+        ServiceFixture f;
+        if (exists) {
+            MemoryAsset asset = bareAsset(u"a"_qs);
+            if (withError)
+                asset.imageError = PlatformError{u"d"_qs, 1, u"broken"_qs};
+            if (cancelled)
+                asset.image = solid(4, 4, Qt::black);
+            f.platform->addAsset(asset);
+        }
+        if (cancelled)
+            f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            auto task = f.service->thumbnail(u"a"_qs, cellSize);
+            if (cancelled) {
+                QTRY_COMPARE(f.platform->heldCount(), 1);
+                // Request ids count up from 1 across the library's managers.
+                f.platform->defaultImageManager().cancelImageRequest(
+                    RequestId(f.platform->imageRequestLog().size()));
+                f.platform->releaseHeld();
+            }
+            QCOMPARE(await(std::move(task)), ThumbnailPtr());
+            QCOMPARE(f.platform->counters().identifierFetches, attempt);
+        }
+    }
+
+    void previewHandsOverTheMedia() {
+        ServiceFixture f;
+        MemoryAsset asset = bareAsset(u"a"_qs);
+        asset.media = MediaAsset{u"/videos/a.mov"_qs, true, true, 3.5};
+        f.platform->addAsset(asset);
+        const PreviewAssetPtr preview = await(f.service->requestPreviewAsset(u"a"_qs));
+        QCOMPARE(preview->asset().filePath, u"/videos/a.mov"_qs);
+        const auto request = f.platform->mediaRequestLog().at(0);
+        QVERIFY(request.options.networkAccessAllowed);
+        QCOMPARE(request.options.deliveryMode, VideoDeliveryMode::automatic);
+        QCOMPARE(request.options.version, VideoVersion::current);
+    }
+
+    void previewErrors_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("withError");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("vanished") << false << false << u"Photos no longer contains this video."_qs;
+        QTest::newRow("library error") << true << true << u"The network is offline."_qs;
+        QTest::newRow("nothing returned")
+            << true << false << u"Photos did not return a local video for this item."_qs;
+    }
+    void previewErrors() {
+        QFETCH(bool, exists);
+        QFETCH(bool, withError);
+        QFETCH(QString, text);
+        ServiceFixture f;
+        if (exists) {
+            MemoryAsset asset = bareAsset(u"a"_qs);
+            if (withError)
+                asset.mediaError = PlatformError{u"NSURLErrorDomain"_qs, -1009, text};
+            f.platform->addAsset(asset);
+        }
+        try {
+            await(f.service->requestPreviewAsset(u"a"_qs));
+            QFAIL("expected an error");
+        } catch (const PhotoLibraryError &error) {
+            QCOMPARE(error.errorDescription(), text);
+        }
+    }
+};
+
+ORSENTA_TEST_MAIN(TestLibraryMedia)
+#include "tst_librarymedia.moc"
