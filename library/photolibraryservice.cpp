@@ -213,8 +213,9 @@ void PhotoLibraryService::requestAuthorization(
 
 QCoro::Task<AuthorizationStatus> PhotoLibraryService::requestAccess() {
     return m_actor.run([self = shared_from_this()]() -> QCoro::Task<AuthorizationStatus> {
-        co_return co_await CallbackAwaiter<AuthorizationStatus>(
+        CallbackAwaiter<AuthorizationStatus> answer(
             [self](auto resume) { self->requestAuthorization(resume); });
+        co_return co_await answer;
     });
 }
 
@@ -304,7 +305,8 @@ QCoro::Task<QString> PhotoLibraryService::requestAssetURL(AssetPtr asset) {
     VideoRequestOptions options;
     options.networkAccessAllowed = false;
     options.deliveryMode = VideoDeliveryMode::fastFormat;
-    const MediaResult result = co_await mediaRequest(*m_platform, asset, options);
+    auto media = mediaRequest(*m_platform, asset, options);
+    const MediaResult result = co_await media;
     if (result.media && result.media->fileBacked)
         co_return result.media->filePath;
     throw PhotoLibraryError::assetUnavailable();
@@ -319,8 +321,14 @@ QString PhotoLibraryService::thumbnailKey(const QString &localIdentifier, QSizeF
 
 QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier,
                                                          QSizeF targetSize) {
-    return m_actor.run([self = shared_from_this(), id = std::move(localIdentifier),
-                        targetSize]() -> QCoro::Task<ThumbnailPtr> {
+    // A hit is answered here, without a trip to the actor: the table asks for every visible
+    // row on every scroll. A miss is checked again on the actor, where requests are joined.
+    if (ThumbnailPtr cached = m_thumbnailCache.object(thumbnailKey(localIdentifier, targetSize)))
+        co_return cached;
+    // Awaitables made from lambdas are named before they are awaited throughout: GCC 12 destroys
+    // a capturing lambda temporary twice when it sits inside a co_await expression.
+    auto onActor = m_actor.run([self = shared_from_this(), id = std::move(localIdentifier),
+                                targetSize]() -> QCoro::Task<ThumbnailPtr> {
         const QString key = thumbnailKey(id, targetSize);
         if (ThumbnailPtr cached = self->m_thumbnailCache.object(key))
             co_return cached;
@@ -328,6 +336,7 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier
             co_return co_await running->wait();
         co_return co_await self->sharedThumbnail(key, id, targetSize);
     });
+    co_return co_await onActor;
 }
 
 // Runs on the actor: the request is registered before the first suspension, so a second caller
@@ -360,7 +369,7 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIde
         options.deliveryMode = ImageDeliveryMode::highQuality;
         options.resizeMode = ImageResizeMode::fast;
         options.networkAccessAllowed = false;
-        co_return co_await CallbackAwaiter<ThumbnailPtr>([&](auto resume) {
+        CallbackAwaiter<ThumbnailPtr> image([&](auto resume) {
             manager->requestImage(
                 assets.front(), targetSize.width(), targetSize.height(), ContentMode::aspectFill,
                 options, [resume](std::optional<QImage> image, ImageResultInfo info) {
@@ -374,6 +383,7 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIde
                     resume(std::make_shared<const ThumbnailImage>(std::move(*image)));
                 });
         });
+        co_return co_await image;
     });
 }
 
@@ -387,8 +397,8 @@ QCoro::Task<PreviewAssetPtr> PhotoLibraryService::requestPreviewAsset(QString lo
         options.deliveryMode = VideoDeliveryMode::automatic;
         options.networkAccessAllowed = true;
         options.version = VideoVersion::current;
-        const MediaResult result =
-            co_await mediaRequest(*self->m_platform, assets.front(), options);
+        auto media = mediaRequest(*self->m_platform, assets.front(), options);
+        const MediaResult result = co_await media;
         if (result.media)
             co_return std::make_shared<const PreviewAssetBox>(*result.media);
         if (result.info.error)
@@ -410,7 +420,8 @@ QCoro::Task<DeletionOutcome> PhotoLibraryService::deleteVideos(QStringList local
         recorded.reserve(qsizetype(request.deletions.size()));
         for (const AssetPtr &asset : request.deletions)
             recorded << asset->localIdentifier;
-        const ChangeResult result = co_await changeRequest(*self->m_platform, std::move(request));
+        auto change = changeRequest(*self->m_platform, std::move(request));
+        const ChangeResult result = co_await change;
         if (result.success)
             co_return DeletionOutcome::success(recorded);
         if (result.error && result.error->code == userCancelledErrorCode)
@@ -429,7 +440,8 @@ QCoro::Task<> PhotoLibraryService::setFavorite(QStringList localIdentifiers, boo
             request.favorites.emplace_back(std::move(asset), isFavorite);
         if (request.favorites.empty())
             throw PhotoLibraryError::assetNotFound();
-        const ChangeResult result = co_await changeRequest(*self->m_platform, std::move(request));
+        auto change = changeRequest(*self->m_platform, std::move(request));
+        const ChangeResult result = co_await change;
         if (result.success)
             co_return;
         if (result.error)
@@ -449,9 +461,10 @@ QCoro::Task<> PhotoLibraryService::downloadVideo(QString localIdentifier, QStrin
             throw PhotoLibraryError::videoResourceUnavailable();
         ResourceRequestOptions options;
         options.networkAccessAllowed = true;
-        const auto error = co_await CallbackAwaiter<std::optional<PlatformError>>([&](auto resume) {
+        CallbackAwaiter<std::optional<PlatformError>> written([&](auto resume) {
             self->m_platform->writeResourceData(*resource, destination, options, resume);
         });
+        const std::optional<PlatformError> error = co_await written;
         if (error)
             throw PhotoLibraryError::operationFailed(*error);
     });

@@ -13,13 +13,20 @@ ThumbnailCache::ThumbnailCache(int countLimit, std::int64_t costLimit)
 }
 
 ThumbnailPtr ThumbnailCache::object(const QString &key) {
+    std::lock_guard lock(m_lock);
     const ThumbnailPtr *found = m_cache.object(key);
     return found ? *found : nullptr;
 }
 
 void ThumbnailCache::insert(const QString &key, ThumbnailPtr thumbnail, std::int64_t cost) {
+    std::lock_guard lock(m_lock);
     m_cache.insert(key, new ThumbnailPtr(std::move(thumbnail)),
                    qsizetype(std::max(cost, m_minimumCost)));
+}
+
+int ThumbnailCache::count() const {
+    std::lock_guard lock(m_lock);
+    return int(m_cache.count());
 }
 
 } // namespace orsenta

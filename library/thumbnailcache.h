@@ -1,5 +1,6 @@
 #pragma once
-// Recently made thumbnails, bounded both by count and by approximate bytes.
+// Recently made thumbnails, bounded both by count and by approximate bytes. Safe to use from
+// any thread, so that a hit needs no trip to the service's actor.
 
 #include "mediaobjects.h"
 
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <mutex>
 
 namespace orsenta {
 
@@ -17,9 +19,10 @@ public:
     ThumbnailPtr object(const QString &key);
     // An entry dearer than the whole budget is not kept.
     void insert(const QString &key, ThumbnailPtr thumbnail, std::int64_t cost);
-    int count() const { return int(m_cache.count()); }
+    int count() const;
 
 private:
+    mutable std::mutex m_lock;
     QCache<QString, ThumbnailPtr> m_cache;
     std::int64_t m_minimumCost;
 };

@@ -93,7 +93,8 @@ struct SortEntry {
     std::uint64_t key;        // the column's order, direction applied; exact except for names
     std::uint64_t nameNext;   // name sort only: the name key's next eight bytes, directed
     std::uint64_t idPrefix;   // first eight bytes of the identifier key
-    QByteArrayView nameRest;  // name sort only: the name key after its first sixteen bytes
+    std::uint32_t restOffset; // name sort only: where the key's bytes after the first sixteen
+    std::uint32_t restLength; // start in the name arena, and how many there are
     std::uint32_t nameLength; // name sort only: the whole key's length, for zero-padded ties
     std::uint32_t index;
     bool unknownSize; // size sort only: goes after every known size
@@ -105,7 +106,7 @@ SortEntry sortEntry(const VideoTableSortComparator &comparator, const VideoItem 
                     std::uint32_t index, QByteArray &nameArena) {
     const bool forward = comparator.order == SortDirection::forward;
     const auto directed = [forward](std::uint64_t key) { return forward ? key : ~key; };
-    SortEntry entry{0, 0, bigEndianPrefix(item.identifierKey()), {}, 0, index, false};
+    SortEntry entry{0, 0, bigEndianPrefix(item.identifierKey()), 0, 0, 0, index, false};
     switch (comparator.column) {
     case VideoSortColumn::name: {
         entry.key = directed(item.namePrefix());
@@ -114,8 +115,8 @@ SortEntry sortEntry(const VideoTableSortComparator &comparator, const VideoItem 
         const QByteArrayView rest = key.sliced(std::min<qsizetype>(16, key.size()));
         entry.nameLength = std::uint32_t(key.size());
         // Offsets for now: the arena may still move while it grows.
-        entry.nameRest =
-            QByteArrayView(reinterpret_cast<const char *>(nameArena.size()), rest.size());
+        entry.restOffset = std::uint32_t(nameArena.size());
+        entry.restLength = std::uint32_t(rest.size());
         nameArena.append(rest);
         break;
     }
@@ -167,12 +168,6 @@ std::vector<VideoItem> sortItems(std::vector<VideoItem> items, VideoSortOrder or
         nameArena.reserve(qsizetype(items.size()) * 16);
     for (std::size_t i = 0; i < items.size(); ++i)
         entries.push_back(sortEntry(comparator, items[i], std::uint32_t(i), nameArena));
-    if (!nameArena.isEmpty()) {
-        for (SortEntry &entry : entries) {
-            const auto offset = reinterpret_cast<std::uintptr_t>(entry.nameRest.data());
-            entry.nameRest = QByteArrayView(nameArena.constData() + offset, entry.nameRest.size());
-        }
-    }
 
     // The same order as compare(), decided from the entries: the column (the name key's first
     // sixteen bytes as two integers, then the rest of it), then the identifier's first eight bytes;
@@ -184,10 +179,13 @@ std::vector<VideoItem> sortItems(std::vector<VideoItem> items, VideoSortOrder or
             return x.key < y.key;
         if (x.nameNext != y.nameNext)
             return x.nameNext < y.nameNext;
-        if (x.nameLength != y.nameLength || x.nameRest != y.nameRest) {
+        const auto rest = [&](const SortEntry &e) {
+            return QByteArrayView(nameArena.constData() + e.restOffset, e.restLength);
+        };
+        if (x.nameLength != y.nameLength || rest(x) != rest(y)) {
             // The first sixteen bytes, zero-padded, are equal: the rest decides, then the
             // length (a key that is a prefix of the other goes first).
-            ComparisonResult r = compareBytes(x.nameRest, y.nameRest);
+            ComparisonResult r = compareBytes(rest(x), rest(y));
             if (r == ComparisonResult::same)
                 r = threeWay(x.nameLength, y.nameLength);
             return forward ? r == ComparisonResult::ascending : r == ComparisonResult::descending;
