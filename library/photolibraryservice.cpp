@@ -319,8 +319,8 @@ QString PhotoLibraryService::thumbnailKey(const QString &localIdentifier, QSizeF
            + QLatin1Char('x') + QString::number(wholePixels(targetSize.height()));
 }
 
-QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier,
-                                                         QSizeF targetSize) {
+QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier, QSizeF targetSize,
+                                                         std::stop_token cancellation) {
     // A hit is answered here, without a trip to the actor: the table asks for every visible
     // row on every scroll. A miss is checked again on the actor, where requests are joined.
     if (ThumbnailPtr cached = m_thumbnailCache.object(thumbnailKey(localIdentifier, targetSize)))
@@ -328,40 +328,48 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier
     // Awaitables made from lambdas are named before they are awaited throughout: GCC 12 destroys
     // a capturing lambda temporary twice when it sits inside a co_await expression.
     auto onActor = m_actor.run([self = shared_from_this(), id = std::move(localIdentifier),
-                                targetSize]() -> QCoro::Task<ThumbnailPtr> {
+                                targetSize, cancellation]() -> QCoro::Task<ThumbnailPtr> {
         const QString key = thumbnailKey(id, targetSize);
         if (ThumbnailPtr cached = self->m_thumbnailCache.object(key))
             co_return cached;
-        if (const auto running = self->m_thumbnailTasks.value(key))
-            co_return co_await running->wait();
-        co_return co_await self->sharedThumbnail(key, id, targetSize);
+        // The check and the registration happen with no suspension in between, so two callers
+        // for one key never start two library requests.
+        std::shared_ptr<ThumbnailRequest> request = self->m_thumbnailTasks.value(key);
+        if (!request) {
+            request = std::make_shared<ThumbnailRequest>(currentThreadContext());
+            self->m_thumbnailTasks.insert(key, request);
+            self->runThumbnailRequest(key, id, targetSize, request);
+        }
+        co_return co_await request->wait(cancellation);
     });
     co_return co_await onActor;
 }
 
-// Runs on the actor: the request is registered before the first suspension, so a second caller
-// for the same key always finds it.
-QCoro::Task<ThumbnailPtr> PhotoLibraryService::sharedThumbnail(QString key, QString localIdentifier,
-                                                               QSizeF targetSize) {
-    auto shared = std::make_shared<SharedResult<ThumbnailPtr>>();
-    m_thumbnailTasks.insert(key, shared);
-    ThumbnailPtr result =
-        co_await requestThumbnail(localIdentifier, targetSize, m_imageManager.get());
+// Runs on the actor, detached: its callers wait on `request`, and may leave before it ends.
+QCoro::Task<> PhotoLibraryService::runThumbnailRequest(QString key, QString localIdentifier,
+                                                       QSizeF targetSize,
+                                                       std::shared_ptr<ThumbnailRequest> request) {
+    const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
+    auto image = requestThumbnail(localIdentifier, targetSize, m_imageManager.get(),
+                                  request->libraryCancellation());
+    const ThumbnailPtr result = co_await image;
     m_thumbnailTasks.remove(key);
     if (result) {
         const QSize size = result->image().size();
         const double cost = double(size.width()) * double(size.height()) * 4.0;
         m_thumbnailCache.insert(key, result, std::max<std::int64_t>(1, std::int64_t(cost)));
     }
-    shared->set(result);
-    co_return result;
+    request->finish(result);
 }
 
 QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIdentifier,
                                                                 QSizeF targetSize,
-                                                                ImageManager *manager) {
+                                                                ImageManager *manager,
+                                                                std::stop_token cancellation) {
     return m_workers.run([self = shared_from_this(), id = std::move(localIdentifier), targetSize,
-                          manager]() -> QCoro::Task<ThumbnailPtr> {
+                          manager, cancellation]() -> QCoro::Task<ThumbnailPtr> {
+        if (cancellation.stop_requested())
+            co_return ThumbnailPtr{};
         const std::vector<AssetPtr> assets = self->fetchAll({id});
         if (assets.empty())
             co_return ThumbnailPtr{};
@@ -369,8 +377,11 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIde
         options.deliveryMode = ImageDeliveryMode::highQuality;
         options.resizeMode = ImageResizeMode::fast;
         options.networkAccessAllowed = false;
+        // Cancelling answers through the same guard as the library, so whichever comes first
+        // wins, and a library that never calls back after a cancellation leaves nobody waiting.
+        std::optional<std::stop_callback<std::function<void()>>> onCancel;
         CallbackAwaiter<ThumbnailPtr> image([&](auto resume) {
-            manager->requestImage(
+            const RequestId request = manager->requestImage(
                 assets.front(), targetSize.width(), targetSize.height(), ContentMode::aspectFill,
                 options, [resume](std::optional<QImage> image, ImageResultInfo info) {
                     // A degraded image is a preview of the final one, which is still to come.
@@ -382,6 +393,10 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIde
                     }
                     resume(std::make_shared<const ThumbnailImage>(std::move(*image)));
                 });
+            onCancel.emplace(cancellation, [manager, request, resume] {
+                manager->cancelImageRequest(request);
+                resume(nullptr);
+            });
         });
         co_return co_await image;
     });

@@ -4,7 +4,6 @@
 // are coroutines that resume their caller on the caller's thread.
 
 #include "async/actor.h"
-#include "async/sharedresult.h"
 #include "async/workerpool.h"
 #include "deletionoutcome.h"
 #include "mediaobjects.h"
@@ -13,6 +12,7 @@
 #include "platform/photoplatform.h"
 #include "scantimings.h"
 #include "thumbnailcache.h"
+#include "thumbnailrequest.h"
 
 #include <QCoroTask>
 #include <QHash>
@@ -70,10 +70,14 @@ public:
 
     // --- Media.
     // Cached by identifier and whole pixel size; concurrent requests for one key share one
-    // library request. Null when there is no image.
-    QCoro::Task<ThumbnailPtr> thumbnail(QString localIdentifier, QSizeF targetSize);
+    // library request. Null when there is no image, or at once when `cancellation` is requested
+    // (the library request is cancelled when no caller is left for it).
+    QCoro::Task<ThumbnailPtr> thumbnail(QString localIdentifier, QSizeF targetSize,
+                                        std::stop_token cancellation = {});
+    // Null when there is no image, or as soon as `cancellation` is requested.
     QCoro::Task<ThumbnailPtr> requestThumbnail(QString localIdentifier, QSizeF targetSize,
-                                               platform::ImageManager *manager);
+                                               platform::ImageManager *manager,
+                                               std::stop_token cancellation = {});
     QCoro::Task<PreviewAssetPtr> requestPreviewAsset(QString localIdentifier);
     static QString thumbnailKey(const QString &localIdentifier, QSizeF targetSize);
 
@@ -93,8 +97,8 @@ private:
     std::unique_ptr<platform::AssetFetchResult> makeScanFetchResult();
     void loadOptionalExtensionsOnce();
     std::vector<platform::AssetPtr> fetchAll(const QStringList &localIdentifiers);
-    QCoro::Task<ThumbnailPtr> sharedThumbnail(QString key, QString localIdentifier,
-                                              QSizeF targetSize);
+    QCoro::Task<> runThumbnailRequest(QString key, QString localIdentifier, QSizeF targetSize,
+                                      std::shared_ptr<ThumbnailRequest> request);
 
     const std::shared_ptr<platform::PhotoPlatform> m_platform;
     Actor m_actor;
@@ -104,7 +108,7 @@ private:
     // Touched only on the actor.
     std::unique_ptr<platform::ImageManager> m_imageManager;
     ThumbnailCache m_thumbnailCache;
-    QHash<QString, std::shared_ptr<SharedResult<ThumbnailPtr>>> m_thumbnailTasks;
+    QHash<QString, std::shared_ptr<ThumbnailRequest>> m_thumbnailTasks;
     std::unique_ptr<platform::AssetFetchResult> m_scanFetchResult;
     ScanTimings m_timings;
 };

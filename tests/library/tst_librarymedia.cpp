@@ -122,6 +122,59 @@ private Q_SLOTS:
         }
     }
 
+    void callerThatLeavesDoesNotStopTheOthers() {
+        ServiceFixture f;
+        const QImage picture = solid(16, 10, Qt::yellow);
+        f.platform->addAsset(pictured(u"a"_qs, picture));
+        f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        std::stop_source leaving;
+        auto staying = f.service->thumbnail(u"a"_qs, cellSize);
+        auto left = f.service->thumbnail(u"a"_qs, cellSize, leaving.get_token());
+        QTRY_COMPARE(f.platform->heldCount(), 1);
+        leaving.request_stop();
+        QCOMPARE(await(std::move(left)), ThumbnailPtr());
+        f.platform->releaseHeld();
+        const ThumbnailPtr image = await(std::move(staying));
+        QVERIFY(image);
+        QCOMPARE(image->image(), picture);
+    }
+
+    // When every caller has left, the library request is cancelled; a library that then never
+    // answers leaves nobody waiting, and the next caller starts afresh.
+    void lastCallerLeavingCancelsTheRequest() {
+        ServiceFixture f;
+        f.platform->addAsset(pictured(u"a"_qs, solid(16, 10, Qt::magenta)));
+        f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        f.platform->setSilentCancellation(true);
+        std::stop_source first;
+        std::stop_source second;
+        auto a = f.service->thumbnail(u"a"_qs, cellSize, first.get_token());
+        auto b = f.service->thumbnail(u"a"_qs, cellSize, second.get_token());
+        QTRY_COMPARE(f.platform->heldCount(), 1);
+        first.request_stop();
+        QCOMPARE(await(std::move(a)), ThumbnailPtr());
+        QCOMPARE(f.platform->counters().inFlight, 1);
+        second.request_stop();
+        QCOMPARE(await(std::move(b)), ThumbnailPtr());
+        // The library drops the cancelled request without a word.
+        f.platform->releaseHeld();
+        QCOMPARE(f.platform->counters().inFlight, 0);
+
+        f.platform->setDelivery(MemoryPlatform::Delivery::immediate);
+        QVERIFY(await(f.service->thumbnail(u"a"_qs, cellSize)));
+        QCOMPARE(f.platform->counters().cachingImageRequests, 2);
+    }
+
+    void cancelledBeforeAskingAsksNothing() {
+        ServiceFixture f;
+        f.platform->addAsset(pictured(u"a"_qs, solid(16, 10, Qt::gray)));
+        std::stop_source stop;
+        stop.request_stop();
+        QCOMPARE(await(f.service->thumbnail(u"a"_qs, cellSize, stop.get_token())), ThumbnailPtr());
+        QTRY_COMPARE(f.platform->counters().identifierFetches, 0);
+        QCOMPARE(f.platform->counters().cachingImageRequests, 0);
+    }
+
     void previewHandsOverTheMedia() {
         ServiceFixture f;
         MemoryAsset asset = bareAsset(u"a"_qs);
