@@ -28,11 +28,6 @@ struct MediaResult {
     MediaResultInfo info;
 };
 
-struct ChangeResult {
-    bool success = false;
-    std::optional<PlatformError> error;
-};
-
 // Media from the platform's default manager, awaited once.
 CallbackAwaiter<MediaResult> mediaRequest(PhotoPlatform &platform, AssetPtr asset,
                                           VideoRequestOptions options) {
@@ -44,13 +39,9 @@ CallbackAwaiter<MediaResult> mediaRequest(PhotoPlatform &platform, AssetPtr asse
     });
 }
 
-CallbackAwaiter<ChangeResult> changeRequest(PhotoPlatform &platform, ChangeRequest request) {
-    return CallbackAwaiter<ChangeResult>([&platform, request](auto resume) {
-        platform.performChanges(request,
-                                [resume](bool success, std::optional<PlatformError> error) {
-                                    resume(ChangeResult{success, std::move(error)});
-                                });
-    });
+CallbackAwaiter<ChangeOutcome> changeRequest(PhotoPlatform &platform, ChangeRequest request) {
+    return CallbackAwaiter<ChangeOutcome>(
+        [&platform, request](auto resume) { platform.performChanges(request, resume); });
 }
 
 std::int64_t wholePixels(double size) {
@@ -436,7 +427,12 @@ QCoro::Task<DeletionOutcome> PhotoLibraryService::deleteVideos(QStringList local
         for (const AssetPtr &asset : request.deletions)
             recorded << asset->localIdentifier;
         auto change = changeRequest(*self->m_platform, std::move(request));
-        const ChangeResult result = co_await change;
+        const ChangeOutcome result = co_await change;
+        if (result.success && result.deleted) {
+            // Only some went: report exactly those.
+            const QSet<QString> deleted(result.deleted->cbegin(), result.deleted->cend());
+            recorded.removeIf([&](const QString &id) { return !deleted.contains(id); });
+        }
         if (result.success)
             co_return DeletionOutcome::success(recorded);
         if (result.error && result.error->code == userCancelledErrorCode)
@@ -456,7 +452,7 @@ QCoro::Task<> PhotoLibraryService::setFavorite(QStringList localIdentifiers, boo
         if (request.favorites.empty())
             throw PhotoLibraryError::assetNotFound();
         auto change = changeRequest(*self->m_platform, std::move(request));
-        const ChangeResult result = co_await change;
+        const ChangeOutcome result = co_await change;
         if (result.success)
             co_return;
         if (result.error)

@@ -201,7 +201,15 @@ struct ChangeRequest {
     std::vector<AssetPtr> deletions;
     std::vector<std::pair<AssetPtr, bool>> favorites;
 };
-using ChangeCompletion = std::function<void(bool success, std::optional<PlatformError> error)>;
+// What a change block achieved. Moving files to a trash may succeed for only some of them (one
+// changed since the scan, a mount without a trash): `deleted` then names those that went, and
+// `error` says why the others stayed.
+struct ChangeOutcome {
+    bool success = false;
+    std::optional<PlatformError> error;
+    std::optional<QStringList> deleted; // absent: all the requested deletions, on success
+};
+using ChangeCompletion = std::function<void(ChangeOutcome outcome)>;
 
 struct ResourceRequestOptions {
     bool networkAccessAllowed = false;

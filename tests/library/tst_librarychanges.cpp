@@ -60,6 +60,10 @@ private Q_SLOTS:
         QTest::newRow("failure without error")
             << QStringList{u"a"_qs} << false << std::optional<PlatformError>()
             << DeletionOutcome::failed() << 1;
+        QTest::newRow("library moved only some")
+            << QStringList{u"c"_qs, u"a"_qs, u"b"_qs} << true
+            << std::optional<PlatformError>(denied) << DeletionOutcome::success({u"b"_qs, u"c"_qs})
+            << 1;
     }
     void deletionOutcomes() {
         QFETCH(QStringList, request);
@@ -69,14 +73,16 @@ private Q_SLOTS:
         QFETCH(int, changeRequests);
         ServiceFixture f;
         addThree(*f.platform);
-        f.platform->setNextChangeResult(success, error);
+        std::optional<QStringList> deleted;
+        if (QByteArray(QTest::currentDataTag()) == "library moved only some")
+            deleted = QStringList{u"b"_qs, u"c"_qs, u"b"_qs, u"unasked"_qs};
+        f.platform->setNextChangeResult(success, error, deleted);
         f.platform->setDelivery(MemoryPlatform::Delivery::otherThread);
         QCOMPARE(await(f.service->deleteVideos(request)), expected);
         QCOMPARE(f.platform->counters().changeRequests, changeRequests);
         for (const QString &id : expected.deletedIdentifiers)
             QVERIFY(!f.platform->contains(id));
-        if (!success)
-            QCOMPARE(f.platform->assetCount(), 3);
+        QCOMPARE(f.platform->assetCount(), 3 - int(expected.deletedIdentifiers.size()));
     }
 
     void favouritesChangeInOneRequest() {

@@ -155,9 +155,10 @@ const MemoryPlatform::Entry *MemoryPlatform::findLocked(const QString &localIden
 
 // --- Scripting
 
-void MemoryPlatform::setNextChangeResult(bool success, std::optional<PlatformError> error) {
+void MemoryPlatform::setNextChangeResult(bool success, std::optional<PlatformError> error,
+                                         std::optional<QStringList> deleted) {
     std::lock_guard lock(m_mutex);
-    m_nextChangeResult.emplace(success, std::move(error));
+    m_nextChangeResult = ChangeOutcome{success, std::move(error), std::move(deleted)};
 }
 
 int MemoryPlatform::releaseHeld(int maxCount) {
@@ -382,8 +383,7 @@ std::unique_ptr<ImageManager> MemoryPlatform::makeCachingImageManager() {
 
 void MemoryPlatform::performChanges(ChangeRequest request, ChangeCompletion completion) {
     Plan plan;
-    bool success = true;
-    std::optional<PlatformError> error;
+    ChangeOutcome outcome{true, std::nullopt, std::nullopt};
     QStringList deletions;
     for (const auto &asset : request.deletions)
         deletions.append(asset->localIdentifier);
@@ -396,17 +396,17 @@ void MemoryPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
         m_lastDeletionRequest = deletions;
         m_lastFavoriteRequest = favorites;
         if (m_nextChangeResult)
-            std::tie(success, error) = *std::exchange(m_nextChangeResult, std::nullopt);
+            outcome = *std::exchange(m_nextChangeResult, std::nullopt);
         plan = planLocked(true);
     }
     // The change lands when the completion is delivered, as a real library finishes its work
     // before it reports back.
     dispatch(plan.delivery, true,
-             [this, plan, success, error, deletions = std::move(deletions),
+             [this, plan, outcome, deletions = std::move(deletions),
               favorites = std::move(favorites), completion = std::move(completion)] {
-                 if (success) {
+                 if (outcome.success) {
                      std::lock_guard lock(m_mutex);
-                     for (const QString &id : deletions) {
+                     for (const QString &id : outcome.deleted.value_or(deletions)) {
                          if (const auto it = m_entries.find(id); it != m_entries.end()) {
                              m_order.erase(&it->second);
                              m_entries.erase(it);
@@ -421,7 +421,7 @@ void MemoryPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
                      }
                  }
                  for (int i = 0; i < plan.repeats; ++i)
-                     completion(success, error);
+                     completion(outcome);
              });
 }
 

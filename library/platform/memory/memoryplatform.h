@@ -116,7 +116,8 @@ public:
     // when silent, not at all.
     void setSilentCancellation(bool silent) { assign(m_silentCancellation, silent); }
     // One-shot: the result of the next performChanges.
-    void setNextChangeResult(bool success, std::optional<PlatformError> error = std::nullopt);
+    void setNextChangeResult(bool success, std::optional<PlatformError> error = std::nullopt,
+                             std::optional<QStringList> deleted = std::nullopt);
     // One-shot: the next writeResourceData fails with `error` and writes nothing.
     void setNextWriteError(PlatformError error) {
         assign(m_nextWriteError, std::optional(std::move(error)));
@@ -217,7 +218,7 @@ private:
     bool m_duplicateCallbacks = false;
     bool m_degradedFirst = false;
     bool m_silentCancellation = false;
-    std::optional<std::pair<bool, std::optional<PlatformError>>> m_nextChangeResult;
+    std::optional<ChangeOutcome> m_nextChangeResult;
     std::optional<PlatformError> m_nextWriteError;
 
     std::deque<std::function<void()>> m_held;
