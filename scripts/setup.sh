@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-qpa-plugins
   qt6-multimedia-dev qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
   qcoro-qt6-dev
+  libsqlite3-dev shared-mime-info
   libglib2.0-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-libav
