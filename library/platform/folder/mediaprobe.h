@@ -1,0 +1,58 @@
+#pragma once
+// Reads video containers in the orsenta-probe helper process, so that a demuxer that crashes or
+// hangs on a hostile file costs that one file and never the application.
+//
+// One helper per MediaProbe, started at the first request and kept for the next ones. When it
+// crashes, stops answering within the watchdog or answers something unreadable, it is killed
+// and reaped, the file gets opened=false with an explanation, and the next request starts a
+// new helper.
+//
+// Every member is safe to call from any thread, including threads without an event loop;
+// requests are answered one at a time.
+
+#include "library/platform/folder/containerprobe.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <sys/types.h>
+
+namespace orsenta::platform {
+
+class MediaProbe {
+public:
+    explicit MediaProbe(QString helperPath,
+                        std::chrono::milliseconds watchdog = std::chrono::seconds(10));
+    // Closes the helper's input so that it exits, and reaps it.
+    ~MediaProbe();
+    MediaProbe(const MediaProbe &) = delete;
+    MediaProbe &operator=(const MediaProbe &) = delete;
+
+    // Blocks until the helper answers or the watchdog fires. Never throws.
+    ContainerInfo probe(const QByteArray &path);
+
+    // How many helpers were killed for crashing, hanging or answering garbage.
+    int restarts() const { return m_restarts.load(); }
+    // The running helper's process id, or -1; for tests that check reaping.
+    pid_t helperPid() const;
+
+private:
+    enum class Exchange { answered, crashed, timedOut, garbage };
+
+    bool ensureStarted(QString &error);
+    Exchange request(const QByteArray &path, ContainerInfo &info);
+    // Kills the helper if it still runs, reaps it, and says how it ended.
+    QString stopHelper(bool kill);
+
+    const QByteArray m_helperPath;
+    const std::chrono::milliseconds m_watchdog;
+    mutable std::mutex m_mutex;
+    pid_t m_pid = -1;
+    int m_socket = -1;
+    std::atomic<int> m_restarts{0};
+};
+
+} // namespace orsenta::platform

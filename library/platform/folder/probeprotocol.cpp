@@ -1,0 +1,137 @@
+#include "probeprotocol.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+namespace orsenta::platform::probeprotocol {
+
+namespace {
+
+enum Flag : std::uint8_t { opened = 1, hasVideo = 2, hasCreationTime = 4 };
+constexpr std::uint8_t allFlags = opened | hasVideo | hasCreationTime;
+constexpr qsizetype fixedAnswerSize = 1 + 8 + 8 + 8 + 8 + 4;
+// Errors are one-line explanations; a runaway text must not grow the frame without bound.
+constexpr qsizetype maxErrorBytes = 4096;
+
+template <typename T>
+void append(QByteArray &out, T value) {
+    char bytes[sizeof(T)];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, sizeof(T));
+}
+
+template <typename T>
+T read(const QByteArray &in, qsizetype &pos) {
+    const T value = qFromLittleEndian<T>(in.constData() + pos);
+    pos += sizeof(T);
+    return value;
+}
+
+} // namespace
+
+QByteArray encodeFrame(Kind kind, const QByteArray &payload) {
+    QByteArray frame;
+    frame.reserve(headerSize + payload.size());
+    frame.append(char(kind));
+    append<std::uint32_t>(frame, std::uint32_t(payload.size()));
+    frame.append(payload);
+    return frame;
+}
+
+std::optional<FrameHeader> decodeHeader(QByteArrayView bytes) {
+    if (bytes.size() < headerSize)
+        return std::nullopt;
+    const auto length = qFromLittleEndian<std::uint32_t>(bytes.data() + 1);
+    if (length > maxPayload)
+        return std::nullopt;
+    return FrameHeader{Kind(std::uint8_t(bytes[0])), length};
+}
+
+QByteArray encodeHello() {
+    QByteArray payload;
+    append<std::uint32_t>(payload, version);
+    return payload;
+}
+
+bool isCompatibleHello(const QByteArray &payload) {
+    qsizetype pos = 0;
+    return payload.size() == 4 && read<std::uint32_t>(payload, pos) == version;
+}
+
+QByteArray encodeProbeRequest(const ProbeRequest &request) {
+    QByteArray payload;
+    payload.reserve(4 + request.path.size());
+    const auto ms = std::clamp<std::int64_t>(request.deadline.count(), 0, UINT32_MAX);
+    append<std::uint32_t>(payload, std::uint32_t(ms));
+    payload.append(request.path);
+    return payload;
+}
+
+std::optional<ProbeRequest> decodeProbeRequest(const QByteArray &payload) {
+    if (payload.size() < 4)
+        return std::nullopt;
+    qsizetype pos = 0;
+    ProbeRequest request;
+    request.deadline = std::chrono::milliseconds(read<std::uint32_t>(payload, pos));
+    request.path = payload.mid(pos);
+    return request;
+}
+
+QByteArray encodeProbeAnswer(const ContainerInfo &info) {
+    const QByteArray error = info.error.toUtf8().left(maxErrorBytes);
+    QByteArray payload;
+    payload.reserve(fixedAnswerSize + error.size());
+    std::uint8_t flags = 0;
+    if (info.opened)
+        flags |= opened;
+    if (info.hasVideo)
+        flags |= hasVideo;
+    if (info.creationTimeMicros)
+        flags |= hasCreationTime;
+    append<std::uint8_t>(payload, flags);
+    append<std::uint64_t>(payload, std::bit_cast<std::uint64_t>(info.duration));
+    append<std::int64_t>(payload, info.pixelWidth);
+    append<std::int64_t>(payload, info.pixelHeight);
+    append<std::int64_t>(payload, info.creationTimeMicros.value_or(0));
+    append<std::uint32_t>(payload, std::uint32_t(error.size()));
+    payload.append(error);
+    return payload;
+}
+
+std::optional<ContainerInfo> decodeProbeAnswer(const QByteArray &payload) {
+    if (payload.size() < fixedAnswerSize)
+        return std::nullopt;
+    qsizetype pos = 0;
+    const auto flags = read<std::uint8_t>(payload, pos);
+    if (flags & ~allFlags)
+        return std::nullopt;
+    ContainerInfo info;
+    info.opened = flags & opened;
+    info.hasVideo = flags & hasVideo;
+    info.duration = std::bit_cast<double>(read<std::uint64_t>(payload, pos));
+    info.pixelWidth = read<std::int64_t>(payload, pos);
+    info.pixelHeight = read<std::int64_t>(payload, pos);
+    const auto created = read<std::int64_t>(payload, pos);
+    if (flags & hasCreationTime)
+        info.creationTimeMicros = created;
+    const auto errorLength = read<std::uint32_t>(payload, pos);
+    if (qsizetype(errorLength) != payload.size() - pos)
+        return std::nullopt;
+    if (!(std::isnan(info.duration) || (std::isfinite(info.duration) && info.duration >= 0)))
+        return std::nullopt;
+    if (info.pixelWidth < 0 || info.pixelHeight < 0)
+        return std::nullopt;
+    // Only an opened container has anything to say about its streams.
+    if (!info.opened
+        && (info.hasVideo || info.creationTimeMicros || info.pixelWidth != 0
+            || info.pixelHeight != 0 || !std::isnan(info.duration)))
+        return std::nullopt;
+    info.error = QString::fromUtf8(payload.constData() + pos, errorLength);
+    return info;
+}
+
+} // namespace orsenta::platform::probeprotocol

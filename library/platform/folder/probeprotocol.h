@@ -1,0 +1,67 @@
+#pragma once
+// The byte protocol between MediaProbe and the orsenta-probe helper, over the helper's stdin and
+// stdout.
+//
+// Every message is a frame: one kind byte, the payload's length as a little-endian uint32, then
+// the payload. Paths are raw bytes and may hold newlines, so nothing is line-based.
+//
+//   helper -> client  hello        u32 protocol version; sent once at start, before any request
+//   client -> helper  probe        u32 deadline in ms, then the path's bytes (the rest)
+//   helper -> client  probeAnswer  u8 flags (1 opened, 2 hasVideo, 4 has creation time),
+//                                  f64 duration (IEEE 754 bits, NaN when unknown),
+//                                  i64 pixel width, i64 pixel height,
+//                                  i64 creation time in us since the epoch (0 when absent),
+//                                  u32 error length, then the error text in UTF-8
+//   helper -> client  error        UTF-8 text: the request was not understood; the helper goes on
+//
+// An answer's kind is its request's kind with the high bit set, so new requests (a thumbnail)
+// take new kinds and an older helper answers them with `error` instead of hanging.
+
+#include "library/platform/folder/containerprobe.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+namespace orsenta::platform::probeprotocol {
+
+enum class Kind : std::uint8_t {
+    hello = 0x01,
+    probe = 0x10,
+    probeAnswer = 0x90,
+    error = 0xff,
+};
+
+inline constexpr std::uint32_t version = 1;
+inline constexpr int headerSize = 5;
+// Far above any path or answer; a larger length means the stream is out of step.
+inline constexpr std::uint32_t maxPayload = 1u << 20;
+
+struct FrameHeader {
+    Kind kind;
+    std::uint32_t length;
+};
+
+QByteArray encodeFrame(Kind kind, const QByteArray &payload);
+// Reads the first headerSize bytes. Empty when there are fewer or the length is out of range;
+// the kind is not checked, so that unknown requests can be answered with `error`.
+std::optional<FrameHeader> decodeHeader(QByteArrayView bytes);
+
+QByteArray encodeHello();
+bool isCompatibleHello(const QByteArray &payload);
+
+struct ProbeRequest {
+    std::chrono::milliseconds deadline{0};
+    QByteArray path;
+};
+QByteArray encodeProbeRequest(const ProbeRequest &request);
+std::optional<ProbeRequest> decodeProbeRequest(const QByteArray &payload);
+
+QByteArray encodeProbeAnswer(const ContainerInfo &info);
+// Empty when the payload is not exactly a well-formed answer.
+std::optional<ContainerInfo> decodeProbeAnswer(const QByteArray &payload);
+
+} // namespace orsenta::platform::probeprotocol

@@ -1,0 +1,176 @@
+#include "library/platform/folder/probeprotocol.h"
+#include "support/testmain.h"
+
+#include <QtEndian>
+
+#include <cmath>
+#include <limits>
+
+using namespace orsenta::platform;
+using namespace Qt::StringLiterals;
+namespace protocol = orsenta::platform::probeprotocol;
+
+namespace {
+
+ContainerInfo fullInfo() {
+    return {.opened = true,
+            .duration = 12.5,
+            .pixelWidth = 1080,
+            .pixelHeight = 1920,
+            .creationTimeMicros = 1'623'745'800'123'456,
+            .hasVideo = true,
+            .error = u"incomplete stream information: é ✓"_s};
+}
+
+void verifySame(const ContainerInfo &actual, const ContainerInfo &expected) {
+    QCOMPARE(actual.opened, expected.opened);
+    QCOMPARE(std::isnan(actual.duration), std::isnan(expected.duration));
+    if (!std::isnan(expected.duration))
+        QCOMPARE(actual.duration, expected.duration);
+    QCOMPARE(actual.pixelWidth, expected.pixelWidth);
+    QCOMPARE(actual.pixelHeight, expected.pixelHeight);
+    QCOMPARE(actual.creationTimeMicros, expected.creationTimeMicros);
+    QCOMPARE(actual.hasVideo, expected.hasVideo);
+    QCOMPARE(actual.error, expected.error);
+}
+
+// Offsets into an answer payload, for cases that damage one field.
+constexpr int flagsAt = 0;
+constexpr int durationAt = 1;
+constexpr int widthAt = 9;
+constexpr int errorLengthAt = 33;
+
+template <typename T>
+QByteArray patched(QByteArray payload, int offset, T value) {
+    qToLittleEndian(value, payload.data() + offset);
+    return payload;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ContainerInfo)
+
+class TestProbeProtocol : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void answerSurvivesTheTrip_data() {
+        QTest::addColumn<ContainerInfo>("info");
+        QTest::newRow("nothing known") << ContainerInfo{};
+        QTest::newRow("everything known") << fullInfo();
+        ContainerInfo early = fullInfo();
+        early.creationTimeMicros = -86'400'000'000; // 1969-12-31: negative but present
+        QTest::newRow("before 1970") << early;
+        ContainerInfo epoch = fullInfo();
+        epoch.creationTimeMicros = 0; // zero is a time, not "absent"
+        QTest::newRow("at the epoch") << epoch;
+        ContainerInfo audio{.opened = true, .duration = 3.0};
+        QTest::newRow("audio only") << audio;
+        ContainerInfo failed{.error = u"not a readable container: Invalid data"_s};
+        QTest::newRow("not opened") << failed;
+    }
+    void answerSurvivesTheTrip() {
+        QFETCH(ContainerInfo, info);
+        const auto decoded = protocol::decodeProbeAnswer(protocol::encodeProbeAnswer(info));
+        QVERIFY(decoded);
+        verifySame(*decoded, info);
+    }
+
+    void longErrorsAreCutToABoundedFrame() {
+        ContainerInfo info{.error = QString(100'000, u'x')};
+        const QByteArray payload = protocol::encodeProbeAnswer(info);
+        QVERIFY(payload.size() < 8192);
+        const auto decoded = protocol::decodeProbeAnswer(payload);
+        QVERIFY(decoded);
+        QVERIFY(info.error.startsWith(decoded->error));
+        QVERIFY(!decoded->error.isEmpty());
+    }
+
+    void damagedAnswersAreRefused_data() {
+        QTest::addColumn<QByteArray>("payload");
+        const QByteArray good = protocol::encodeProbeAnswer(fullInfo());
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("cut in the fixed part") << good.left(20);
+        QTest::newRow("cut in the error text") << good.chopped(1);
+        QTest::newRow("a byte too many") << good + 'x';
+        QTest::newRow("unknown flag") << patched<std::uint8_t>(good, flagsAt, 0x0f);
+        QTest::newRow("negative duration") << patched<double>(good, durationAt, -1.0);
+        QTest::newRow("infinite duration")
+            << patched<double>(good, durationAt, std::numeric_limits<double>::infinity());
+        QTest::newRow("negative width") << patched<std::int64_t>(good, widthAt, -1920);
+        QTest::newRow("error longer than the frame")
+            << patched<std::uint32_t>(good, errorLengthAt, 0xffff'ffffu);
+        const QByteArray closed = protocol::encodeProbeAnswer({.error = u"no"_s});
+        QTest::newRow("unopened with a video") << patched<std::uint8_t>(closed, flagsAt, 2);
+        QTest::newRow("unopened with a size") << patched<std::int64_t>(closed, widthAt, 320);
+        QTest::newRow("unopened with a duration") << patched<double>(closed, durationAt, 1.0);
+    }
+    void damagedAnswersAreRefused() {
+        QFETCH(QByteArray, payload);
+        QVERIFY(!protocol::decodeProbeAnswer(payload));
+    }
+
+    void requestKeepsEveryByteOfThePath_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("plain") << QByteArray("/home/a/Videos/IMG_0001.MOV");
+        QTest::newRow("newline and percent") << QByteArray("/v/line\nbreak 100%20.mp4");
+        QTest::newRow("invalid UTF-8") << QByteArray("/v/bad\xff\xfe.mp4");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void requestKeepsEveryByteOfThePath() {
+        QFETCH(QByteArray, path);
+        const auto decoded = protocol::decodeProbeRequest(
+            protocol::encodeProbeRequest({std::chrono::milliseconds(7500), path}));
+        QVERIFY(decoded);
+        QCOMPARE(decoded->path, path);
+        QCOMPARE(decoded->deadline.count(), 7500);
+    }
+
+    void requestWithoutItsDeadlineIsRefused() {
+        QVERIFY(!protocol::decodeProbeRequest(QByteArray("abc")));
+    }
+
+    void frameHeaderBoundsTheLength_data() {
+        QTest::addColumn<std::uint32_t>("length");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("empty payload") << 0u << true;
+        QTest::newRow("largest") << protocol::maxPayload << true;
+        QTest::newRow("one over") << protocol::maxPayload + 1 << false;
+        QTest::newRow("text read as a length") << qFromLittleEndian<std::uint32_t>("his ") << false;
+    }
+    void frameHeaderBoundsTheLength() {
+        QFETCH(std::uint32_t, length);
+        QFETCH(bool, accepted);
+        char bytes[protocol::headerSize] = {char(protocol::Kind::probeAnswer)};
+        qToLittleEndian(length, bytes + 1);
+        const auto header = protocol::decodeHeader(QByteArrayView(bytes, sizeof bytes));
+        QCOMPARE(bool(header), accepted);
+        if (header) {
+            QCOMPARE(header->length, length);
+            QCOMPARE(header->kind, protocol::Kind::probeAnswer);
+        }
+    }
+
+    void headerNeedsAllItsBytes() {
+        const QByteArray frame = protocol::encodeFrame(protocol::Kind::probe, "abc");
+        QVERIFY(protocol::decodeHeader(frame));
+        QVERIFY(!protocol::decodeHeader(frame.left(protocol::headerSize - 1)));
+    }
+
+    void frameIsKindLengthPayload() {
+        const QByteArray frame = protocol::encodeFrame(protocol::Kind::probe, "abc");
+        QCOMPARE(frame, QByteArray("\x10\x03\x00\x00\x00"
+                                   "abc",
+                                   8));
+    }
+
+    void helloNamesTheProtocolVersion() {
+        QVERIFY(protocol::isCompatibleHello(protocol::encodeHello()));
+        QByteArray other = protocol::encodeHello();
+        other[0] = char(other[0] + 1);
+        QVERIFY(!protocol::isCompatibleHello(other));
+        QVERIFY(!protocol::isCompatibleHello(protocol::encodeHello() + 'x'));
+    }
+};
+
+ORSENTA_TEST_MAIN(TestProbeProtocol)
+#include "tst_probeprotocol.moc"
