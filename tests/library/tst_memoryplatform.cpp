@@ -75,8 +75,9 @@ private Q_SLOTS:
         QCOMPARE(platform.heldCount(), 3); // two left, one held by the handler
         QCOMPARE(platform.releaseHeld(), 3);
         QCOMPARE(delivered.size(), 3);
+        // The request made inside the first handler came after the first was answered.
         const auto counters = platform.counters();
-        QCOMPARE(std::pair(counters.inFlight, counters.maxInFlight), std::pair(0, 4));
+        QCOMPARE(std::pair(counters.inFlight, counters.maxInFlight), std::pair(0, 3));
     }
 
     void otherThreadDeliveriesEndWithThePlatform() {

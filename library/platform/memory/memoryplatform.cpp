@@ -219,12 +219,14 @@ MemoryPlatform::Plan MemoryPlatform::planLocked(bool inFlight) {
 
 // Must be called without the mutex: an immediate job calls its handlers right here.
 void MemoryPlatform::dispatch(Delivery delivery, bool inFlight, std::function<void()> job) {
+    // The request counts as answered once its answer is being handed over: the caller may
+    // resume inside the handler and make its next request before the handler returns.
     auto run = [this, inFlight, job = std::move(job)] {
-        job();
         if (inFlight) {
             std::lock_guard lock(m_mutex);
             --m_counters.inFlight;
         }
+        job();
     };
     switch (delivery) {
     case Delivery::immediate:

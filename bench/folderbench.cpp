@@ -1,0 +1,162 @@
+// The folder library on real files: a rescan of a large indexed tree beside `find` over the
+// same tree, and the first index of real videos beside ffprobe per file and beside opening each
+// container in this process.
+
+#include "benchsupport.h"
+#include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/folderplatform.h"
+#include "library/platform/folder/libraryindex.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace orsenta;
+using namespace orsenta::bench;
+using namespace orsenta::platform;
+
+namespace {
+
+constexpr int treeFiles = 100'000;
+constexpr int filesPerFolder = 100;
+constexpr int sampleVideos = 300;
+constexpr int distinctSamples = 10;
+
+QString probeHelper() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/orsenta-probe");
+}
+
+void makeTree(const QString &root) {
+    for (int i = 0; i < treeFiles; ++i) {
+        const QString folder =
+            root + QStringLiteral("/%1/%2").arg(i / 10'000).arg(i / filesPerFolder);
+        if (i % filesPerFolder == 0)
+            QDir().mkpath(folder);
+        QFile file(folder + QStringLiteral("/IMG_%1.MOV").arg(i, 6, 10, QLatin1Char('0')));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("x");
+    }
+}
+
+// Marks every row as read, as after a first full scan, so that a fetch measures the rescan alone.
+void markAllRead(const QString &indexPath) {
+    auto index = LibraryIndex::open(indexPath);
+    std::vector<IndexRow> rows = index->rows();
+    for (IndexRow &row : rows)
+        row.read = true;
+    index->write(rows, {});
+}
+
+double findMs(const QString &root) {
+    return medianMs(5, [&] {
+        QProcess find;
+        find.setStandardOutputFile(QProcess::nullDevice());
+        find.start(QStringLiteral("find"),
+                   {root, QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-printf"),
+                    QStringLiteral("%s %T@ %p\\n")});
+        find.waitForFinished(-1);
+    });
+}
+
+QStringList makeSamples(const QString &folder) {
+    QStringList made;
+    for (int i = 0; i < distinctSamples; ++i) {
+        const QString path = folder + QStringLiteral("/sample%1.mp4").arg(i);
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {QStringLiteral("-v"), QStringLiteral("quiet"), QStringLiteral("-f"),
+                      QStringLiteral("lavfi"), QStringLiteral("-i"),
+                      QStringLiteral("testsrc=size=%1x%2:rate=25").arg(320 + 64 * i).arg(240),
+                      QStringLiteral("-t"), QStringLiteral("2"), QStringLiteral("-c:v"),
+                      QStringLiteral("libx264"), QStringLiteral("-preset"),
+                      QStringLiteral("ultrafast"), path});
+        ffmpeg.waitForFinished(-1);
+        if (QFile::exists(path))
+            made << path;
+    }
+    for (int i = distinctSamples; i < sampleVideos && !made.isEmpty(); ++i) {
+        const QString copy = folder + QStringLiteral("/copy%1.mp4").arg(i);
+        QFile::copy(made[i % distinctSamples], copy);
+        made << copy;
+    }
+    return made;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir work;
+
+    // Rescan of an indexed tree.
+    const QString tree = work.filePath(QStringLiteral("tree"));
+    makeTree(tree);
+    const QString treeIndex = work.filePath(QStringLiteral("tree.sqlite3"));
+    const LibraryRoots treeRoots{{QFile::encodeName(QDir(tree).canonicalPath())}, {}};
+    {
+        FolderPlatform first({treeRoots, treeIndex, probeHelper(), 2});
+        keep(first.fetchVideoAssets({})->count());
+    }
+    markAllRead(treeIndex);
+    FolderPlatform library({treeRoots, treeIndex, probeHelper(), 2});
+    std::int64_t counted = 0;
+    const double rescanMs = medianMs(5, [&] { counted = library.fetchVideoAssets({})->count(); });
+    const double baselineMs = findMs(tree);
+    figure("folder rescan 100000 files", rescanMs, "ms");
+    figure("baseline find 100000 files", baselineMs, "ms");
+    ratio("folder rescan 100000 files", "baseline find 100000 files", rescanMs, baselineMs);
+    if (counted != treeFiles)
+        std::printf("folder rescan counted %lld files, expected %d\n", qlonglong(counted),
+                    treeFiles);
+
+    // First index of real videos.
+    const QString videos = work.filePath(QStringLiteral("videos"));
+    QDir().mkpath(videos);
+    const QStringList samples = makeSamples(videos);
+    const LibraryRoots videoRoots{{QFile::encodeName(QDir(videos).canonicalPath())}, {}};
+    double indexMs = 0;
+    for (int run = 0; run < 3; ++run) {
+        const QString indexPath = work.filePath(QStringLiteral("videos%1.sqlite3").arg(run));
+        FolderPlatform fresh({videoRoots, indexPath, probeHelper(), 2});
+        const auto start = std::chrono::steady_clock::now();
+        const auto fetch = fresh.fetchVideoAssets({});
+        for (std::int64_t i = 0; i < fetch->count(); ++i)
+            keep(fetch->at(i));
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        indexMs = run == 0 ? took.count() : std::min(indexMs, took.count());
+    }
+    const double perFile = indexMs / samples.size();
+    figure("folder first index", 1000.0 / perFile, "files/s");
+    figure("folder first index per file", perFile, "ms");
+
+    const double ffprobeMs =
+        medianMs(1,
+                 [&] {
+                     for (int i = 0; i < 30; ++i) {
+                         QProcess ffprobe;
+                         ffprobe.setStandardOutputFile(QProcess::nullDevice());
+                         ffprobe.start(QStringLiteral("ffprobe"),
+                                       {QStringLiteral("-v"), QStringLiteral("quiet"),
+                                        QStringLiteral("-show_format"),
+                                        QStringLiteral("-show_streams"), samples[i]});
+                         ffprobe.waitForFinished(-1);
+                     }
+                 })
+        / 30;
+    figure("baseline ffprobe per file", ffprobeMs, "ms");
+    const double floorMs =
+        medianMs(3,
+                 [&] {
+                     for (const QString &sample : samples)
+                         keep(probeContainer(QFile::encodeName(sample), std::chrono::seconds(10)));
+                 })
+        / samples.size();
+    figure("floor in-process container read per file", floorMs, "ms");
+    ratio("folder first index per file", "baseline ffprobe per file", perFile, ffprobeMs);
+    ratio("folder first index per file", "floor in-process container read per file", perFile,
+          floorMs);
+    return 0;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// One pass over the library's folders: every video file with the file system's figures for it.
+
+#include "libraryroots.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <cstdint>
+#include <vector>
+
+namespace orsenta::platform {
+
+struct FileStat {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t allocated = 0; // bytes the file occupies on disk
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    std::int64_t bornNs = 0; // 0 where the file system does not record it
+};
+
+struct WalkedFile {
+    QByteArray path; // raw bytes: any name the file system allows
+    FileStat stat;
+};
+
+struct WalkResult {
+    std::vector<WalkedFile> files; // each file once, however many links or paths reach it
+    QList<QByteArray> folders;     // every folder walked, for watching
+    QList<QByteArray> unreadable;  // folders that could not be listed
+};
+
+// Walks the roots on `threads` threads without following symbolic links, skipping trash and
+// excluded folders, special files (pipes, devices) and names that are not videos. Only names that
+// can be videos are stat'ed.
+WalkResult walkLibrary(const LibraryRoots &roots, int threads = 2);
+
+// The figures of one file, without following a final symbolic link; false if it is not there.
+bool statFile(const QByteArray &path, FileStat &stat, bool *isRegular = nullptr);
+
+} // namespace orsenta::platform

@@ -1,0 +1,556 @@
+#include "folderplatform.h"
+
+#include "changewatcher.h"
+#include "directorywalk.h"
+#include "libraryindex.h"
+#include "mediaprobe.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <algorithm>
+#include <map>
+#include <unistd.h>
+
+namespace orsenta::platform {
+
+namespace {
+
+// Probed rows are written in groups: each transaction waits for the disk.
+constexpr std::size_t writeBatch = 64;
+
+QByteArray fileName(const QByteArray &path) {
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// Bytes the file occupies: its length, or less for a sparse file, whose holes take no space.
+// Not the allocated size of ordinary files: that is rounded up to whole blocks, and two
+// different videos would then too often seem to be copies of each other.
+std::int64_t occupiedBytes(const FileStat &stat) {
+    if (stat.allocated > 0 && stat.allocated < stat.size)
+        return stat.allocated;
+    return stat.size;
+}
+
+bool looksLikeScreenRecording(const QByteArray &path) {
+    const QByteArray name = fileName(path);
+    return name.startsWith("Screencast from ") || name.startsWith("Screen Recording ")
+           || name.startsWith("Screen recording ") || path.contains("/Screencasts/");
+}
+
+QString mintIdentifier() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral("/L0/001");
+}
+
+std::int64_t orderMicros(const IndexRow &row) {
+    if (row.creationMicros)
+        return *row.creationMicros;
+    return (row.stat.bornNs ? row.stat.bornNs : row.stat.modifiedNs) / 1000;
+}
+
+// Newest first; the path settles ties so that the order never depends on the walk.
+bool newerFirst(const IndexRow &a, const IndexRow &b) {
+    const std::int64_t x = orderMicros(a);
+    const std::int64_t y = orderMicros(b);
+    return x != y ? x > y : a.path < b.path;
+}
+
+// A freed inode number is soon given to the next new file, so a file replaced under its name
+// can have its predecessor's number: the birth time, where recorded, tells them apart.
+bool sameFile(const FileStat &a, const FileStat &b) {
+    return a.device == b.device && a.inode == b.inode
+           && (a.bornNs == 0 || b.bornNs == 0 || a.bornNs == b.bornNs);
+}
+
+bool unchanged(const FileStat &a, const FileStat &b) {
+    return sameFile(a, b) && a.size == b.size && a.modifiedNs == b.modifiedNs;
+}
+
+AuthorizationStatus checkAccess(const LibraryRoots &roots) {
+    int readable = 0;
+    int writable = 0;
+    for (const QByteArray &root : roots.roots) {
+        if (::access(root.constData(), R_OK | X_OK) == 0) {
+            ++readable;
+            writable += ::access(root.constData(), W_OK) == 0 ? 1 : 0;
+        }
+    }
+    if (roots.roots.isEmpty() || (readable == roots.roots.size() && writable == readable))
+        return AuthorizationStatus::authorized;
+    return readable == 0 ? AuthorizationStatus::denied : AuthorizationStatus::limited;
+}
+
+} // namespace
+
+struct FolderPlatform::Library {
+    LibraryRoots roots;
+    int walkThreads = 2;
+    std::unique_ptr<LibraryIndex> index;
+    std::unique_ptr<MediaProbe> probe;
+
+    // The index's rows, kept in memory after the first read: a rescan then joins the walk
+    // against them by (device, inode) instead of reading every row back. Every write goes
+    // through write() or setFavorites(), which change the database first and the mirror after.
+    mutable std::mutex mirrorLock;
+    mutable bool mirrorLoaded = false;
+    mutable std::vector<IndexRow> rows;
+    mutable QHash<QString, std::size_t> rowOfId;
+    mutable QHash<QPair<std::uint64_t, std::uint64_t>, std::size_t> rowOfFile;
+
+    static QPair<std::uint64_t, std::uint64_t> fileKey(const FileStat &stat) {
+        return {stat.device, stat.inode};
+    }
+
+    void loadMirrorLocked() const {
+        if (mirrorLoaded)
+            return;
+        rows = index->rows();
+        rowOfId.reserve(qsizetype(rows.size()));
+        rowOfFile.reserve(qsizetype(rows.size()));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            rowOfId.insert(rows[i].id, i);
+            rowOfFile.insert(fileKey(rows[i].stat), i);
+        }
+        mirrorLoaded = true;
+    }
+
+    void removeRowLocked(std::size_t i) const {
+        const auto forget = [&](std::size_t at) {
+            rowOfId.remove(rows[at].id);
+            const auto file = rowOfFile.constFind(fileKey(rows[at].stat));
+            if (file != rowOfFile.cend() && *file == at)
+                rowOfFile.erase(file);
+        };
+        forget(i);
+        const std::size_t last = rows.size() - 1;
+        if (i != last) {
+            forget(last);
+            rows[i] = std::move(rows[last]);
+            rowOfId.insert(rows[i].id, i);
+            rowOfFile.insert(fileKey(rows[i].stat), i);
+        }
+        rows.pop_back();
+    }
+
+    void rememberLocked(const std::vector<IndexRow> &upserts, const QStringList &removals) const {
+        for (const QString &id : removals) {
+            if (const auto it = rowOfId.constFind(id); it != rowOfId.cend())
+                removeRowLocked(*it);
+        }
+        for (const IndexRow &row : upserts) {
+            // A row takes over its path from any other row that held it.
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                if (rows[i].path == row.path && rows[i].id != row.id) {
+                    removeRowLocked(i);
+                    break;
+                }
+            }
+            if (const auto it = rowOfId.constFind(row.id); it != rowOfId.cend()) {
+                const std::size_t at = *it;
+                if (const auto file = rowOfFile.constFind(fileKey(rows[at].stat));
+                    file != rowOfFile.cend() && *file == at)
+                    rowOfFile.erase(file);
+                rows[at] = row;
+                rowOfFile.insert(fileKey(row.stat), at);
+            } else {
+                rows.push_back(row);
+                rowOfId.insert(row.id, rows.size() - 1);
+                rowOfFile.insert(fileKey(row.stat), rows.size() - 1);
+            }
+        }
+    }
+
+    bool write(const std::vector<IndexRow> &upserts, const QStringList &removals) const {
+        std::lock_guard lock(mirrorLock);
+        if (!index->write(upserts, removals))
+            return false;
+        if (mirrorLoaded)
+            rememberLocked(upserts, removals);
+        return true;
+    }
+
+    bool setFavorites(const std::vector<std::pair<QString, bool>> &changes, QString *error) const {
+        std::lock_guard lock(mirrorLock);
+        if (!index->setFavorites(changes, error))
+            return false;
+        for (const auto &[id, favorite] : changes) {
+            if (const auto it = rowOfId.constFind(id); it != rowOfId.cend())
+                rows[*it].favorite = favorite;
+        }
+        return true;
+    }
+
+    // Reads the container for the figures only it knows, and takes the file system's dates
+    // where it has none.
+    void readContainer(IndexRow &row) const {
+        const ContainerInfo info = probe->probe(row.path);
+        row.read = true;
+        row.playable = info.opened && info.hasVideo;
+        row.duration = info.opened && info.duration >= 0 ? info.duration : 0;
+        row.pixelWidth = info.pixelWidth;
+        row.pixelHeight = info.pixelHeight;
+        if (info.creationTimeMicros)
+            row.creationMicros = info.creationTimeMicros;
+        else if (row.stat.bornNs)
+            row.creationMicros = row.stat.bornNs / 1000;
+        else if (row.stat.modifiedNs)
+            row.creationMicros = row.stat.modifiedNs / 1000;
+        else
+            row.creationMicros.reset();
+    }
+
+    // The library-held size is offered only for rows that were current before this read, so a
+    // video read for the first time counts as the slow path it is.
+    static AssetPtr assetFor(const IndexRow &row, bool withLibrarySize) {
+        auto asset = std::make_shared<PlatformAsset>();
+        asset->localIdentifier = row.id;
+        if (row.creationMicros)
+            asset->creationDate = Instant(std::chrono::microseconds(*row.creationMicros));
+        asset->duration = row.duration;
+        asset->pixelWidth = row.pixelWidth;
+        asset->pixelHeight = row.pixelHeight;
+        asset->isFavorite = row.favorite;
+        asset->mediaSubtypes = row.screenRecording ? screenRecordingSubtype : 0;
+        asset->members.set(members::originalFilename,
+                           ObjectMember{QFile::decodeName(fileName(row.path))});
+        if (withLibrarySize)
+            asset->members.set(members::fileSize, SignedMember{occupiedBytes(row.stat)});
+        return asset;
+    }
+
+    // The rows of `identifiers` whose files are still where the index says, as they are now.
+    std::vector<IndexRow> existingRows(const QStringList &identifiers) const {
+        std::vector<IndexRow> found;
+        for (const QString &id : identifiers) {
+            std::optional<IndexRow> row;
+            {
+                std::lock_guard lock(mirrorLock);
+                loadMirrorLocked();
+                if (const auto it = rowOfId.constFind(id); it != rowOfId.cend())
+                    row = rows[*it];
+            }
+            FileStat now;
+            bool regular = false;
+            if (row && statFile(row->path, now, &regular) && regular && sameFile(now, row->stat)) {
+                row->stat = now;
+                found.push_back(std::move(*row));
+            }
+        }
+        std::sort(found.begin(), found.end(), newerFirst);
+        found.erase(std::unique(found.begin(), found.end(),
+                                [](const IndexRow &a, const IndexRow &b) { return a.id == b.id; }),
+                    found.end());
+        return found;
+    }
+};
+
+namespace {
+
+// The scan's fetch: fixed at the walk; a video is read the first time the scan asks for it.
+class ScanFetch final : public AssetFetchResult {
+public:
+    ScanFetch(std::shared_ptr<const FolderPlatform::Library> library, std::vector<IndexRow> rows,
+              std::vector<bool> current)
+        : m_library(std::move(library))
+        , m_rows(std::move(rows))
+        , m_current(std::move(current)) {}
+    ~ScanFetch() override { flush(); }
+
+    std::int64_t count() const override { return std::int64_t(m_rows.size()); }
+
+    AssetPtr at(std::int64_t index) const override {
+        std::lock_guard lock(m_lock);
+        if (index < 0 || index >= count())
+            return nullptr;
+        IndexRow &row = m_rows[std::size_t(index)];
+        const bool wasCurrent = m_current[std::size_t(index)];
+        if (!wasCurrent) {
+            m_library->readContainer(row);
+            m_current[std::size_t(index)] = true;
+            m_unwritten.push_back(row);
+            if (m_unwritten.size() >= writeBatch)
+                flushLocked();
+        }
+        return FolderPlatform::Library::assetFor(row, wasCurrent);
+    }
+
+private:
+    void flush() const {
+        std::lock_guard lock(m_lock);
+        flushLocked();
+    }
+    void flushLocked() const {
+        m_library->write(m_unwritten, {});
+        m_unwritten.clear();
+    }
+
+    std::shared_ptr<const FolderPlatform::Library> m_library;
+    mutable std::mutex m_lock;
+    mutable std::vector<IndexRow> m_rows;
+    mutable std::vector<bool> m_current;
+    mutable std::vector<IndexRow> m_unwritten;
+};
+
+class RowFetch final : public AssetFetchResult {
+public:
+    explicit RowFetch(std::vector<IndexRow> rows)
+        : m_rows(std::move(rows)) {}
+    std::int64_t count() const override { return std::int64_t(m_rows.size()); }
+    AssetPtr at(std::int64_t index) const override {
+        if (index < 0 || index >= count())
+            return nullptr;
+        const IndexRow &row = m_rows[std::size_t(index)];
+        return FolderPlatform::Library::assetFor(row, row.read);
+    }
+
+private:
+    std::vector<IndexRow> m_rows;
+};
+
+class FolderImageManager final : public ImageManager {
+public:
+    explicit FolderImageManager(std::shared_ptr<const FolderPlatform::Library> library)
+        : m_library(std::move(library)) {}
+
+    // Thumbnails are not made from the folder library yet: every request ends without an image.
+    RequestId requestImage(const AssetPtr &, double, double, ContentMode,
+                           const ImageRequestOptions &, ImageHandler handler) override {
+        handler(std::nullopt, ImageResultInfo{});
+        return 0;
+    }
+    void cancelImageRequest(RequestId) override {}
+
+    void requestMedia(const AssetPtr &asset, const VideoRequestOptions &,
+                      MediaHandler handler) override {
+        const std::vector<IndexRow> rows =
+            asset ? m_library->existingRows({asset->localIdentifier}) : std::vector<IndexRow>{};
+        if (rows.empty()) {
+            handler(std::nullopt, MediaResultInfo{});
+            return;
+        }
+        const IndexRow &row = rows.front();
+        handler(MediaAsset{QFile::decodeName(row.path), true, row.playable, row.duration},
+                MediaResultInfo{});
+    }
+
+private:
+    std::shared_ptr<const FolderPlatform::Library> m_library;
+};
+
+PlatformError folderError(const QString &description) {
+    return PlatformError{QStringLiteral("org.orsenta.FolderLibrary"), 1, description};
+}
+
+} // namespace
+
+FolderPlatform::FolderPlatform(FolderPlatformOptions options)
+    : m_library(std::make_shared<Library>()) {
+    QString indexPath = options.indexPath;
+    if (indexPath.isEmpty())
+        indexPath = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                    + QStringLiteral("/orsenta/library.sqlite3");
+    QString helper = options.probeHelperPath;
+    if (helper.isEmpty())
+        helper = QCoreApplication::applicationDirPath() + QStringLiteral("/orsenta-probe");
+
+    m_library->index = LibraryIndex::open(indexPath, &m_indexNote);
+    const QByteArray indexFolder = QFile::encodeName(indexPath.left(indexPath.lastIndexOf(u'/')));
+    m_roots = options.roots ? *options.roots : desktopLibraryRoots(indexFolder);
+    m_library->roots = m_roots;
+    m_library->walkThreads = options.walkThreads;
+    m_library->probe = std::make_unique<MediaProbe>(helper);
+    m_defaultManager = std::make_unique<FolderImageManager>(m_library);
+}
+
+FolderPlatform::~FolderPlatform() = default;
+
+AuthorizationStatus FolderPlatform::authorizationStatus() const {
+    std::lock_guard lock(m_lock);
+    return m_status.value_or(AuthorizationStatus::notDetermined);
+}
+
+void FolderPlatform::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
+    const AuthorizationStatus status = checkAccess(m_roots);
+    {
+        std::lock_guard lock(m_lock);
+        m_status = status;
+    }
+    handler(status);
+}
+
+FetchOptions FolderPlatform::makeFetchOptions() {
+    // The index always holds the original metadata, so there is nothing to ask for.
+    FetchOptions options;
+    MethodMember addPropertySets;
+    addPropertySets.invoke = [](const ObjectValue &) {};
+    options.members.set(members::addFetchPropertySets, addPropertySets);
+    return options;
+}
+
+std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOptions &) {
+    Library &library = *m_library;
+    if (!library.index)
+        return std::make_unique<RowFetch>(std::vector<IndexRow>{});
+    const WalkResult walk = walkLibrary(library.roots, library.walkThreads);
+    std::lock_guard lock(library.mirrorLock);
+    library.loadMirrorLocked();
+    const std::vector<IndexRow> &known = library.rows;
+
+    std::vector<bool> claimed(known.size(), false);
+    std::vector<IndexRow> listed;
+    std::vector<bool> current;
+    std::vector<IndexRow> changed;
+    listed.reserve(walk.files.size());
+    current.reserve(walk.files.size());
+    const auto list = [&](IndexRow row, bool isCurrent, bool rowChanged) {
+        if (rowChanged)
+            changed.push_back(row);
+        listed.push_back(std::move(row));
+        current.push_back(isCurrent);
+    };
+
+    // First the files still at their path, so that a move found later cannot take their row.
+    std::vector<const WalkedFile *> elsewhere;
+    for (const WalkedFile &file : walk.files) {
+        const auto it = library.rowOfFile.constFind(Library::fileKey(file.stat));
+        if (it == library.rowOfFile.cend() || known[*it].path != file.path
+            || !sameFile(known[*it].stat, file.stat)) {
+            elsewhere.push_back(&file); // new, moved here, or a new file under an old name
+            continue;
+        }
+        claimed[*it] = true;
+        IndexRow row = known[*it];
+        const bool isCurrent = row.read && unchanged(row.stat, file.stat);
+        const bool rowChanged = !isCurrent || row.stat.changedNs != file.stat.changedNs;
+        row.read = isCurrent;
+        row.stat = file.stat;
+        list(std::move(row), isCurrent, rowChanged);
+    }
+
+    // Then moves within the library (same file, same size, another path) keep their identity and
+    // favourite; everything else is a new video.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, bool> salvagedByFile;
+    QHash<QByteArray, bool> salvagedByPath;
+    for (const LibraryIndex::Salvaged &s : library.index->takeSalvaged()) {
+        salvagedByFile[{s.stat.device, s.stat.inode}] = true;
+        salvagedByPath.insert(s.path, true);
+    }
+    for (const WalkedFile *file : elsewhere) {
+        const auto it = library.rowOfFile.constFind(Library::fileKey(file->stat));
+        if (it != library.rowOfFile.cend() && !claimed[*it] && sameFile(known[*it].stat, file->stat)
+            && known[*it].stat.size == file->stat.size) {
+            claimed[*it] = true;
+            IndexRow row = known[*it];
+            row.read = row.read && row.stat.modifiedNs == file->stat.modifiedNs;
+            row.path = file->path;
+            row.stat = file->stat;
+            const bool isCurrent = row.read;
+            list(std::move(row), isCurrent, true);
+            continue;
+        }
+        IndexRow row;
+        row.id = mintIdentifier();
+        row.path = file->path;
+        row.stat = file->stat;
+        row.screenRecording = looksLikeScreenRecording(file->path);
+        row.favorite = salvagedByPath.contains(file->path)
+                       || salvagedByFile.count({file->stat.device, file->stat.inode}) > 0;
+        list(std::move(row), false, true);
+    }
+
+    QStringList vanished;
+    for (std::size_t i = 0; i < known.size(); ++i) {
+        if (!claimed[i])
+            vanished.append(known[i].id);
+    }
+    if (library.index->write(changed, vanished))
+        library.rememberLocked(changed, vanished);
+
+    std::vector<std::size_t> order(listed.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return newerFirst(listed[a], listed[b]); });
+    std::vector<IndexRow> orderedRows;
+    std::vector<bool> orderedCurrent;
+    orderedRows.reserve(order.size());
+    orderedCurrent.reserve(order.size());
+    for (std::size_t i : order) {
+        orderedRows.push_back(std::move(listed[i]));
+        orderedCurrent.push_back(current[i]);
+    }
+    return std::make_unique<ScanFetch>(m_library, std::move(orderedRows),
+                                       std::move(orderedCurrent));
+}
+
+std::unique_ptr<AssetFetchResult> FolderPlatform::fetchAssets(const QStringList &identifiers) {
+    if (!m_library->index)
+        return std::make_unique<RowFetch>(std::vector<IndexRow>{});
+    return std::make_unique<RowFetch>(m_library->existingRows(identifiers));
+}
+
+std::vector<AssetResource> FolderPlatform::assetResources(const AssetPtr &asset) {
+    if (!asset || !m_library->index)
+        return {};
+    const std::vector<IndexRow> rows = m_library->existingRows({asset->localIdentifier});
+    if (rows.empty())
+        return {};
+    AssetResource resource;
+    resource.assetLocalIdentifier = asset->localIdentifier;
+    resource.type = resourcetype::video;
+    resource.originalFilename = QFile::decodeName(fileName(rows.front().path));
+    resource.dataSize = occupiedBytes(rows.front().stat);
+    return {resource};
+}
+
+void FolderPlatform::writeResourceData(const AssetResource &, const QString &,
+                                       const ResourceRequestOptions &, WriteCompletion completion) {
+    completion(folderError(
+        QCoreApplication::translate("FolderLibrary", "Exporting videos is not available yet.")));
+}
+
+ImageManager &FolderPlatform::defaultImageManager() {
+    return *m_defaultManager;
+}
+
+std::unique_ptr<ImageManager> FolderPlatform::makeCachingImageManager() {
+    return std::make_unique<FolderImageManager>(m_library);
+}
+
+void FolderPlatform::performChanges(ChangeRequest request, ChangeCompletion completion) {
+    if (!request.deletions.empty()) {
+        completion(
+            ChangeOutcome{false,
+                          folderError(QCoreApplication::translate(
+                              "FolderLibrary", "Moving videos to the Trash is not available yet.")),
+                          std::nullopt});
+        return;
+    }
+    std::vector<std::pair<QString, bool>> favorites;
+    for (const auto &[asset, favorite] : request.favorites)
+        favorites.emplace_back(asset->localIdentifier, favorite);
+    QString error;
+    if (!m_library->index || !m_library->setFavorites(favorites, &error)) {
+        completion(ChangeOutcome{false, folderError(error), std::nullopt});
+        return;
+    }
+    completion(ChangeOutcome{true, std::nullopt, std::nullopt});
+}
+
+ObserverId FolderPlatform::registerChangeObserver(std::function<void()> onChange) {
+    std::lock_guard lock(m_lock);
+    if (!m_watcher)
+        m_watcher = std::make_unique<ChangeWatcher>(m_roots);
+    return m_watcher->addObserver(std::move(onChange));
+}
+
+void FolderPlatform::unregisterChangeObserver(ObserverId observer) {
+    std::lock_guard lock(m_lock);
+    if (m_watcher)
+        m_watcher->removeObserver(observer);
+}
+
+} // namespace orsenta::platform

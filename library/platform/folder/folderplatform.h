@@ -1,0 +1,73 @@
+#pragma once
+// The real photo library on Linux: every video under the user's Videos and Pictures folders,
+// indexed in a database of our own, read with FFmpeg in an isolated helper process, and watched
+// for changes.
+
+#include "library/platform/photoplatform.h"
+#include "libraryroots.h"
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace orsenta::platform {
+
+class ChangeWatcher;
+class LibraryIndex;
+class MediaProbe;
+
+struct FolderPlatformOptions {
+    std::optional<LibraryRoots> roots; // default: the desktop's Videos and Pictures folders
+    QString indexPath;                 // default: <XDG data home>/orsenta/library.sqlite3
+    QString probeHelperPath;           // default: orsenta-probe beside the application
+    int walkThreads = 2;
+};
+
+class FolderPlatform final : public PhotoPlatform {
+public:
+    explicit FolderPlatform(FolderPlatformOptions options = {});
+    ~FolderPlatform() override;
+
+    // Not determined until the first request; then from what the user may do in the folders.
+    AuthorizationStatus authorizationStatus() const override;
+    void requestAuthorization(std::function<void(AuthorizationStatus)> handler) override;
+
+    bool resourceDataSizesAvailable() const override { return true; }
+    void loadOptionalExtensions() override {}
+
+    FetchOptions makeFetchOptions() override;
+    std::unique_ptr<AssetFetchResult> fetchVideoAssets(const FetchOptions &options) override;
+    std::unique_ptr<AssetFetchResult> fetchAssets(const QStringList &identifiers) override;
+    std::vector<AssetResource> assetResources(const AssetPtr &asset) override;
+    void writeResourceData(const AssetResource &resource, const QString &destinationPath,
+                           const ResourceRequestOptions &options,
+                           WriteCompletion completion) override;
+
+    ImageManager &defaultImageManager() override;
+    std::unique_ptr<ImageManager> makeCachingImageManager() override;
+
+    void performChanges(ChangeRequest request, ChangeCompletion completion) override;
+
+    ObserverId registerChangeObserver(std::function<void()> onChange) override;
+    void unregisterChangeObserver(ObserverId observer) override;
+
+    // What the index said when it was opened (moved aside and rebuilt), for the log.
+    QString indexNote() const { return m_indexNote; }
+    const LibraryRoots &roots() const { return m_roots; }
+
+    // Shared with fetch results and image managers, which may outlive a call.
+    struct Library;
+
+private:
+    LibraryRoots m_roots;
+    QString m_indexNote;
+    std::shared_ptr<Library> m_library;
+    std::unique_ptr<ImageManager> m_defaultManager;
+    std::unique_ptr<ChangeWatcher> m_watcher;
+    mutable std::mutex m_lock;
+    std::optional<AuthorizationStatus> m_status;
+};
+
+} // namespace orsenta::platform

@@ -1,0 +1,75 @@
+#include "libraryroots.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace orsenta::platform {
+
+namespace {
+
+QByteArray canonical(const QByteArray &path) {
+    char resolved[PATH_MAX];
+    if (!::realpath(path.constData(), resolved))
+        return {};
+    return QByteArray(resolved);
+}
+
+bool isInside(const QByteArray &path, const QByteArray &folder) {
+    return path == folder
+           || (path.startsWith(folder) && (folder.endsWith('/') || path.at(folder.size()) == '/'));
+}
+
+} // namespace
+
+QList<QByteArray> distinctRoots(const QList<QByteArray> &folders) {
+    QList<QByteArray> existing;
+    for (const QByteArray &folder : folders) {
+        const QByteArray path = canonical(folder);
+        if (!path.isEmpty() && QFileInfo(QFile::decodeName(path)).isDir())
+            existing.append(path);
+    }
+    // Shorter paths first, so an enclosing folder is kept before the folders inside it.
+    std::sort(existing.begin(), existing.end(),
+              [](const QByteArray &a, const QByteArray &b) { return a.size() < b.size(); });
+    QList<QByteArray> roots;
+    for (const QByteArray &path : existing) {
+        const bool covered = std::any_of(roots.cbegin(), roots.cend(), [&](const QByteArray &root) {
+            return isInside(path, root);
+        });
+        if (!covered)
+            roots.append(path);
+    }
+    return roots;
+}
+
+LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
+    LibraryRoots result;
+    QList<QByteArray> folders;
+    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::PicturesLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        // An unset folder falls back to the home folder itself, which is not a media library.
+        if (!folder.isEmpty() && QDir(folder) != QDir::home())
+            folders.append(QFile::encodeName(folder));
+    }
+    result.roots = distinctRoots(folders);
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    for (const QByteArray &folder :
+         {QFile::encodeName(dataHome + QStringLiteral("/Trash")), indexFolder}) {
+        const QByteArray path = canonical(folder);
+        if (!path.isEmpty())
+            result.excluded.append(path);
+    }
+    return result;
+}
+
+bool isTrashFolderName(const QByteArray &name) {
+    return name == ".Trash" || name.startsWith(".Trash-") || name == ".Trashes";
+}
+
+} // namespace orsenta::platform

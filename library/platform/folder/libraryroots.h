@@ -1,0 +1,25 @@
+#pragma once
+// Where the library lives: the user's Videos and Pictures folders, each counted once, and the
+// folders inside them that are never part of it.
+
+#include <QByteArray>
+#include <QList>
+
+namespace orsenta::platform {
+
+struct LibraryRoots {
+    QList<QByteArray> roots;    // canonical, existing, none inside another
+    QList<QByteArray> excluded; // canonical folders never walked (trash, our own index)
+};
+
+// The desktop's Videos and Pictures folders (a missing one is left out, not an error).
+LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder);
+
+// Canonical forms of the folders that exist, without repeats and without folders that lie
+// inside another of them.
+QList<QByteArray> distinctRoots(const QList<QByteArray> &folders);
+
+// Trash folders of the freedesktop.org specification: never part of the library.
+bool isTrashFolderName(const QByteArray &name);
+
+} // namespace orsenta::platform
