@@ -23,4 +23,153 @@
         <translation>Unknown date</translation>
     </message>
 </context>
+<context>
+    <name>StatusText</name>
+    <message>
+        <source>Ready to scan your Photos library.</source>
+        <translation>Ready to scan your Photos library.</translation>
+    </message>
+    <message>
+        <source>Requesting Photos access…</source>
+        <translation>Requesting Photos access…</translation>
+    </message>
+    <message>
+        <source>Photos access is required.</source>
+        <translation>Photos access is required.</translation>
+    </message>
+    <message>
+        <source>Counting videos…</source>
+        <translation>Counting videos…</translation>
+    </message>
+    <message>
+        <source>No videos in your Photos library.</source>
+        <translation>No videos in your Photos library.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Loaded %1 of %n video(s).</source>
+        <translation>
+            <numerusform>Loaded %1 of %n video.</numerusform>
+            <numerusform>Loaded %1 of %n videos.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n video(s), size known for %1.</source>
+        <translation>
+            <numerusform>%n video, size known for %1.</numerusform>
+            <numerusform>%n videos, size known for %1.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Scan cancelled at %1 of %n video(s).</source>
+        <translation>
+            <numerusform>Scan cancelled at %1 of %n video.</numerusform>
+            <numerusform>Scan cancelled at %1 of %n videos.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Scan cancelled.</source>
+        <translation>Scan cancelled.</translation>
+    </message>
+    <message>
+        <source>Scan failed.</source>
+        <translation>Scan failed.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Deleting %n video(s) through Photos…</source>
+        <translation>
+            <numerusform>Deleting %n video through Photos…</numerusform>
+            <numerusform>Deleting %n videos through Photos…</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Deleted %n video(s).</source>
+        <translation>
+            <numerusform>Deleted %n video.</numerusform>
+            <numerusform>Deleted %n videos.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Deletion failed.</source>
+        <translation>Deletion failed.</translation>
+    </message>
+    <message>
+        <source>Deletion cancelled.</source>
+        <translation>Deletion cancelled.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Adding %n video(s) to Favorites…</source>
+        <translation>
+            <numerusform>Adding %n video to Favorites…</numerusform>
+            <numerusform>Adding %n videos to Favorites…</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Removing %n video(s) from Favorites…</source>
+        <translation>
+            <numerusform>Removing %n video from Favorites…</numerusform>
+            <numerusform>Removing %n videos from Favorites…</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Added %n video(s) to Favorites.</source>
+        <translation>
+            <numerusform>Added %n video to Favorites.</numerusform>
+            <numerusform>Added %n videos to Favorites.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Removed %n video(s) from Favorites.</source>
+        <translation>
+            <numerusform>Removed %n video from Favorites.</numerusform>
+            <numerusform>Removed %n videos from Favorites.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Favorite update failed.</source>
+        <translation>Favorite update failed.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Downloading %n video(s)…</source>
+        <translation>
+            <numerusform>Downloading %n video…</numerusform>
+            <numerusform>Downloading %n videos…</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Downloading %1 of %2…</source>
+        <translation>Downloading %1 of %2…</translation>
+    </message>
+    <message numerus="yes">
+        <source>Downloaded %n video(s).</source>
+        <translation>
+            <numerusform>Downloaded %n video.</numerusform>
+            <numerusform>Downloaded %n videos.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Downloaded %1 of %n video(s).</source>
+        <translation>
+            <numerusform>Downloaded %1 of %n video.</numerusform>
+            <numerusform>Downloaded %1 of %n videos.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Copied %1.</source>
+        <translation>Copied %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Copied %n name(s).</source>
+        <translation>
+            <numerusform>Copied %n name.</numerusform>
+            <numerusform>Copied %n names.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n video(s) removed in Photos.</source>
+        <translation>
+            <numerusform>%n video removed in Photos.</numerusform>
+            <numerusform>%n videos removed in Photos.</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,72 @@
+// The status texts in English: one key per message, the noun agreeing with its count.
+
+#include "support/testmain.h"
+#include "viewmodel/statustext.h"
+
+#include <functional>
+
+using namespace orsenta;
+
+using Make = std::function<StatusText(std::int64_t)>;
+Q_DECLARE_METATYPE(Make)
+
+class TestStatusText : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pluralsAgree_data() {
+        QTest::addColumn<Make>("make");
+        QTest::addColumn<QString>("one");
+        QTest::addColumn<QString>("two");
+        const auto row = [](const char *name, Make make, const char *one, const char *two) {
+            QTest::newRow(name) << make << QString::fromUtf8(one) << QString::fromUtf8(two);
+        };
+        row(
+            "loaded", [](auto n) { return StatusText::loaded(0, n); }, "Loaded 0 of 1 video.",
+            "Loaded 0 of 2 videos.");
+        row(
+            "completed", [](auto n) { return StatusText::scanCompleted(n, 0); },
+            "1 video, size known for 0.", "2 videos, size known for 0.");
+        row(
+            "cancelled at", [](auto n) { return StatusText::scanCancelledAt(0, n); },
+            "Scan cancelled at 0 of 1 video.", "Scan cancelled at 0 of 2 videos.");
+        row("deleting", StatusText::deleting, "Deleting 1 video through Photos…",
+            "Deleting 2 videos through Photos…");
+        row("deleted", StatusText::deleted, "Deleted 1 video.", "Deleted 2 videos.");
+        row("adding", StatusText::addingFavorites, "Adding 1 video to Favorites…",
+            "Adding 2 videos to Favorites…");
+        row("removing", StatusText::removingFavorites, "Removing 1 video from Favorites…",
+            "Removing 2 videos from Favorites…");
+        row("added", StatusText::addedFavorites, "Added 1 video to Favorites.",
+            "Added 2 videos to Favorites.");
+        row("removed", StatusText::removedFavorites, "Removed 1 video from Favorites.",
+            "Removed 2 videos from Favorites.");
+        row("downloading", StatusText::downloading, "Downloading 1 video…",
+            "Downloading 2 videos…");
+        row(
+            "downloading one", [](auto n) { return StatusText::downloadingOne(n, 3); },
+            "Downloading 1 of 3…", "Downloading 2 of 3…");
+        row("downloaded", StatusText::downloaded, "Downloaded 1 video.", "Downloaded 2 videos.");
+        row(
+            "downloaded some", [](auto n) { return StatusText::downloadedSome(0, n); },
+            "Downloaded 0 of 1 video.", "Downloaded 0 of 2 videos.");
+        row("copied", StatusText::copiedNames, "Copied 1 name.", "Copied 2 names.");
+        row("removed in Photos", StatusText::removedInPhotos, "1 video removed in Photos.",
+            "2 videos removed in Photos.");
+    }
+    void pluralsAgree() {
+        QFETCH(Make, make);
+        QFETCH(QString, one);
+        QFETCH(QString, two);
+        QCOMPARE(make(1).text(), one);
+        QCOMPARE(make(2).text(), two);
+        QCOMPARE(make(1).key(), make(2).key());
+    }
+
+    void namesAreInsertedAsTheyAre() {
+        QCOMPARE(StatusText::copiedName(u"100%1 \u2026"_qs).text(), u"Copied 100%1 \u2026."_qs);
+        QCOMPARE(StatusText(StatusText::Key::countingVideos).text(), u"Counting videos\u2026"_qs);
+    }
+};
+
+ORSENTA_TEST_MAIN(TestStatusText)
+#include "tst_statustext.moc"

@@ -1,0 +1,147 @@
+#include "statustext.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <climits>
+
+namespace orsenta {
+
+namespace {
+
+// `%n` is the count the noun agrees with; the other counts fill %1, %2 in order, and a name
+// fills the last place.
+struct Form {
+    const char *source;
+    int pluralCount = -1; // index of the count that stands at %n, or none
+};
+
+Form formOf(StatusText::Key key) {
+    using Key = StatusText::Key;
+    switch (key) {
+    case Key::readyToScan:
+        return {QT_TRANSLATE_NOOP("StatusText", "Ready to scan your Photos library.")};
+    case Key::requestingAccess:
+        return {QT_TRANSLATE_NOOP("StatusText", "Requesting Photos access…")};
+    case Key::accessRequired:
+        return {QT_TRANSLATE_NOOP("StatusText", "Photos access is required.")};
+    case Key::countingVideos:
+        return {QT_TRANSLATE_NOOP("StatusText", "Counting videos…")};
+    case Key::noVideos:
+        return {QT_TRANSLATE_NOOP("StatusText", "No videos in your Photos library.")};
+    case Key::loaded:
+        return {QT_TRANSLATE_NOOP("StatusText", "Loaded %1 of %n video(s)."), 1};
+    case Key::scanCompleted:
+        return {QT_TRANSLATE_NOOP("StatusText", "%n video(s), size known for %1."), 0};
+    case Key::scanCancelledAt:
+        return {QT_TRANSLATE_NOOP("StatusText", "Scan cancelled at %1 of %n video(s)."), 1};
+    case Key::scanCancelled:
+        return {QT_TRANSLATE_NOOP("StatusText", "Scan cancelled.")};
+    case Key::scanFailed:
+        return {QT_TRANSLATE_NOOP("StatusText", "Scan failed.")};
+    case Key::deleting:
+        return {QT_TRANSLATE_NOOP("StatusText", "Deleting %n video(s) through Photos…"), 0};
+    case Key::deleted:
+        return {QT_TRANSLATE_NOOP("StatusText", "Deleted %n video(s)."), 0};
+    case Key::deletionFailed:
+        return {QT_TRANSLATE_NOOP("StatusText", "Deletion failed.")};
+    case Key::deletionCancelled:
+        return {QT_TRANSLATE_NOOP("StatusText", "Deletion cancelled.")};
+    case Key::addingFavorites:
+        return {QT_TRANSLATE_NOOP("StatusText", "Adding %n video(s) to Favorites…"), 0};
+    case Key::removingFavorites:
+        return {QT_TRANSLATE_NOOP("StatusText", "Removing %n video(s) from Favorites…"), 0};
+    case Key::addedFavorites:
+        return {QT_TRANSLATE_NOOP("StatusText", "Added %n video(s) to Favorites."), 0};
+    case Key::removedFavorites:
+        return {QT_TRANSLATE_NOOP("StatusText", "Removed %n video(s) from Favorites."), 0};
+    case Key::favoriteFailed:
+        return {QT_TRANSLATE_NOOP("StatusText", "Favorite update failed.")};
+    case Key::downloading:
+        return {QT_TRANSLATE_NOOP("StatusText", "Downloading %n video(s)…"), 0};
+    case Key::downloadingOne:
+        return {QT_TRANSLATE_NOOP("StatusText", "Downloading %1 of %2…")};
+    case Key::downloaded:
+        return {QT_TRANSLATE_NOOP("StatusText", "Downloaded %n video(s)."), 0};
+    case Key::downloadedSome:
+        return {QT_TRANSLATE_NOOP("StatusText", "Downloaded %1 of %n video(s)."), 1};
+    case Key::copiedName:
+        return {QT_TRANSLATE_NOOP("StatusText", "Copied %1.")};
+    case Key::copiedNames:
+        return {QT_TRANSLATE_NOOP("StatusText", "Copied %n name(s)."), 0};
+    case Key::removedInPhotos:
+        return {QT_TRANSLATE_NOOP("StatusText", "%n video(s) removed in Photos."), 0};
+    }
+    return {""};
+}
+
+} // namespace
+
+StatusText StatusText::loaded(std::int64_t completed, std::int64_t total) {
+    return {Key::loaded, {completed, total}};
+}
+StatusText StatusText::scanCompleted(std::int64_t count, std::int64_t knownSizeCount) {
+    return {Key::scanCompleted, {count, knownSizeCount}};
+}
+StatusText StatusText::scanCancelledAt(std::int64_t count, std::int64_t total) {
+    return {Key::scanCancelledAt, {count, total}};
+}
+StatusText StatusText::deleting(std::int64_t count) {
+    return {Key::deleting, {count}};
+}
+StatusText StatusText::deleted(std::int64_t count) {
+    return {Key::deleted, {count}};
+}
+StatusText StatusText::addingFavorites(std::int64_t count) {
+    return {Key::addingFavorites, {count}};
+}
+StatusText StatusText::removingFavorites(std::int64_t count) {
+    return {Key::removingFavorites, {count}};
+}
+StatusText StatusText::addedFavorites(std::int64_t count) {
+    return {Key::addedFavorites, {count}};
+}
+StatusText StatusText::removedFavorites(std::int64_t count) {
+    return {Key::removedFavorites, {count}};
+}
+StatusText StatusText::downloading(std::int64_t count) {
+    return {Key::downloading, {count}};
+}
+StatusText StatusText::downloadingOne(std::int64_t position, std::int64_t count) {
+    return {Key::downloadingOne, {position, count}};
+}
+StatusText StatusText::downloaded(std::int64_t succeeded) {
+    return {Key::downloaded, {succeeded}};
+}
+StatusText StatusText::downloadedSome(std::int64_t succeeded, std::int64_t count) {
+    return {Key::downloadedSome, {succeeded, count}};
+}
+StatusText StatusText::copiedName(const QString &name) {
+    return {Key::copiedName, {}, name};
+}
+StatusText StatusText::copiedNames(std::int64_t count) {
+    return {Key::copiedNames, {count}};
+}
+StatusText StatusText::removedInPhotos(std::int64_t count) {
+    return {Key::removedInPhotos, {count}};
+}
+
+QString StatusText::text() const {
+    const Form form = formOf(m_key);
+    int plural = -1;
+    if (form.pluralCount >= 0) {
+        // Only the choice of plural form and the digits shown at %n depend on it; counts beyond
+        // an int are not videos of one library.
+        plural = int(std::clamp<std::int64_t>(m_counts[std::size_t(form.pluralCount)], 0, INT_MAX));
+    }
+    QString text = QCoreApplication::translate("StatusText", form.source, nullptr, plural);
+    for (std::size_t i = 0; i < m_counts.size(); ++i) {
+        if (int(i) != form.pluralCount)
+            text = text.arg(m_counts[i]);
+    }
+    if (m_key == Key::copiedName)
+        text = text.arg(m_name);
+    return text;
+}
+
+} // namespace orsenta
