@@ -4,6 +4,8 @@
 #include "directorywalk.h"
 #include "libraryindex.h"
 #include "mediaprobe.h"
+#include "safecopy.h"
+#include "trashmover.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,6 +15,7 @@
 
 #include <algorithm>
 #include <map>
+#include <thread>
 #include <unistd.h>
 
 namespace orsenta::platform {
@@ -21,6 +24,9 @@ namespace {
 
 // Probed rows are written in groups: each transaction waits for the disk.
 constexpr std::size_t writeBatch = 64;
+// A scan meeting an unread video reads the next few unread ones with it, split between helpers.
+constexpr std::size_t readAhead = 16;
+constexpr int readAheadHelpers = 2;
 
 QByteArray fileName(const QByteArray &path) {
     return path.mid(path.lastIndexOf('/') + 1);
@@ -89,7 +95,8 @@ struct FolderPlatform::Library {
     LibraryRoots roots;
     int walkThreads = 2;
     std::unique_ptr<LibraryIndex> index;
-    std::unique_ptr<MediaProbe> probe;
+    // One helper per core: reading containers is what a first scan waits for.
+    std::vector<std::unique_ptr<MediaProbe>> probes;
 
     // The index's rows, kept in memory after the first read: a rescan then joins the walk
     // against them by (device, inode) instead of reading every row back. Every write goes
@@ -185,8 +192,8 @@ struct FolderPlatform::Library {
 
     // Reads the container for the figures only it knows, and takes the file system's dates
     // where it has none.
-    void readContainer(IndexRow &row) const {
-        const ContainerInfo info = probe->probe(row.path);
+    void readContainer(IndexRow &row, MediaProbe &probe) const {
+        const ContainerInfo info = probe.probe(row.path);
         row.read = true;
         row.playable = info.opened && info.hasVideo;
         row.duration = info.opened && info.duration >= 0 ? info.duration : 0;
@@ -220,6 +227,20 @@ struct FolderPlatform::Library {
             asset->members.set(members::fileSize, SignedMember{occupiedBytes(row.stat)});
         return asset;
     }
+
+    // The row as the last scan recorded it, whether or not its file is still there.
+    std::optional<IndexRow> indexedRow(const QString &id) const {
+        std::lock_guard lock(mirrorLock);
+        loadMirrorLocked();
+        if (const auto it = rowOfId.constFind(id); it != rowOfId.cend())
+            return rows[*it];
+        return std::nullopt;
+    }
+
+    // Exports copy on threads of their own, so that a long copy holds up no other request.
+    // They hold no reference to the library, and the library waits for them when it goes.
+    std::mutex exportLock;
+    std::vector<std::jthread> exports;
 
     // The rows of `identifiers` whose files are still where the index says, as they are now.
     std::vector<IndexRow> existingRows(const QStringList &identifiers) const {
@@ -256,7 +277,8 @@ public:
               std::vector<bool> current)
         : m_library(std::move(library))
         , m_rows(std::move(rows))
-        , m_current(std::move(current)) {}
+        , m_current(std::move(current))
+        , m_read(m_rows.size(), false) {}
     ~ScanFetch() override { flush(); }
 
     std::int64_t count() const override { return std::int64_t(m_rows.size()); }
@@ -265,16 +287,11 @@ public:
         std::lock_guard lock(m_lock);
         if (index < 0 || index >= count())
             return nullptr;
-        IndexRow &row = m_rows[std::size_t(index)];
-        const bool wasCurrent = m_current[std::size_t(index)];
-        if (!wasCurrent) {
-            m_library->readContainer(row);
-            m_current[std::size_t(index)] = true;
-            m_unwritten.push_back(row);
-            if (m_unwritten.size() >= writeBatch)
-                flushLocked();
-        }
-        return FolderPlatform::Library::assetFor(row, wasCurrent);
+        const auto i = std::size_t(index);
+        if (!m_current[i] && !m_read[i])
+            readAheadFrom(i);
+        // A video read during this scan has no library-held size yet: it took the slow path.
+        return FolderPlatform::Library::assetFor(m_rows[i], m_current[i]);
     }
 
 private:
@@ -287,10 +304,36 @@ private:
         m_unwritten.clear();
     }
 
+    void readAheadFrom(std::size_t first) const {
+        std::vector<IndexRow *> batch;
+        for (std::size_t i = first; i < m_rows.size() && batch.size() < readAhead; ++i) {
+            if (!m_current[i] && !m_read[i]) {
+                batch.push_back(&m_rows[i]);
+                m_read[i] = true;
+            }
+        }
+        const auto &probes = m_library->probes;
+        const auto readShare = [&](std::size_t helper) {
+            for (std::size_t k = helper; k < batch.size(); k += probes.size())
+                m_library->readContainer(*batch[k], *probes[helper]);
+        };
+        std::vector<std::thread> others;
+        for (std::size_t helper = 1; helper < probes.size() && helper < batch.size(); ++helper)
+            others.emplace_back(readShare, helper);
+        readShare(0);
+        for (std::thread &other : others)
+            other.join();
+        for (const IndexRow *row : batch)
+            m_unwritten.push_back(*row);
+        if (m_unwritten.size() >= writeBatch)
+            flushLocked();
+    }
+
     std::shared_ptr<const FolderPlatform::Library> m_library;
     mutable std::mutex m_lock;
     mutable std::vector<IndexRow> m_rows;
-    mutable std::vector<bool> m_current;
+    const std::vector<bool> m_current; // current in the index when the walk found it
+    mutable std::vector<bool> m_read;  // read during this scan
     mutable std::vector<IndexRow> m_unwritten;
 };
 
@@ -344,6 +387,35 @@ PlatformError folderError(const QString &description) {
     return PlatformError{QStringLiteral("org.orsenta.FolderLibrary"), 1, description};
 }
 
+// Each file is checked against its row just before it moves; the rows of the moved ones leave
+// the index. Some may go and others stay: the outcome then names exactly those that went.
+ChangeOutcome trashVideos(const FolderPlatform::Library &library,
+                          const std::vector<AssetPtr> &assets) {
+    std::vector<TrashItem> items;
+    QSet<QString> seen;
+    for (const AssetPtr &asset : assets) {
+        if (!asset || seen.contains(asset->localIdentifier))
+            continue;
+        seen.insert(asset->localIdentifier);
+        TrashItem item;
+        item.id = asset->localIdentifier;
+        if (const auto row = library.index ? library.indexedRow(item.id) : std::nullopt) {
+            item.path = row->path;
+            item.scanned = row->stat;
+        }
+        items.push_back(std::move(item));
+    }
+    const TrashBatch batch = moveAllToTrash(items);
+    if (batch.moved.isEmpty())
+        return ChangeOutcome{false, folderError(batch.error), std::nullopt};
+    // A failed removal leaves rows whose files are gone; the next scan drops them.
+    library.write({}, batch.moved);
+    std::optional<PlatformError> error;
+    if (!batch.error.isEmpty())
+        error = folderError(batch.error);
+    return ChangeOutcome{true, error, batch.moved};
+}
+
 } // namespace
 
 FolderPlatform::FolderPlatform(FolderPlatformOptions options)
@@ -361,7 +433,8 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
     m_roots = options.roots ? *options.roots : desktopLibraryRoots(indexFolder);
     m_library->roots = m_roots;
     m_library->walkThreads = options.walkThreads;
-    m_library->probe = std::make_unique<MediaProbe>(helper);
+    for (int i = 0; i < readAheadHelpers; ++i)
+        m_library->probes.push_back(std::make_unique<MediaProbe>(helper));
     m_defaultManager = std::make_unique<FolderImageManager>(m_library);
 }
 
@@ -506,10 +579,23 @@ std::vector<AssetResource> FolderPlatform::assetResources(const AssetPtr &asset)
     return {resource};
 }
 
-void FolderPlatform::writeResourceData(const AssetResource &, const QString &,
+void FolderPlatform::writeResourceData(const AssetResource &resource,
+                                       const QString &destinationPath,
                                        const ResourceRequestOptions &, WriteCompletion completion) {
-    completion(folderError(
-        QCoreApplication::translate("FolderLibrary", "Exporting videos is not available yet.")));
+    const std::optional<IndexRow> row =
+        m_library->index ? m_library->indexedRow(resource.assetLocalIdentifier) : std::nullopt;
+    if (!row) {
+        completion(folderError(QCoreApplication::translate(
+            "FolderLibrary", "The video is no longer in the library.")));
+        return;
+    }
+    std::lock_guard lock(m_library->exportLock);
+    m_library->exports.emplace_back([source = row->path, stat = row->stat,
+                                     destination = QFile::encodeName(destinationPath),
+                                     completion = std::move(completion)] {
+        const CopyResult copied = copyToNewFile(source, destination, &stat);
+        completion(copied.ok() ? std::nullopt : std::optional(folderError(copied.message)));
+    });
 }
 
 ImageManager &FolderPlatform::defaultImageManager() {
@@ -522,11 +608,7 @@ std::unique_ptr<ImageManager> FolderPlatform::makeCachingImageManager() {
 
 void FolderPlatform::performChanges(ChangeRequest request, ChangeCompletion completion) {
     if (!request.deletions.empty()) {
-        completion(
-            ChangeOutcome{false,
-                          folderError(QCoreApplication::translate(
-                              "FolderLibrary", "Moving videos to the Trash is not available yet.")),
-                          std::nullopt});
+        completion(trashVideos(*m_library, request.deletions));
         return;
     }
     std::vector<std::pair<QString, bool>> favorites;
