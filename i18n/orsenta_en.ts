@@ -172,4 +172,32 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>VideoListViewModel</name>
+    <message>
+        <source>Photos could not delete the selected videos.</source>
+        <translation>Photos could not delete the selected videos.</translation>
+    </message>
+    <message>
+        <source>Choose Folder</source>
+        <translation>Choose Folder</translation>
+    </message>
+</context>
+<context>
+    <name>Orsenta</name>
+    <message numerus="yes">
+        <source>%n video(s)</source>
+        <translation>
+            <numerusform>%n video</numerusform>
+            <numerusform>%n videos</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n duplicate group(s)</source>
+        <translation>
+            <numerusform>%n duplicate group</numerusform>
+            <numerusform>%n duplicate groups</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>
