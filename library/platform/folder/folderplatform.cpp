@@ -4,6 +4,8 @@
 #include "directorywalk.h"
 #include "libraryindex.h"
 #include "mediaprobe.h"
+#include "safecopy.h"
+#include "trashmover.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -226,6 +228,20 @@ struct FolderPlatform::Library {
         return asset;
     }
 
+    // The row as the last scan recorded it, whether or not its file is still there.
+    std::optional<IndexRow> indexedRow(const QString &id) const {
+        std::lock_guard lock(mirrorLock);
+        loadMirrorLocked();
+        if (const auto it = rowOfId.constFind(id); it != rowOfId.cend())
+            return rows[*it];
+        return std::nullopt;
+    }
+
+    // Exports copy on threads of their own, so that a long copy holds up no other request.
+    // They hold no reference to the library, and the library waits for them when it goes.
+    std::mutex exportLock;
+    std::vector<std::jthread> exports;
+
     // The rows of `identifiers` whose files are still where the index says, as they are now.
     std::vector<IndexRow> existingRows(const QStringList &identifiers) const {
         std::vector<IndexRow> found;
@@ -369,6 +385,35 @@ private:
 
 PlatformError folderError(const QString &description) {
     return PlatformError{QStringLiteral("org.orsenta.FolderLibrary"), 1, description};
+}
+
+// Each file is checked against its row just before it moves; the rows of the moved ones leave
+// the index. Some may go and others stay: the outcome then names exactly those that went.
+ChangeOutcome trashVideos(const FolderPlatform::Library &library,
+                          const std::vector<AssetPtr> &assets) {
+    std::vector<TrashItem> items;
+    QSet<QString> seen;
+    for (const AssetPtr &asset : assets) {
+        if (!asset || seen.contains(asset->localIdentifier))
+            continue;
+        seen.insert(asset->localIdentifier);
+        TrashItem item;
+        item.id = asset->localIdentifier;
+        if (const auto row = library.index ? library.indexedRow(item.id) : std::nullopt) {
+            item.path = row->path;
+            item.scanned = row->stat;
+        }
+        items.push_back(std::move(item));
+    }
+    const TrashBatch batch = moveAllToTrash(items);
+    if (batch.moved.isEmpty())
+        return ChangeOutcome{false, folderError(batch.error), std::nullopt};
+    // A failed removal leaves rows whose files are gone; the next scan drops them.
+    library.write({}, batch.moved);
+    std::optional<PlatformError> error;
+    if (!batch.error.isEmpty())
+        error = folderError(batch.error);
+    return ChangeOutcome{true, error, batch.moved};
 }
 
 } // namespace
@@ -534,10 +579,23 @@ std::vector<AssetResource> FolderPlatform::assetResources(const AssetPtr &asset)
     return {resource};
 }
 
-void FolderPlatform::writeResourceData(const AssetResource &, const QString &,
+void FolderPlatform::writeResourceData(const AssetResource &resource,
+                                       const QString &destinationPath,
                                        const ResourceRequestOptions &, WriteCompletion completion) {
-    completion(folderError(
-        QCoreApplication::translate("FolderLibrary", "Exporting videos is not available yet.")));
+    const std::optional<IndexRow> row =
+        m_library->index ? m_library->indexedRow(resource.assetLocalIdentifier) : std::nullopt;
+    if (!row) {
+        completion(folderError(QCoreApplication::translate(
+            "FolderLibrary", "The video is no longer in the library.")));
+        return;
+    }
+    std::lock_guard lock(m_library->exportLock);
+    m_library->exports.emplace_back([source = row->path, stat = row->stat,
+                                     destination = QFile::encodeName(destinationPath),
+                                     completion = std::move(completion)] {
+        const CopyResult copied = copyToNewFile(source, destination, &stat);
+        completion(copied.ok() ? std::nullopt : std::optional(folderError(copied.message)));
+    });
 }
 
 ImageManager &FolderPlatform::defaultImageManager() {
@@ -550,11 +608,7 @@ std::unique_ptr<ImageManager> FolderPlatform::makeCachingImageManager() {
 
 void FolderPlatform::performChanges(ChangeRequest request, ChangeCompletion completion) {
     if (!request.deletions.empty()) {
-        completion(
-            ChangeOutcome{false,
-                          folderError(QCoreApplication::translate(
-                              "FolderLibrary", "Moving videos to the Trash is not available yet.")),
-                          std::nullopt});
+        completion(trashVideos(*m_library, request.deletions));
         return;
     }
     std::vector<std::pair<QString, bool>> favorites;

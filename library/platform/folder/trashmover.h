@@ -1,0 +1,56 @@
+#pragma once
+// Moves videos to the freedesktop.org Trash of their own mount with GIO, so that any file
+// manager can restore them. A file is moved only while it is still the file the scan saw; there
+// is no fallback to deleting, whatever GIO says.
+
+#include "directorywalk.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace orsenta::platform {
+
+enum class TrashFailure {
+    none,
+    notIndexed,  // the library no longer knows the video
+    vanished,    // nothing is at its path any more
+    changed,     // another file, or the same one written, renamed or replaced by a link
+    noTrash,     // its mount has no Trash that may be used
+    permission,  // its folder or the Trash cannot be written
+    nameTooLong, // no room for the Trash's own name beside it (GIO adds ".trashinfo")
+    stillThere,  // the move was reported but the file did not go
+    other,
+};
+
+struct TrashAttempt {
+    bool moved = false;
+    TrashFailure failure = TrashFailure::none;
+    QString detail; // what GIO said, for failures it explains
+};
+
+// Whether `now` is still the file the scan recorded as `scanned`: same device, inode, size,
+// change time (which any write, rename, link or permission change moves) and birth time.
+bool unchangedSinceScan(const FileStat &now, const FileStat &scanned);
+
+// Moves the file at `path` (raw bytes; a final symbolic link is moved itself, never followed)
+// after checking it against `scanned`. Safe to call from any thread.
+TrashAttempt moveToTrash(const QByteArray &path, const FileStat &scanned);
+
+struct TrashItem {
+    QString id;
+    QByteArray path; // empty when the library no longer knows the video
+    FileStat scanned{};
+};
+
+struct TrashBatch {
+    QStringList moved; // in request order
+    QString error;     // why the others stayed; empty when every one went
+};
+
+// One change's deletions, each checked just before its own move.
+TrashBatch moveAllToTrash(const std::vector<TrashItem> &items);
+
+} // namespace orsenta::platform

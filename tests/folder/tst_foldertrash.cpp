@@ -1,0 +1,476 @@
+// Deleting videos of the folder library: moves into the freedesktop.org Trash of a temporary
+// home, checked against the index just before each move, never anything else.
+//
+// GLib reads HOME and XDG_DATA_HOME once per process, so the whole test shares one temporary
+// home; each test works in folders and an index of its own.
+
+#include "library/photolibraryservice.h"
+#include "library/platform/folder/folderplatform.h"
+#include "library/platform/folder/libraryindex.h"
+#include "support/awaittask.h"
+#include "support/temphome.h"
+#include "support/testmain.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace orsenta;
+using namespace orsenta::platform;
+using namespace orsenta::test;
+
+namespace {
+
+QByteArray bytes(const QString &path) {
+    return QFile::encodeName(path);
+}
+
+// Raw file access: Qt's file names cannot carry every byte a Linux name can.
+bool writeRaw(const QByteArray &path, const QByteArray &content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written =
+        ::write(fd, content.constData(), std::size_t(content.size())) == ssize_t(content.size());
+    return ::close(fd) == 0 && written;
+}
+
+std::optional<QByteArray> readRaw(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray content;
+    char chunk[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, chunk, sizeof chunk)) > 0)
+        content.append(chunk, n);
+    ::close(fd);
+    return content;
+}
+
+bool exists(const QByteArray &path) {
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+QList<QByteArray> listRaw(const QByteArray &folder) {
+    QList<QByteArray> names;
+    if (DIR *dir = ::opendir(folder.constData())) {
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names << name;
+        }
+        ::closedir(dir);
+    }
+    return names;
+}
+
+TempHome *home = nullptr;
+int folderCount = 0;
+
+QByteArray trashFolder() {
+    return bytes(home->path()) + "/.local/share/Trash";
+}
+
+struct Trashed {
+    QByteArray file; // where it now is, in Trash/files
+    QByteArray info; // its .trashinfo
+    QByteArray path; // Path= as written
+};
+
+// The trash entry whose .trashinfo names `original`, found the way a file manager finds it.
+std::optional<Trashed> trashEntryFor(const QByteArray &original) {
+    for (const QByteArray &name : listRaw(trashFolder() + "/info")) {
+        const QByteArray info = trashFolder() + "/info/" + name;
+        const auto text = readRaw(info);
+        if (!text || !name.endsWith(".trashinfo") || !text->startsWith("[Trash Info]\n"))
+            continue;
+        for (const QByteArray &line : text->split('\n')) {
+            if (line.startsWith("Path=")
+                && QByteArray::fromPercentEncoding(line.mid(5)) == original)
+                return Trashed{trashFolder() + "/files/" + name.chopped(10), info, line.mid(5)};
+        }
+    }
+    return std::nullopt;
+}
+
+int trashInfoCount() {
+    return int(listRaw(trashFolder() + "/info").size());
+}
+
+// A library over one new folder of its own, with an index of its own.
+struct Library {
+    QByteArray folder;
+    QString indexPath;
+    std::shared_ptr<FolderPlatform> platform;
+    std::shared_ptr<PhotoLibraryService> service;
+
+    explicit Library(const QByteArray &root = {}) {
+        const int n = ++folderCount;
+        folder = root.isEmpty() ? bytes(home->videos()) + "/t" + QByteArray::number(n) : root;
+        QDir().mkpath(QFile::decodeName(folder));
+        indexPath = home->path() + QStringLiteral("/.local/share/orsenta/index%1.sqlite3").arg(n);
+        FolderPlatformOptions options;
+        options.roots = LibraryRoots{{folder}, {}};
+        options.indexPath = indexPath;
+        options.probeHelperPath = QStringLiteral(ORSENTA_PROBE_HELPER);
+        platform = std::make_shared<FolderPlatform>(options);
+        service = PhotoLibraryService::create(platform);
+    }
+
+    QByteArray file(const QByteArray &name) const { return folder + '/' + name; }
+
+    // Scans and returns the identifier of each file, by its raw path.
+    QHash<QByteArray, QString> scan() {
+        await(service->requestAccess());
+        const std::int64_t count = await(service->beginScan());
+        const auto items = await(service->nextScanBatch(0, count));
+        await(service->finishScan());
+        QHash<QByteArray, QString> ids;
+        // Every test folder is flat, so the file's own name finds it.
+        const QList<QByteArray> names = listRaw(folder);
+        for (const VideoItem &item : items) {
+            for (const QByteArray &name : names) {
+                if (QFile::decodeName(name) == item.displayName())
+                    ids.insert(file(name), item.localIdentifier());
+            }
+        }
+        return ids;
+    }
+
+    ChangeOutcome trash(const QStringList &ids) {
+        ChangeRequest request;
+        for (const QString &id : ids) {
+            auto asset = std::make_shared<PlatformAsset>();
+            asset->localIdentifier = id;
+            request.deletions.push_back(asset);
+        }
+        std::optional<ChangeOutcome> outcome;
+        platform->performChanges(request, [&](ChangeOutcome o) { outcome = std::move(o); });
+        Q_ASSERT(outcome);
+        return *outcome;
+    }
+
+    bool indexed(const QString &id) const {
+        return LibraryIndex::open(indexPath)->row(id).has_value();
+    }
+};
+
+QByteArray content(int n) {
+    return QByteArray("video ") + QByteArray::number(n) + QByteArray(100 + n, 'v');
+}
+
+} // namespace
+
+class TestFolderTrash : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        home = new TempHome;
+        QVERIFY(home->isValid());
+    }
+    void cleanupTestCase() {
+        // Names that are not UTF-8 are beyond QTemporaryDir's reach.
+        ::nftw(
+            bytes(home->path()).constData(),
+            [](const char *path, const struct stat *, int, FTW *) {
+                ::remove(path);
+                return 0;
+            },
+            16, FTW_DEPTH | FTW_PHYS);
+        delete home;
+    }
+
+    void roundTripKeepsTheExactName_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("plain") << QByteArray("clip.mp4");
+        QTest::newRow("spaces") << QByteArray("a day at the sea.mp4");
+        QTest::newRow("percent") << QByteArray("100% sure %41.mp4");
+        QTest::newRow("newline") << QByteArray("first\nsecond.mov");
+        QTest::newRow("invalid UTF-8") << QByteArray("caf\xe9 \xff\xfe.mkv");
+        QTest::newRow("non-ASCII") << QByteArray("été à Noël.mp4");
+    }
+    void roundTripKeepsTheExactName() {
+        QFETCH(QByteArray, name);
+        Library library;
+        const QByteArray path = library.file(name);
+        QVERIFY(writeRaw(path, content(1)));
+        const auto ids = library.scan();
+        QVERIFY(ids.contains(path));
+        const QString id = ids.value(path);
+
+        const DeletionOutcome outcome = await(library.service->deleteVideos({id}));
+        QCOMPARE(outcome, DeletionOutcome::success({id}));
+        QVERIFY(!exists(path));
+        const auto entry = trashEntryFor(path);
+        QVERIFY(entry);
+        QCOMPARE(readRaw(entry->file), content(1));
+        // The video has left the index and the running library alike.
+        QVERIFY(!library.indexed(id));
+        QVERIFY(await(library.service->existingIdentifiers({id})).isEmpty());
+
+        // Restoring as a file manager does: the recorded path, decoded, is the original.
+        QVERIFY(::rename(entry->file.constData(),
+                         QByteArray::fromPercentEncoding(entry->path).constData())
+                == 0);
+        QVERIFY(::unlink(entry->info.constData()) == 0);
+        QCOMPARE(readRaw(path), content(1));
+    }
+
+    void sameNamesFromTwoFoldersBothSurvive() {
+        Library library;
+        QVERIFY(::mkdir(library.file("a").constData(), 0755) == 0);
+        QVERIFY(::mkdir(library.file("b").constData(), 0755) == 0);
+        const QByteArray a = library.file("a/clip.mp4");
+        const QByteArray b = library.file("b/clip.mp4");
+        QVERIFY(writeRaw(a, content(1)) && writeRaw(b, content(2)));
+        await(library.service->requestAccess());
+        QCOMPARE(await(library.service->beginScan()), 2);
+        const auto items = await(library.service->nextScanBatch(0, 2));
+        await(library.service->finishScan());
+
+        for (const VideoItem &item : items) {
+            const DeletionOutcome outcome =
+                await(library.service->deleteVideos({item.localIdentifier()}));
+            QCOMPARE(outcome.kind, DeletionOutcome::Kind::success);
+        }
+        const auto first = trashEntryFor(a);
+        const auto second = trashEntryFor(b);
+        QVERIFY(first && second);
+        QVERIFY(first->file != second->file);
+        QCOMPARE(readRaw(first->file), content(1));
+        QCOMPARE(readRaw(second->file), content(2));
+    }
+
+    // Whatever stands in the way, the file stays where it is, as it was, and in the index.
+    void refusesWhatChangedSinceTheScan_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("appended") << 0 << QStringLiteral("changed after the scan");
+        QTest::newRow("rewritten, same size") << 1 << QStringLiteral("changed after the scan");
+        QTest::newRow("replaced by another file") << 2 << QStringLiteral("changed after the scan");
+        QTest::newRow("replaced by a link to a video")
+            << 3 << QStringLiteral("changed after the scan");
+        QTest::newRow("removed") << 4 << QStringLiteral("no longer there");
+        QTest::newRow("name too long for the Trash")
+            << 5 << QStringLiteral("name is too long for the Trash");
+    }
+    void refusesWhatChangedSinceTheScan() {
+        QFETCH(int, change);
+        QFETCH(QString, reason);
+        Library library;
+        const QByteArray name = change == 5 ? QByteArray(251, 'n') + ".mp4" : QByteArray("v.mp4");
+        const QByteArray path = library.file(name);
+        const QByteArray other = bytes(home->path()) + "/other" + QByteArray::number(folderCount);
+        QVERIFY(writeRaw(path, content(1)) && writeRaw(other, content(2)));
+        const QString id = library.scan().value(path);
+        QVERIFY(!id.isEmpty());
+        const int infosBefore = trashInfoCount();
+
+        QByteArray expected = content(1);
+        switch (change) {
+        case 0: {
+            const int fd = ::open(path.constData(), O_WRONLY | O_APPEND);
+            QVERIFY(fd >= 0 && ::write(fd, "more", 4) == 4 && ::close(fd) == 0);
+            expected += "more";
+            break;
+        }
+        case 1: {
+            expected = QByteArray(content(1).size(), 'x');
+            const int fd = ::open(path.constData(), O_WRONLY);
+            QVERIFY(fd >= 0
+                    && ::write(fd, expected.constData(), expected.size()) == expected.size());
+            // Another modification time, so that a change within one clock tick still shows.
+            const timespec later[2] = {{0, UTIME_OMIT}, {2'000'000'000, 0}};
+            QVERIFY(::futimens(fd, later) == 0 && ::close(fd) == 0);
+            break;
+        }
+        case 2:
+            QVERIFY(::unlink(path.constData()) == 0);
+            expected = content(3);
+            QVERIFY(writeRaw(path, expected));
+            break;
+        case 3:
+            QVERIFY(::unlink(path.constData()) == 0);
+            QVERIFY(::symlink(other.constData(), path.constData()) == 0);
+            expected = content(2); // read through the link
+            break;
+        case 4:
+            QVERIFY(::unlink(path.constData()) == 0);
+            break;
+        }
+
+        const ChangeOutcome outcome = library.trash({id});
+        QVERIFY(!outcome.success);
+        QVERIFY(outcome.error);
+        QVERIFY2(outcome.error->description.contains(reason),
+                 qPrintable(outcome.error->description));
+        QVERIFY(!outcome.deleted);
+        if (change == 4) {
+            QVERIFY(!exists(path));
+        } else {
+            QCOMPARE(QFile::decodeName(path).isEmpty(), false);
+            const int fd = ::open(path.constData(), O_RDONLY); // follows the link, if any
+            QVERIFY(fd >= 0);
+            ::close(fd);
+            QCOMPARE(readRaw(change == 3 ? other : path), expected);
+        }
+        QCOMPARE(readRaw(other), content(2)); // a link's target is never touched
+        QCOMPARE(trashInfoCount(), infosBefore);
+        QVERIFY(library.indexed(id));
+    }
+
+    // Some go, some stay: the outcome names exactly those that went, and says why the others
+    // stayed.
+    void partialDeletionReportsExactlyWhatWent() {
+        Library library;
+        QList<QByteArray> paths;
+        for (int i = 0; i < 4; ++i) {
+            paths << library.file("p" + QByteArray::number(i) + ".mp4");
+            QVERIFY(writeRaw(paths.last(), content(i)));
+        }
+        const auto ids = library.scan();
+        const int fd = ::open(paths[1].constData(), O_WRONLY | O_APPEND);
+        QVERIFY(fd >= 0 && ::write(fd, "edit", 4) == 4 && ::close(fd) == 0);
+        QVERIFY(::unlink(paths[3].constData()) == 0);
+        const QStringList all{ids.value(paths[0]), ids.value(paths[1]), ids.value(paths[2]),
+                              ids.value(paths[3]), QStringLiteral("NOT-A-VIDEO/L0/001")};
+
+        const ChangeOutcome outcome = library.trash(all);
+        QVERIFY(outcome.success);
+        QCOMPARE(outcome.deleted, QStringList({all[0], all[2]}));
+        QVERIFY(outcome.error);
+        const QString message = outcome.error->description;
+        QVERIFY2(message.startsWith(QStringLiteral("3 videos were not moved to the Trash.")),
+                 qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("“p1.mp4”: it changed after the scan")));
+        QVERIFY(message.contains(QStringLiteral("“p3.mp4”: it is no longer there")));
+        QVERIFY(!exists(paths[0]) && !exists(paths[2]));
+        QCOMPARE(readRaw(paths[1]), content(1) + "edit");
+        QVERIFY(!library.indexed(all[0]) && !library.indexed(all[2]));
+        QVERIFY(library.indexed(all[1]));
+
+        // Through the service: exactly the moved videos, and none when none moved.
+        QVERIFY(writeRaw(library.file("p4.mp4"), content(4)));
+        const QString fresh = library.scan().value(library.file("p4.mp4"));
+        const QString edited = library.scan().value(paths[1]);
+        QCOMPARE(await(library.service->deleteVideos({fresh, all[0], edited})),
+                 DeletionOutcome::success({fresh, edited}));
+        QVERIFY(writeRaw(library.file("p5.mp4"), content(5)));
+        const QString last = library.scan().value(library.file("p5.mp4"));
+        QVERIFY(::truncate(library.file("p5.mp4").constData(), 3) == 0);
+        const DeletionOutcome none = await(library.service->deleteVideos({last}));
+        QCOMPARE(none.kind, DeletionOutcome::Kind::failed);
+        QVERIFY(none.message && none.message->contains(QStringLiteral("“p5.mp4”")));
+        QVERIFY(exists(library.file("p5.mp4")));
+    }
+
+    // A Trash that cannot take the file leaves it in place: GIO must never fall back to deleting.
+    void unusableTrashLeavesTheFile_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Trash is a file") << 0;
+        QTest::newRow("Trash/files is a file") << 1;
+        QTest::newRow("Trash cannot be written") << 2;
+    }
+    void unusableTrashLeavesTheFile() {
+        QFETCH(int, how);
+        Library library;
+        const QByteArray path = library.file("stays.mp4");
+        QVERIFY(writeRaw(path, content(7)));
+        const QString id = library.scan().value(path);
+
+        const QByteArray trash = trashFolder();
+        const QByteArray saved = trash + ".saved";
+        const QByteArray info = trash + "/info";
+        const QByteArray files = trash + "/files";
+        QVERIFY(::rename(trash.constData(), saved.constData()) == 0 || errno == ENOENT);
+        bool immutable = false;
+        const auto restore = qScopeGuard([&] {
+            if (immutable) {
+                const int fd = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
+                int flags = 0;
+                ::ioctl(fd, FS_IOC_GETFLAGS, &flags);
+                flags &= ~FS_IMMUTABLE_FL;
+                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+                ::close(fd);
+            }
+            ::chmod(info.constData(), 0700);
+            ::unlink(files.constData());
+            ::unlink(trash.constData());
+            QDir(QFile::decodeName(trash)).removeRecursively();
+            ::rename(saved.constData(), trash.constData());
+        });
+        switch (how) {
+        case 0:
+            QVERIFY(writeRaw(trash, "not a folder"));
+            break;
+        case 1:
+            QVERIFY(QDir().mkpath(QFile::decodeName(info)));
+            QVERIFY(writeRaw(files, "not a folder"));
+            break;
+        case 2: {
+            QVERIFY(QDir().mkpath(QFile::decodeName(info)));
+            QVERIFY(QDir().mkpath(QFile::decodeName(files)));
+            // Permissions do not stop root; the immutable attribute does.
+            if (::geteuid() == 0) {
+                const int fd = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
+                int flags = 0;
+                immutable = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+                            && ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL)) == 0;
+                ::close(fd);
+                if (!immutable)
+                    QSKIP("cannot make a folder unwritable for root on this file system");
+            } else {
+                QVERIFY(::chmod(info.constData(), 0500) == 0);
+            }
+            break;
+        }
+        }
+
+        const ChangeOutcome outcome = library.trash({id});
+        QVERIFY(!outcome.success);
+        QVERIFY(outcome.error
+                && outcome.error->description.contains(QStringLiteral("“stays.mp4”")));
+        if (how == 2)
+            QVERIFY2(outcome.error->description.contains(QStringLiteral("permission was denied")),
+                     qPrintable(outcome.error->description));
+        QCOMPARE(readRaw(path), content(7));
+        QVERIFY(library.indexed(id));
+        if (how != 0)
+            QCOMPARE(listRaw(info).size(), 0);
+    }
+
+    // /dev/shm is a mount of its own on which GIO refuses to make a Trash.
+    void noTrashOnTheMountLeavesTheFile() {
+        struct stat shm {};
+        struct stat homeStat {};
+        if (::stat("/dev/shm", &shm) != 0 || ::stat(bytes(home->path()).constData(), &homeStat) != 0
+            || shm.st_dev == homeStat.st_dev)
+            QSKIP("no separate /dev/shm mount here");
+        QTemporaryDir elsewhere(QStringLiteral("/dev/shm/orsenta-trash-XXXXXX"));
+        QVERIFY(elsewhere.isValid());
+        Library library(bytes(elsewhere.path()));
+        const QByteArray path = library.file("on another mount.mp4");
+        QVERIFY(writeRaw(path, content(8)));
+        const QString id = library.scan().value(path);
+        QVERIFY(!id.isEmpty());
+
+        const ChangeOutcome outcome = library.trash({id});
+        QVERIFY(!outcome.success);
+        QVERIFY2(outcome.error->description.contains(QStringLiteral("has no Trash")),
+                 qPrintable(outcome.error->description));
+        QCOMPARE(readRaw(path), content(8));
+        QVERIFY(library.indexed(id));
+    }
+};
+
+ORSENTA_TEST_MAIN(TestFolderTrash)
+#include "tst_foldertrash.moc"
