@@ -303,6 +303,16 @@ QCoro::Task<QString> PhotoLibraryService::requestAssetURL(AssetPtr asset) {
     throw PhotoLibraryError::assetUnavailable();
 }
 
+QCoro::Task<QString> PhotoLibraryService::videoFilePath(QString localIdentifier) {
+    return m_workers.run(
+        [self = shared_from_this(), id = std::move(localIdentifier)]() -> QCoro::Task<QString> {
+            const std::vector<AssetPtr> assets = self->fetchAll({id});
+            if (assets.empty())
+                throw PhotoLibraryError::assetNotFound();
+            co_return co_await self->requestAssetURL(assets.front());
+        });
+}
+
 // --- Media ------------------------------------------------------------------------------------
 
 QString PhotoLibraryService::thumbnailKey(const QString &localIdentifier, QSizeF targetSize) {

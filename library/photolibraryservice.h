@@ -67,6 +67,9 @@ public:
                                           const std::vector<platform::AssetResource> &resources);
     // The path of the video's file; throws assetUnavailable when there is none on this device.
     QCoro::Task<QString> requestAssetURL(platform::AssetPtr asset);
+    // The same for a video named by its identifier; throws assetNotFound when the library no
+    // longer holds it.
+    QCoro::Task<QString> videoFilePath(QString localIdentifier);
 
     // --- Media.
     // Cached by identifier and whole pixel size; concurrent requests for one key share one

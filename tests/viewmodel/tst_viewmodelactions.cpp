@@ -1,0 +1,364 @@
+// The selection and the actions on videos: the guard, deletion outcomes, favourites, downloads
+// with their panels and names, copied names, showing a file, selecting extra copies.
+
+#include "support/testmain.h"
+#include "viewmodel/filenames.h"
+#include "viewmodelfixture.h"
+
+#include <QTemporaryDir>
+
+using namespace orsenta;
+using namespace orsenta::platform;
+using namespace orsenta::test;
+
+Q_DECLARE_METATYPE(std::optional<orsenta::platform::PlatformError>)
+Q_DECLARE_METATYPE(std::optional<QStringList>)
+
+namespace {
+
+[[nodiscard]] bool scanThree(ViewModelFixture &f) {
+    MemoryAsset favourite = video(u"c"_qs, 300);
+    favourite.asset.isFavorite = true;
+    f.add({video(u"a"_qs, 100), video(u"b"_qs, 200), favourite});
+    return f.scan();
+}
+
+VideoItem record(const ViewModelFixture &f, const char *id) {
+    return f.vm.items(f.ids({id})).front();
+}
+
+QStringList sorted(QStringList list) {
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+class TestViewModelActions : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void selectionStatistics() {
+        ViewModelFixture f;
+        f.add({video(u"a"_qs, 100), bareAsset(u"u"_qs)});
+        QVERIFY(f.scan());
+        QSignalSpy announced(&f.vm, &VideoListViewModel::selectionStatsChanged);
+        f.vm.setSelectedIDs(f.ids({"a", "u", "unknown"}));
+        f.vm.setSelectedIDs(f.ids({"unknown", "u", "a"}));
+        QCOMPARE(announced.size(), 1);
+        QCOMPARE(f.vm.selectionStats(), (SelectionStats{2, 100, 1}));
+    }
+
+    // While a scan or an action runs, nothing else may change the library.
+    void refusedWhileBusy_data() {
+        QTest::addColumn<bool>("acting");
+        QTest::addColumn<Step>("attempt");
+        const Step remove = [](auto &f) { f.vm.requestDelete({makeItem({})}); };
+        const Step confirm = [](auto &f) {
+            f.vm.setSelectedIDs(f.ids({"a"}));
+            f.vm.setShowDeleteConfirmation(true);
+            f.vm.confirmDelete();
+        };
+        const Step favourite = [](auto &f) { f.vm.toggleFavorite({makeItem({})}); };
+        const Step download = [](auto &f) { f.vm.download({makeItem({})}); };
+        for (const bool acting : {false, true}) {
+            const char *state = acting ? "acting" : "scanning";
+            QTest::addRow("%s: delete", state) << acting << remove;
+            QTest::addRow("%s: confirm", state) << acting << confirm;
+            QTest::addRow("%s: favourite", state) << acting << favourite;
+            QTest::addRow("%s: download", state) << acting << download;
+        }
+        QTest::addRow("acting: scan") << true << Step([](auto &f) { f.vm.startScan(); });
+    }
+    void refusedWhileBusy() {
+        QFETCH(bool, acting);
+        QFETCH(Step, attempt);
+        ViewModelFixture f;
+        QVERIFY(scanThree(f));
+        f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        if (acting)
+            f.vm.toggleFavorite(f.records({"a"}));
+        else
+            f.vm.startScan();
+        QTRY_VERIFY(f.platform->heldCount() > 0);
+        const QString status = f.vm.status().text();
+        const MemoryPlatform::Counters before = f.platform->counters();
+
+        attempt(f);
+        QCOMPARE(f.vm.status().text(), status);
+        QVERIFY(!f.vm.showDeleteConfirmation());
+        QVERIFY(f.vm.pendingDeletionIDs().isEmpty());
+        QVERIFY(f.toolkit->folderPrompts.isEmpty() && f.toolkit->savePanels.empty());
+        QCOMPARE(f.vm.isScanning(), !acting);
+        QVERIFY(QTest::qWaitFor([&f] {
+            f.platform->releaseHeld();
+            return !f.vm.isScanning() && !f.vm.isPerformingItemAction();
+        }));
+        QCOMPARE(f.platform->counters().changeRequests, before.changeRequests);
+        QCOMPARE(f.platform->counters().authorizationRequests, before.authorizationRequests);
+    }
+
+    void deletion_data() {
+        QTest::addColumn<bool>("confirmed"); // false: confirmDelete() with nothing pending
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<std::optional<PlatformError>>("error");
+        QTest::addColumn<std::optional<QStringList>>("deleted");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QString>("errorMessage");
+        const std::optional<PlatformError> none;
+        const QStringList all{u"a"_qs, u"b"_qs, u"c"_qs};
+        QTest::newRow("both deleted")
+            << true << true << none << std::optional<QStringList>() << u"Deleted 2 videos."_qs
+            << QStringList{u"c"_qs} << QStringList{} << QString();
+        QTest::newRow("nothing pending: the selection goes")
+            << false << true << none << std::optional<QStringList>() << u"Deleted 2 videos."_qs
+            << QStringList{u"c"_qs} << QStringList{} << QString();
+        QTest::newRow("a video listed twice counts once")
+            << true << true << none << std::optional<QStringList>({u"a"_qs, u"a"_qs})
+            << u"Deleted 1 video."_qs << QStringList{u"b"_qs, u"c"_qs} << QStringList{u"b"_qs}
+            << QString();
+        QTest::newRow("the library refuses")
+            << true << false << std::optional(PlatformError{u"T"_qs, 5, u"Disk is read-only."_qs})
+            << std::optional<QStringList>() << u"Deletion failed."_qs << all
+            << QStringList{u"a"_qs, u"b"_qs} << u"Disk is read-only."_qs;
+        QTest::newRow("the library refuses without a word")
+            << true << false << none << std::optional<QStringList>() << u"Deletion failed."_qs
+            << all << QStringList{u"a"_qs, u"b"_qs}
+            << u"Photos could not delete the selected videos."_qs;
+        QTest::newRow("the user declines")
+            << true << false
+            << std::optional(PlatformError{u"T"_qs, userCancelledErrorCode, u"No."_qs})
+            << std::optional<QStringList>() << u"Deletion cancelled."_qs << all
+            << QStringList{u"a"_qs, u"b"_qs} << QString();
+    }
+    void deletion() {
+        QFETCH(bool, confirmed);
+        QFETCH(bool, success);
+        QFETCH(std::optional<PlatformError>, error);
+        QFETCH(std::optional<QStringList>, deleted);
+        QFETCH(QString, status);
+        QFETCH(QStringList, remaining);
+        QFETCH(QStringList, selected);
+        QFETCH(QString, errorMessage);
+        ViewModelFixture f;
+        QVERIFY(scanThree(f));
+        f.vm.setSelectedIDs(f.ids({"a", "b"}));
+        if (confirmed) {
+            f.vm.requestDelete(f.vm.selectedItems());
+            QVERIFY(f.vm.showDeleteConfirmation());
+            QCOMPARE(f.vm.pendingDeletionIDs(), f.ids({"a", "b"}));
+        }
+        f.platform->setNextChangeResult(success, error, deleted);
+        f.vm.confirmDelete();
+        QVERIFY(!f.vm.showDeleteConfirmation());
+        QCOMPARE(f.vm.status().text(), u"Deleting 2 videos through Photos…"_qs);
+        QVERIFY(f.acted());
+        QCOMPARE(f.vm.status().text(), status);
+        QCOMPARE(sorted(identifiersOf(f.vm.items())), remaining);
+        QCOMPARE(sorted(QStringList(f.vm.selectedIDs().cbegin(), f.vm.selectedIDs().cend())),
+                 selected);
+        QCOMPARE(f.vm.errorMessage().value_or(QString()), errorMessage);
+    }
+
+    void favourites_data() {
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("favourite");
+        QTest::newRow("a mix becomes favourites")
+            << QStringList{u"a"_qs, u"c"_qs} << false << u"Adding 2 videos to Favorites…"_qs
+            << u"Added 2 videos to Favorites."_qs << true;
+        QTest::newRow("favourites only are removed")
+            << QStringList{u"c"_qs} << false << u"Removing 1 video from Favorites…"_qs
+            << u"Removed 1 video from Favorites."_qs << false;
+        QTest::newRow("the library refuses")
+            << QStringList{u"a"_qs} << true << u"Adding 1 video to Favorites…"_qs
+            << u"Favorite update failed."_qs << false;
+    }
+    void favourites() {
+        QFETCH(QStringList, ids);
+        QFETCH(bool, fails);
+        QFETCH(QString, progress);
+        QFETCH(QString, status);
+        QFETCH(bool, favourite);
+        ViewModelFixture f;
+        QVERIFY(scanThree(f));
+        if (fails)
+            f.platform->setNextChangeResult(false, PlatformError{u"T"_qs, 9, u"Locked."_qs});
+        std::vector<VideoItem> records;
+        for (const QString &id : ids)
+            records.push_back(record(f, qPrintable(id)));
+        f.vm.toggleFavorite(records);
+        QCOMPARE(f.vm.status().text(), progress);
+        QVERIFY(f.acted());
+        QCOMPARE(f.vm.status().text(), status);
+        QCOMPARE(f.vm.errorMessage().value_or(QString()), fails ? u"Locked."_qs : QString());
+        for (const QString &id : ids)
+            QCOMPARE(record(f, qPrintable(id)).isFavorite(), favourite);
+        QVERIFY(!record(f, "b").isFavorite());
+    }
+
+    void downloadsIntoAFolder_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<bool>("firstFails");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("status");
+        const QString three = u"Downloaded 3 videos."_qs;
+        QTest::newRow("one name three times beside a file of that name")
+            << QStringList{u"a.mov"_qs, u"a.mov"_qs, u"a.mov"_qs} << QStringList{u"a.mov"_qs}
+            << false << QStringList{u"a (2).mov"_qs, u"a (3).mov"_qs, u"a (4).mov"_qs, u"a.mov"_qs}
+            << three;
+        QTest::newRow("names without extension")
+            << QStringList{u"clip"_qs, u"clip"_qs, u"x"_qs} << QStringList{u"clip"_qs} << false
+            << QStringList{u"clip"_qs, u"clip (2)"_qs, u"clip (3)"_qs, u"x"_qs} << three;
+        QTest::newRow("names with folders stay in the chosen folder")
+            << QStringList{u"../../up.mov"_qs, u"in/up.mov"_qs, u".."_qs} << QStringList{} << false
+            << QStringList{u"up (2).mov"_qs, u"up.mov"_qs, u"video"_qs} << three;
+        QTest::newRow("the first copy fails")
+            << QStringList{u"a.mov"_qs, u"b.mov"_qs, u"c.mov"_qs} << QStringList{} << true
+            << QStringList{u"b.mov"_qs, u"c.mov"_qs} << u"Downloaded 2 of 3 videos."_qs;
+    }
+    void downloadsIntoAFolder() {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, existing);
+        QFETCH(bool, firstFails);
+        QFETCH(QStringList, files);
+        QFETCH(QString, status);
+        ViewModelFixture f;
+        QTemporaryDir folder;
+        for (const QString &name : existing) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        std::vector<QString> ids;
+        for (int i = 0; i < names.size(); ++i) {
+            ids.push_back(QString::number(i));
+            MemoryAsset asset = fastAsset(ids.back(), names[i], 4, localTime(2023, 1, 10 - i));
+            asset.resources = {videoResource(ids.back(), names[i])};
+            asset.resourceData = "data";
+            f.platform->addAsset(asset);
+        }
+        QVERIFY(f.scan());
+        if (firstFails)
+            f.platform->setNextWriteError(PlatformError{u"T"_qs, 28, u"Disk full."_qs});
+        f.toolkit->folder = folder.path();
+        f.vm.download(f.vm.visibleItems());
+        QVERIFY(f.acted());
+        QCOMPARE(f.toolkit->folderPrompts, QStringList{u"Choose Folder"_qs});
+        QCOMPARE(sorted(QDir(folder.path()).entryList(QDir::Files)), files);
+        QCOMPARE(f.vm.status().text(), status);
+        QCOMPARE(f.vm.errorMessage().value_or(QString()),
+                 firstFails ? u"Disk full."_qs : QString());
+    }
+
+    void downloadsOneThroughTheSavePanel() {
+        ViewModelFixture f;
+        QTemporaryDir folder;
+        MemoryAsset asset = video(u"a"_qs, 4, 2023, u"IMG_1.MOV"_qs);
+        asset.resources = {videoResource(u"a"_qs, u"IMG_1.MOV"_qs)};
+        f.add({asset});
+        QVERIFY(f.scan());
+        const StatusText scanned = f.vm.status();
+
+        f.vm.download(f.vm.visibleItems());
+        QVERIFY(!f.vm.isPerformingItemAction());
+        QCOMPARE(f.vm.status(), scanned);
+
+        f.toolkit->saveLocation = folder.filePath(u"kept.mov"_qs);
+        f.vm.download(f.vm.visibleItems());
+        QVERIFY(f.acted());
+        QCOMPARE(f.vm.status().text(), u"Downloaded 1 video."_qs);
+        QVERIFY(QFileInfo::exists(*f.toolkit->saveLocation));
+        QCOMPARE(f.toolkit->savePanels.size(), 2u);
+        QCOMPARE(f.toolkit->savePanels.back().proposedFileName, u"IMG_1.MOV"_qs);
+        QVERIFY(f.toolkit->savePanels.back().allowedMimeTypes.contains(u"video/quicktime"_qs));
+        QVERIFY(f.toolkit->savePanels.back().canCreateFolders);
+    }
+
+    // Another action may start while the user looks at the panel.
+    void downloadGivesWayWhenBusyAfterThePanel() {
+        ViewModelFixture f;
+        QVERIFY(scanThree(f));
+        f.toolkit->folder = u"/nonexistent"_qs;
+        f.toolkit->whilePanelOpen = [&f] { f.vm.toggleFavorite(f.records({"a"})); };
+        f.vm.download(f.vm.visibleItems());
+        QVERIFY(f.acted());
+        QCOMPARE(f.vm.status().text(), u"Added 1 video to Favorites."_qs);
+        QCOMPARE(f.platform->counters().writes, 0);
+    }
+
+    void uniqueDestinationSkipsEverythingInTheWay() {
+        QTemporaryDir folder;
+        QVERIFY(QFile::link(folder.filePath(u"missing"_qs), folder.filePath(u"clip.mov"_qs)));
+        QCOMPARE(uniqueDestination(u"clip.mov"_qs, folder.path(), {u"clip (2).mov"_qs}),
+                 folder.filePath(u"clip (3).mov"_qs));
+        QCOMPARE(uniqueDestination(u".hidden"_qs, folder.path(), {u".hidden"_qs}),
+                 folder.filePath(u".hidden (2)"_qs));
+    }
+
+    void copyNames_data() {
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("one file name")
+            << QStringList{u"img"_qs} << u"IMG_0001"_qs << u"Copied IMG_0001."_qs;
+        QTest::newRow("no file name: the identifier's last part")
+            << QStringList{u"8F3A/L0/001"_qs} << u"001"_qs << u"Copied 001."_qs;
+        QTest::newRow("several, in the order given")
+            << QStringList{u"8F3A/L0/001"_qs, u"img"_qs} << u"001\nIMG_0001"_qs
+            << u"Copied 2 names."_qs;
+    }
+    void copyNames() {
+        QFETCH(QStringList, ids);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, status);
+        ViewModelFixture f;
+        f.add({video(u"img"_qs, 1, 2023, u"IMG_0001.MOV"_qs), bareAsset(u"8F3A/L0/001"_qs)});
+        QVERIFY(f.scan());
+        f.vm.copyNames({});
+        QCOMPARE(f.toolkit->clipboard, std::nullopt);
+        std::vector<VideoItem> records;
+        for (const QString &id : ids)
+            records.push_back(record(f, qPrintable(id)));
+        f.vm.copyNames(records);
+        QCOMPARE(f.toolkit->clipboard, std::optional(clipboard));
+        QCOMPARE(f.vm.status().text(), status);
+    }
+
+    void showInPhotosRevealsTheFile() {
+        ViewModelFixture f;
+        MemoryAsset local = video(u"local"_qs, 1);
+        local.media = MediaAsset{u"/videos/local.mov"_qs, true, true, 1};
+        f.add({local, video(u"remote"_qs, 2), video(u"gone"_qs, 3)});
+        QVERIFY(f.scan());
+        const VideoItem gone = record(f, "gone");
+        f.platform->removeAsset(u"gone"_qs);
+        f.vm.showInPhotos(gone);
+        f.vm.showInPhotos(record(f, "remote"));
+        QTRY_COMPARE(f.platform->counters().mediaRequests, 1);
+        f.vm.showInPhotos(record(f, "local"));
+        QTRY_COMPARE(f.toolkit->revealed, QStringList{u"/videos/local.mov"_qs});
+        QCOMPARE(f.vm.status().text(), u"3 videos, size known for 3."_qs);
+    }
+
+    void selectExtraCopiesKeepsTheFavourite() {
+        ViewModelFixture f;
+        MemoryAsset favourite = video(u"new"_qs, 700, 2024);
+        favourite.asset.isFavorite = true;
+        f.add({video(u"old"_qs, 700, 2020), video(u"mid"_qs, 700, 2022), favourite,
+               video(u"single"_qs, 5)});
+        QVERIFY(f.scan());
+        f.vm.selectYear(2020);
+        f.vm.selectExtraCopies();
+        QVERIFY(f.vm.showsDuplicates());
+        QCOMPARE(f.vm.expandedYear(), std::nullopt);
+        QCOMPARE(f.vm.selectedIDs(), f.ids({"old", "mid"}));
+        QCOMPARE(f.vm.selectionStats(), (SelectionStats{2, 1400, 0}));
+    }
+};
+
+ORSENTA_TEST_MAIN(TestViewModelActions)
+#include "tst_viewmodelactions.moc"

@@ -1,0 +1,238 @@
+// The scan as the window sees it: how each scan ends, its batches, stops in the middle, the
+// pacing of refreshes and the sizes the probes find.
+
+#include "support/testmain.h"
+#include "viewmodelfixture.h"
+
+#include <QTemporaryDir>
+
+using namespace orsenta;
+using namespace orsenta::platform;
+using namespace orsenta::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+QStringList scanLog;
+QtMessageHandler otherMessages = nullptr;
+
+void keepScanLog(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    if (context.category && QByteArrayView(context.category) == "orsenta.scan")
+        scanLog.append(message);
+    else
+        otherMessages(type, context, message);
+}
+
+void addVideos(MemoryPlatform &platform, int count, int bareFrom = INT_MAX) {
+    for (int i = 0; i < count; ++i) {
+        const QString id = QStringLiteral("v%1").arg(i, 3, 10, QLatin1Char('0'));
+        // Newest first: v000 is read first.
+        platform.addAsset(i < bareFrom ? fastAsset(id, id, 1000 + i, localTime(2023, 1, 1) - i * 1h)
+                                       : bareAsset(id, localTime(2023, 1, 1) - i * 1h));
+    }
+}
+
+// Runs `action` whenever a batch has been added (the count is also reset when a scan starts).
+template <typename Action>
+void afterEachBatch(ViewModelFixture &f, Action action) {
+    QObject::connect(&f.vm, &VideoListViewModel::scanCompletedCountChanged, &f.vm, [&f, action] {
+        if (f.vm.scanCompletedCount() > 0)
+            action();
+    });
+}
+
+// Runs `action` once the library has been counted.
+template <typename Action>
+void afterCounting(ViewModelFixture &f, Action action) {
+    QObject::connect(&f.vm, &VideoListViewModel::scanTotalCountChanged, &f.vm, [&f, action] {
+        if (f.vm.scanTotalCount() > 0)
+            action();
+    });
+}
+
+// Stops the scan from the event loop, as the window does: after the view model has handed its
+// next request to the service and before it hears back.
+void stopSoon(ViewModelFixture &f) {
+    QMetaObject::invokeMethod(
+        &f.vm, [&f] { f.vm.stop(); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+class TestViewModelScan : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        scanLog.clear();
+        otherMessages = qInstallMessageHandler(keepScanLog);
+    }
+    void cleanup() { qInstallMessageHandler(otherMessages); }
+
+    // Every way a scan ends but stop(), which has a test of its own.
+    void endings_data() {
+        QTest::addColumn<int>("videos");
+        QTest::addColumn<bool>("granted");
+        QTest::addColumn<qint64>("failFrom"); // -2: nothing fails; -1: counting fails
+        QTest::addColumn<bool>("cancellation");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<qint64>("completed");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<int>("countQueries"); // the begin, then one per batch
+        QTest::addColumn<QString>("summary");  // its first line; empty: nothing logged
+        QTest::addColumn<QString>("error");
+
+        const QString none;
+        const QString denied = u"Photos access is not authorized."_qs;
+        QTest::newRow("access refused")
+            << 3 << false << -2ll << false << u"Photos access is required."_qs << 0 << 0ll << 0ll
+            << 0 << none << none;
+        QTest::newRow("no videos")
+            << 0 << true << -2ll << false << u"No videos in your Photos library."_qs << 0 << 0ll
+            << 0ll << 1 << none << none;
+        QTest::newRow("completed in three batches")
+            << 450 << true << -2ll << false << u"450 videos, size known for 450."_qs << 450 << 450ll
+            << 450ll << 4
+            << u"scan timings: 450 assets, 0 slow path, 0 probed,     3000 ms total"_qs << none;
+        QTest::newRow("library cancels the count")
+            << 450 << true << -1ll << true << u"Scan cancelled."_qs << 0 << 0ll << 0ll << 1
+            << u"scan timings: 0 assets, 0 slow path, 0 probed,        0 ms total"_qs << none;
+        QTest::newRow("counting fails") << 450 << true << -1ll << false << u"Scan failed."_qs << 0
+                                        << 0ll << 0ll << 1 << none << denied;
+        QTest::newRow("library cancels a batch: the refresh stays")
+            << 450 << true << 250ll << true << u"Scan cancelled."_qs << 200 << 200ll << 450ll << 3
+            << u"scan timings: 200 assets, 0 slow path, 0 probed,     1000 ms total"_qs << none;
+        QTest::newRow("a batch fails: the refresh stays")
+            << 450 << true << 250ll << false << u"Scan failed."_qs << 200 << 200ll << 450ll << 3
+            << none << denied;
+    }
+    void endings() {
+        QFETCH(int, videos);
+        QFETCH(bool, granted);
+        QFETCH(qint64, failFrom);
+        QFETCH(bool, cancellation);
+        QFETCH(QString, status);
+        QFETCH(int, shown);
+        QFETCH(qint64, completed);
+        QFETCH(qint64, total);
+        QFETCH(int, countQueries);
+        QFETCH(QString, summary);
+        QFETCH(QString, error);
+        ViewModelFixture f;
+        addVideos(*f.platform, videos);
+        if (!granted)
+            f.platform->setStatusAfterRequest(AuthorizationStatus::denied);
+        if (failFrom > -2) {
+            f.scanFaults->failFrom = failFrom;
+            f.scanFaults->failure = std::make_exception_ptr(
+                cancellation ? PhotoLibraryError::operationFailed(
+                    PlatformError{u"Scan"_qs, userCancelledErrorCode, u"Stop"_qs})
+                             : PhotoLibraryError::notAuthorized());
+        }
+        afterEachBatch(f, [&f] { f.clock->advance(1s); });
+
+        QVERIFY(f.scan());
+        QCOMPARE(f.vm.status().text(), status);
+        QCOMPARE(f.vm.visibleItems().size(), std::size_t(shown));
+        QCOMPARE(f.vm.stats().totalCount, shown);
+        QCOMPARE(f.vm.scanCompletedCount(), completed);
+        QCOMPARE(f.vm.scanTotalCount(), total);
+        QCOMPARE(f.vm.scanProgress(), std::nullopt);
+        QCOMPARE(f.scanFaults->countQueries.load(), countQueries);
+        QCOMPARE(f.vm.authorizationStatus(),
+                 granted ? AuthorizationStatus::authorized : AuthorizationStatus::denied);
+        QCOMPARE(f.vm.errorMessage().value_or(QString()), error);
+        QCOMPARE(scanLog.size(), summary.isEmpty() ? 0 : 1);
+        if (!summary.isEmpty())
+            QCOMPARE(scanLog.front().section(QLatin1Char('\n'), 0, 0), summary);
+    }
+
+    void stopMidScan_data() {
+        QTest::addColumn<int>("stage"); // 0: first batch read, 1: second batch read, 2: probe
+        QTest::addColumn<QString>("status");
+        QTest::newRow("while the first batch is read")
+            << 0 << u"Scan cancelled at 0 of 450 videos."_qs;
+        QTest::newRow("while the second batch is read")
+            << 1 << u"Scan cancelled at 200 of 450 videos."_qs;
+        QTest::newRow("while the second batch is probed")
+            << 2 << u"Scan cancelled at 200 of 450 videos."_qs;
+    }
+    void stopMidScan() {
+        QFETCH(int, stage);
+        QFETCH(QString, status);
+        ViewModelFixture f;
+        addVideos(*f.platform, 450, stage == 2 ? 200 : INT_MAX);
+        if (stage == 0) {
+            afterCounting(f, [&f] { stopSoon(f); });
+        } else if (stage == 1) {
+            afterEachBatch(f, [&f] { stopSoon(f); });
+        } else {
+            // The probes of the second batch wait for the library until the test lets them go.
+            afterEachBatch(f, [&f] { f.platform->setDelivery(MemoryPlatform::Delivery::held); });
+        }
+        f.vm.startScan();
+        if (stage == 2) {
+            QTRY_VERIFY(f.platform->heldCount() > 0);
+            f.vm.stop();
+        }
+        QVERIFY(QTest::qWaitFor([&f] {
+            f.platform->releaseHeld();
+            return !f.vm.isScanning();
+        }));
+        QCOMPARE(f.vm.status().text(), status);
+        QCOMPARE(f.vm.stats().totalCount, f.vm.status().counts().front());
+        // The batch in flight is never requested again, and its records are not added.
+        QCOMPARE(f.scanFaults->batchRequests(), stage == 0 ? 1 : 2);
+        QCOMPARE(scanLog.size(), 1);
+    }
+
+    void refreshesAtMostOncePerSecond_data() {
+        QTest::addColumn<int>("msPerBatch");
+        QTest::addColumn<int>("publications");
+        // The empty list at the start, then the refreshes, then the end when it adds anything.
+        QTest::newRow("all within a second: shown once, at the end") << 0 << 2;
+        QTest::newRow("just under a second each: one refresh") << 999 << 3;
+        QTest::newRow("a second each: a refresh per batch, nothing left at the end") << 1000 << 4;
+    }
+    void refreshesAtMostOncePerSecond() {
+        QFETCH(int, msPerBatch);
+        QFETCH(int, publications);
+        ViewModelFixture f;
+        addVideos(*f.platform, 450);
+        afterEachBatch(
+            f, [&f, msPerBatch] { f.clock->advance(std::chrono::milliseconds(msPerBatch)); });
+        QSignalSpy published(&f.vm, &VideoListViewModel::visibleItemsChanged);
+        QVERIFY(f.scan());
+        QCOMPARE(published.size(), publications);
+        QCOMPARE(f.vm.visibleItems().size(), 450u);
+        // More of the same view is an update of the rows, not a new set of them.
+        QCOMPARE(f.vm.rowSetIdentity(), 0);
+    }
+
+    void probesFillInOnlyUnknownSizes() {
+        ViewModelFixture f;
+        QTemporaryDir folder;
+        QFile file(folder.filePath(u"probed.mov"_qs));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(5000, 'x')) == 5000);
+        file.close();
+        MemoryAsset probed = bareAsset(u"probed"_qs);
+        probed.media = MediaAsset{file.fileName(), true, true, 1};
+        f.add({video(u"known"_qs, 100), probed, bareAsset(u"unknown"_qs), bareAsset(u"gone"_qs)});
+        // Read from the scan's fetch, then gone before its probe.
+        afterCounting(f, [&f] { f.platform->removeAsset(u"gone"_qs); });
+        QVERIFY(f.scan());
+        QCOMPARE(f.vm.status().text(), u"4 videos, size known for 2."_qs);
+        const auto size = [&f](const char *id) {
+            return f.vm.items(f.ids({id})).front().sizeState();
+        };
+        QCOMPARE(size("known"), SizeState::known(100, SizeSource::photosMetadata));
+        QVERIFY(size("probed").isKnown());
+        QCOMPARE(size("unknown"), SizeState::unavailable());
+        QCOMPARE(size("gone"), SizeState::failed());
+        QCOMPARE(f.vm.stats().unknownSizeCount, 2);
+        QVERIFY(scanLog.front().startsWith(u"scan timings: 4 assets, 3 slow path, 3 probed"_qs));
+    }
+};
+
+ORSENTA_TEST_MAIN(TestViewModelScan)
+#include "tst_viewmodelscan.moc"

@@ -1,0 +1,159 @@
+// The visible list: when it is rebuilt from the records and the user's choices, and how the
+// menu's sort order and the table's sort descriptors follow each other.
+
+#include "model/sorting.h"
+#include "videolistviewmodel.h"
+
+namespace orsenta {
+
+// --- Choices that narrow or order the list ----------------------------------------------------
+
+void VideoListViewModel::setSearchText(const QString &text) {
+    const bool differs = text != m_searchText;
+    publish(m_searchText, text, &VideoListViewModel::searchTextChanged);
+    if (differs)
+        recomputeVisibleItems(true);
+}
+
+void VideoListViewModel::setSizeFilter(SizeFilter filter) {
+    const bool differs = filter != m_sizeFilter;
+    publish(m_sizeFilter, filter, &VideoListViewModel::sizeFilterChanged);
+    if (differs)
+        recomputeVisibleItems(true);
+}
+
+void VideoListViewModel::setSortOrder(VideoSortOrder order) {
+    const VideoSortOrder old = m_sortOrder;
+    publish(m_sortOrder, order, &VideoListViewModel::sortOrderChanged);
+    followSortOrder(old);
+}
+
+void VideoListViewModel::setTableSortOrder(QList<VideoTableSortComparator> descriptors) {
+    const QList<VideoTableSortComparator> old = m_tableSortOrder;
+    publish(m_tableSortOrder, std::move(descriptors), &VideoListViewModel::tableSortOrderChanged);
+    followTableSortOrder(old);
+}
+
+void VideoListViewModel::followSortOrder(VideoSortOrder old) {
+    if (m_sortOrder == old)
+        return;
+    const QList<VideoTableSortComparator> single{tableComparator(m_sortOrder)};
+    if (m_tableSortOrder != single) {
+        const QList<VideoTableSortComparator> oldDescriptors = m_tableSortOrder;
+        publish(m_tableSortOrder, single, &VideoListViewModel::tableSortOrderChanged);
+        // Maps back to the order just set, so it ends there without a second recompute.
+        followTableSortOrder(oldDescriptors);
+    }
+    recomputeVisibleItems(true);
+}
+
+void VideoListViewModel::followTableSortOrder(const QList<VideoTableSortComparator> &old) {
+    // The table may drop its descriptors; the list keeps its order.
+    if (m_tableSortOrder.isEmpty() || m_tableSortOrder == old)
+        return;
+    // Only the first descriptor counts: secondary ones never refine the order.
+    const VideoTableSortComparator &first = m_tableSortOrder.front();
+    setSortOrder(videoSortOrder(first.column, first.order));
+}
+
+void VideoListViewModel::select(const DateFilter &dateFilter, bool showsDuplicates) {
+    if (m_dateFilter == dateFilter && m_showsDuplicates == showsDuplicates)
+        return;
+    if (m_dateFilter != dateFilter)
+        publish(m_dateFilter, dateFilter, &VideoListViewModel::dateFilterChanged);
+    if (m_showsDuplicates != showsDuplicates)
+        publish(m_showsDuplicates, showsDuplicates, &VideoListViewModel::showsDuplicatesChanged);
+    recomputeVisibleItems(true);
+}
+
+void VideoListViewModel::selectYear(std::int64_t year) {
+    if (m_expandedYear != year)
+        publish(m_expandedYear, year, &VideoListViewModel::expandedYearChanged);
+    select(DateFilter::year(year), false);
+}
+
+void VideoListViewModel::showDuplicates() {
+    if (m_expandedYear)
+        publish(m_expandedYear, std::nullopt, &VideoListViewModel::expandedYearChanged);
+    // Copies of one size then sit next to each other; an ascending size order is kept.
+    if (m_sortOrder != VideoSortOrder::sizeAsc && m_sortOrder != VideoSortOrder::sizeDesc)
+        setSortOrder(VideoSortOrder::sizeDesc);
+    select(DateFilter::all(), true);
+}
+
+void VideoListViewModel::clearFilters() {
+    setSearchText(QString());
+    setSizeFilter(SizeFilter::none);
+    select(DateFilter::all(), false);
+}
+
+// --- Replacing the records --------------------------------------------------------------------
+
+void VideoListViewModel::setItems(std::vector<VideoItem> items) {
+    m_items = std::move(items);
+    m_itemsByID.clear();
+    m_itemsByIDStale = true;
+    updateLibraryStats();
+    const bool dateFilterReset = rebuildDateBuckets();
+    const bool duplicatesLeft = updateDuplicates();
+    recomputeVisibleItems(dateFilterReset || duplicatesLeft);
+    updateSelectionStats();
+}
+
+void VideoListViewModel::updateLibraryStats() {
+    publishIfDifferent(m_stats, libraryStats(m_items, m_stats.visibleCount),
+                       &VideoListViewModel::statsChanged);
+}
+
+// True when the date filter went back to all dates because its year has no videos any more.
+bool VideoListViewModel::rebuildDateBuckets() {
+    DateBuckets buckets = buildDateBuckets(m_items);
+    publishIfDifferent(m_yearBuckets, std::move(buckets.years),
+                       &VideoListViewModel::yearBucketsChanged);
+    m_monthBucketsByYear = std::move(buckets.monthsByYear);
+    if (!m_expandedYear || m_monthBucketsByYear.contains(*m_expandedYear))
+        return false;
+    const std::int64_t year = *m_expandedYear;
+    publish(m_expandedYear, std::nullopt, &VideoListViewModel::expandedYearChanged);
+    const auto &filter = m_dateFilter.value();
+    const auto *inYear = std::get_if<DateFilter::Year>(&filter);
+    const auto *inMonth = std::get_if<DateFilter::Month>(&filter);
+    if ((inYear && inYear->year == year) || (inMonth && inMonth->year == year)) {
+        publish(m_dateFilter, DateFilter::all(), &VideoListViewModel::dateFilterChanged);
+        return true;
+    }
+    return false;
+}
+
+// True when the duplicates view was left because no two videos share a size any more.
+bool VideoListViewModel::updateDuplicates() {
+    publishIfDifferent(m_duplicates, summarizeDuplicates(m_items),
+                       &VideoListViewModel::duplicatesChanged);
+    if (m_showsDuplicates && m_duplicates.countsBySize.isEmpty()) {
+        publish(m_showsDuplicates, false, &VideoListViewModel::showsDuplicatesChanged);
+        return true;
+    }
+    return false;
+}
+
+void VideoListViewModel::recomputeVisibleItems(bool resetRows) {
+    const DuplicateSizes *duplicateSizes = m_showsDuplicates ? &m_duplicates.countsBySize : nullptr;
+    applyVisibleItems(
+        sortItems(filterItems(m_items, m_sizeFilter, m_searchText, m_dateFilter, duplicateSizes),
+                  m_sortOrder),
+        resetRows);
+}
+
+void VideoListViewModel::applyVisibleItems(std::vector<VideoItem> items, bool resetRows) {
+    publish(m_visibleItems, std::move(items), &VideoListViewModel::visibleItemsChanged);
+    if (resetRows)
+        publish(m_rowSetIdentity, m_rowSetIdentity + 1, &VideoListViewModel::rowSetIdentityChanged);
+    const auto visibleCount = std::int64_t(m_visibleItems.size());
+    if (m_stats.visibleCount != visibleCount) {
+        LibraryStats stats = m_stats;
+        stats.visibleCount = visibleCount;
+        publish(m_stats, stats, &VideoListViewModel::statsChanged);
+    }
+}
+
+} // namespace orsenta
