@@ -163,6 +163,61 @@ private Q_SLOTS:
                                    8));
     }
 
+    void thumbnailRequestsKeepTheirFields_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("ordinary") << 128 << 80 << true;
+        QTest::newRow("largest") << maxFrameSide << maxFrameSide << true;
+        QTest::newRow("zero wide") << 0 << 80 << false;
+        QTest::newRow("too tall") << 128 << maxFrameSide + 1 << false;
+    }
+    void thumbnailRequestsKeepTheirFields() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, valid);
+        const QByteArray path("/v/new\nline \xff.mp4");
+        const auto decoded = protocol::decodeThumbnailRequest(protocol::encodeThumbnailRequest(
+            {std::chrono::milliseconds(7500), width, height, FrameFit::within, path}));
+        QCOMPARE(decoded.has_value(), valid);
+        if (valid) {
+            QCOMPARE(decoded->deadline, std::chrono::milliseconds(7500));
+            QCOMPARE(QSize(decoded->width, decoded->height), QSize(width, height));
+            QCOMPARE(decoded->fit, FrameFit::within);
+            QCOMPARE(decoded->path, path);
+        }
+        QByteArray badFit = protocol::encodeThumbnailRequest(
+            {std::chrono::milliseconds(1), 8, 8, FrameFit::fill, path});
+        badFit[12] = 7;
+        QVERIFY(!protocol::decodeThumbnailRequest(badFit));
+    }
+
+    // A picture's pixels must be exactly what its size says; anything else is out of step.
+    void thumbnailAnswersAreChecked() {
+        GrabbedFrame frame;
+        frame.width = 3;
+        frame.height = 2;
+        frame.pixels = QByteArray(18, '\x42');
+        const auto back = protocol::decodeThumbnailAnswer(protocol::encodeThumbnailAnswer(frame));
+        QVERIFY(back);
+        QCOMPARE(back->pixels, frame.pixels);
+        QCOMPARE(QSize(back->width, back->height), QSize(3, 2));
+
+        GrabbedFrame none;
+        none.error = QStringLiteral("no video stream");
+        const auto empty = protocol::decodeThumbnailAnswer(protocol::encodeThumbnailAnswer(none));
+        QVERIFY(empty && empty->isNull());
+        QCOMPARE(empty->error, none.error);
+
+        QByteArray shortOne = protocol::encodeThumbnailAnswer(frame);
+        shortOne.chop(1);
+        QVERIFY(!protocol::decodeThumbnailAnswer(shortOne));
+        QVERIFY(!protocol::decodeThumbnailAnswer(protocol::encodeThumbnailAnswer(frame) + "x"));
+        QByteArray lying = protocol::encodeThumbnailAnswer(frame);
+        lying[0] = 0; // no width, yet a height and pixels
+        QVERIFY(!protocol::decodeThumbnailAnswer(lying));
+    }
+
     void helloNamesTheProtocolVersion() {
         QVERIFY(protocol::isCompatibleHello(protocol::encodeHello()));
         QByteArray other = protocol::encodeHello();

@@ -18,8 +18,8 @@ struct VideoSpec {
     int height = 240;
     double seconds = 1.0;
     int frameRate = 10;
-    // Degrees clockwise to turn the picture for display, stored as the track's display matrix.
-    // Only mp4 and mov carry it.
+    // ffmpeg's rotate tag, stored as the track's display matrix, which (as ffmpeg 5 writes it)
+    // turns the picture this many degrees anticlockwise for display. Only mp4 and mov carry it.
     int rotation = 0;
     std::optional<QDateTime> creationTime; // the container's creation_time tag
     Container container = Container::mp4;

@@ -5,6 +5,7 @@
 #include "libraryindex.h"
 #include "mediaprobe.h"
 #include "safecopy.h"
+#include "thumbnailer.h"
 #include "trashmover.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,8 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <map>
 #include <thread>
 #include <unistd.h>
@@ -237,6 +240,9 @@ struct FolderPlatform::Library {
         return std::nullopt;
     }
 
+    // Thumbnails have helpers of their own, so that they never wait for a scan's reading.
+    std::unique_ptr<Thumbnailer> thumbnailer;
+
     // Exports copy on threads of their own, so that a long copy holds up no other request.
     // They hold no reference to the library, and the library waits for them when it goes.
     std::mutex exportLock;
@@ -353,16 +359,46 @@ private:
     std::vector<IndexRow> m_rows;
 };
 
+PlatformError folderError(const QString &description);
+
 class FolderImageManager final : public ImageManager {
 public:
     explicit FolderImageManager(std::shared_ptr<const FolderPlatform::Library> library)
         : m_library(std::move(library)) {}
 
-    // Thumbnails are not made from the folder library yet: every request ends without an image.
-    RequestId requestImage(const AssetPtr &, double, double, ContentMode,
-                           const ImageRequestOptions &, ImageHandler handler) override {
-        handler(std::nullopt, ImageResultInfo{});
-        return 0;
+    // Answered before it returns, on the calling thread; there is nothing left to cancel.
+    RequestId requestImage(const AssetPtr &asset, double targetWidth, double targetHeight,
+                           ContentMode mode, const ImageRequestOptions &options,
+                           ImageHandler handler) override {
+        const RequestId id = ++m_lastRequest;
+        const std::vector<IndexRow> rows = asset && m_library->index
+                                               ? m_library->existingRows({asset->localIdentifier})
+                                               : std::vector<IndexRow>{};
+        const auto pixels = [](double size) {
+            return std::isfinite(size) ? int(std::clamp(std::ceil(size), 1.0, 4096.0)) : 0;
+        };
+        const int width = pixels(targetWidth);
+        const int height = pixels(targetHeight);
+        if (rows.empty() || !m_library->thumbnailer || width == 0 || height == 0) {
+            ImageResultInfo info;
+            info.error = folderError(QCoreApplication::translate(
+                "FolderLibrary", "The video is no longer in the library."));
+            handler(std::nullopt, info);
+            return id;
+        }
+        const IndexRow &row = rows.front();
+        Thumbnailer::Video video{row.path, row.stat.modifiedNs, row.stat.size, row.pixelWidth,
+                                 row.pixelHeight};
+        m_library->thumbnailer->make(
+            video, width, height, mode, options.deliveryMode == ImageDeliveryMode::opportunistic,
+            [&](std::optional<QImage> image, bool degraded, const QString &error) {
+                ImageResultInfo info;
+                info.degraded = degraded;
+                if (!image)
+                    info.error = folderError(error);
+                handler(std::move(image), info);
+            });
+        return id;
     }
     void cancelImageRequest(RequestId) override {}
 
@@ -381,6 +417,7 @@ public:
 
 private:
     std::shared_ptr<const FolderPlatform::Library> m_library;
+    std::atomic<RequestId> m_lastRequest{0};
 };
 
 PlatformError folderError(const QString &description) {
@@ -435,6 +472,7 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
     m_library->walkThreads = options.walkThreads;
     for (int i = 0; i < readAheadHelpers; ++i)
         m_library->probes.push_back(std::make_unique<MediaProbe>(helper));
+    m_library->thumbnailer = std::make_unique<Thumbnailer>(helper);
     m_defaultManager = std::make_unique<FolderImageManager>(m_library);
 }
 

@@ -151,8 +151,55 @@ pid_t MediaProbe::helperPid() const {
 }
 
 ContainerInfo MediaProbe::probe(const QByteArray &path) {
-    const std::lock_guard lock(m_mutex);
+    QString error;
+    const auto payload = call(
+        protocol::Kind::probe,
+        [&] {
+            return protocol::encodeProbeRequest({helperDeadline(), path});
+        },
+        protocol::Kind::probeAnswer,
+        [](const QByteArray &answer) { return protocol::decodeProbeAnswer(answer).has_value(); },
+        error);
     ContainerInfo info;
+    if (payload)
+        info = *protocol::decodeProbeAnswer(*payload);
+    else
+        info.error = error;
+    return info;
+}
+
+GrabbedFrame MediaProbe::thumbnail(const QByteArray &path, int width, int height, FrameFit fit) {
+    QString error;
+    const auto payload = call(
+        protocol::Kind::thumbnail,
+        [&] {
+            return protocol::encodeThumbnailRequest({helperDeadline(), width, height, fit, path});
+        },
+        protocol::Kind::thumbnailAnswer,
+        [](const QByteArray &answer) {
+            return protocol::decodeThumbnailAnswer(answer).has_value();
+        },
+        error);
+    GrabbedFrame frame;
+    if (payload)
+        frame = *protocol::decodeThumbnailAnswer(*payload);
+    else
+        frame.error = error;
+    return frame;
+}
+
+std::chrono::milliseconds MediaProbe::helperDeadline() const {
+    // The helper gives up on a slow file by itself a little before the watchdog would kill it,
+    // so that only a helper that is truly stuck is replaced.
+    return std::max(m_watchdog * 3 / 4, milliseconds(1));
+}
+
+std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
+                                           const std::function<QByteArray()> &encode,
+                                           protocol::Kind answerKind,
+                                           const std::function<bool(const QByteArray &)> &valid,
+                                           QString &error) {
+    const std::lock_guard lock(m_mutex);
     try {
         // A helper that died while idle (the out-of-memory killer, a user) is replaced before the
         // request, so that the file is not blamed for it.
@@ -160,32 +207,31 @@ ContainerInfo MediaProbe::probe(const QByteArray &path) {
             stopHelper(true);
             ++m_restarts;
         }
-        QString error;
-        if (!ensureStarted(error)) {
-            info.error = error;
-            return info;
-        }
-        const Exchange exchange = request(path, info);
+        if (!ensureStarted(error))
+            return std::nullopt;
+        QByteArray answer;
+        const Exchange exchange =
+            request(protocol::encodeFrame(kind, encode()), answerKind, valid, answer, error);
         if (exchange == Exchange::answered)
-            return info;
-        info = ContainerInfo{};
+            return answer;
+        if (exchange == Exchange::refused)
+            return std::nullopt;
         switch (exchange) {
         case Exchange::crashed:
-            info.error = QStringLiteral("the probe helper stopped while reading this file");
+            error = QStringLiteral("the probe helper stopped while reading this file");
             break;
         case Exchange::timedOut:
-            info.error = QStringLiteral("the probe helper did not answer within %1 ms")
-                             .arg(m_watchdog.count());
+            error = QStringLiteral("the probe helper did not answer within %1 ms")
+                        .arg(m_watchdog.count());
             break;
-        case Exchange::garbage:
-        case Exchange::answered:
-            info.error = QStringLiteral("the probe helper gave an unreadable answer");
+        default:
+            error = QStringLiteral("the probe helper gave an unreadable answer");
             break;
         }
         // How a crashed helper ended says what went wrong; one that was killed, not.
         const QString ended = stopHelper(true);
         if (exchange == Exchange::crashed)
-            info.error += ended;
+            error += ended;
         ++m_restarts;
     } catch (...) {
         // Running out of memory halfway through an exchange leaves the stream out of step.
@@ -193,10 +239,9 @@ ContainerInfo MediaProbe::probe(const QByteArray &path) {
             stopHelper(true);
             ++m_restarts;
         }
-        info = ContainerInfo{};
-        info.error = QStringLiteral("out of memory");
+        error = QStringLiteral("out of memory");
     }
-    return info;
+    return std::nullopt;
 }
 
 bool MediaProbe::ensureStarted(QString &error) {
@@ -255,13 +300,10 @@ bool MediaProbe::ensureStarted(QString &error) {
     return false;
 }
 
-MediaProbe::Exchange MediaProbe::request(const QByteArray &path, ContainerInfo &info) {
+MediaProbe::Exchange MediaProbe::request(const QByteArray &frame, protocol::Kind answerKind,
+                                         const std::function<bool(const QByteArray &)> &valid,
+                                         QByteArray &answer, QString &refusal) {
     const auto deadline = Clock::now() + m_watchdog;
-    // The helper gives up on a slow file by itself a little before the watchdog would kill it,
-    // so that only a helper that is truly stuck is replaced.
-    const auto helperDeadline = std::max(m_watchdog * 3 / 4, milliseconds(1));
-    const QByteArray frame = protocol::encodeFrame(
-        protocol::Kind::probe, protocol::encodeProbeRequest({helperDeadline, path}));
     const auto failure = [](Io io) {
         return io == Io::timedOut ? Exchange::timedOut
                : io == Io::closed ? Exchange::crashed
@@ -271,21 +313,15 @@ MediaProbe::Exchange MediaProbe::request(const QByteArray &path, ContainerInfo &
         return failure(sent);
 
     protocol::Kind kind{};
-    QByteArray payload;
-    if (const Io received = receiveFrame(m_socket, kind, payload, deadline); received != Io::ok)
+    if (const Io received = receiveFrame(m_socket, kind, answer, deadline); received != Io::ok)
         return failure(received);
     if (kind == protocol::Kind::error) {
-        info = ContainerInfo{};
-        info.error =
-            QStringLiteral("the probe helper refused the request: ") + QString::fromUtf8(payload);
-        return Exchange::answered;
+        refusal =
+            QStringLiteral("the probe helper refused the request: ") + QString::fromUtf8(answer);
+        return Exchange::refused;
     }
-    if (kind != protocol::Kind::probeAnswer)
+    if (kind != answerKind || !valid(answer))
         return Exchange::garbage;
-    auto answer = protocol::decodeProbeAnswer(payload);
-    if (!answer)
-        return Exchange::garbage;
-    info = std::move(*answer);
     return Exchange::answered;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Reads video containers in the orsenta-probe helper process, so that a demuxer that crashes or
-// hangs on a hostile file costs that one file and never the application.
+// Reads video containers and decodes thumbnails in the orsenta-probe helper process, so that a
+// demuxer or decoder that crashes or hangs on a hostile file costs that one file and never the
+// application.
 //
 // One helper per MediaProbe, started at the first request and kept for the next ones. When it
 // crashes, stops answering within the watchdog or answers something unreadable, it is killed
@@ -11,13 +12,17 @@
 // requests are answered one at a time.
 
 #include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/framegrab.h"
+#include "library/platform/folder/probeprotocol.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <sys/types.h>
 
 namespace orsenta::platform {
@@ -33,6 +38,8 @@ public:
 
     // Blocks until the helper answers or the watchdog fires. Never throws.
     ContainerInfo probe(const QByteArray &path);
+    // One picture of the video, decoded in the helper (see grabFrame). Never throws.
+    GrabbedFrame thumbnail(const QByteArray &path, int width, int height, FrameFit fit);
 
     // How many helpers were killed for crashing, hanging or answering garbage.
     int restarts() const { return m_restarts.load(); }
@@ -40,10 +47,20 @@ public:
     pid_t helperPid() const;
 
 private:
-    enum class Exchange { answered, crashed, timedOut, garbage };
+    enum class Exchange { answered, refused, crashed, timedOut, garbage };
 
+    std::chrono::milliseconds helperDeadline() const;
+    // One request and its answer, with the helper replaced when it fails; the answer's payload,
+    // or nothing with `error` saying why.
+    std::optional<QByteArray> call(probeprotocol::Kind kind,
+                                   const std::function<QByteArray()> &encode,
+                                   probeprotocol::Kind answerKind,
+                                   const std::function<bool(const QByteArray &)> &valid,
+                                   QString &error);
     bool ensureStarted(QString &error);
-    Exchange request(const QByteArray &path, ContainerInfo &info);
+    Exchange request(const QByteArray &frame, probeprotocol::Kind answerKind,
+                     const std::function<bool(const QByteArray &)> &valid, QByteArray &answer,
+                     QString &refusal);
     // Kills the helper if it still runs, reaps it, and says how it ended.
     QString stopHelper(bool kill);
 

@@ -134,4 +134,71 @@ std::optional<ContainerInfo> decodeProbeAnswer(const QByteArray &payload) {
     return info;
 }
 
+QByteArray encodeThumbnailRequest(const ThumbnailRequest &request) {
+    QByteArray payload;
+    payload.reserve(13 + request.path.size());
+    const auto ms = std::clamp<std::int64_t>(request.deadline.count(), 0, UINT32_MAX);
+    append<std::uint32_t>(payload, std::uint32_t(ms));
+    append<std::uint32_t>(payload, std::uint32_t(std::max(request.width, 0)));
+    append<std::uint32_t>(payload, std::uint32_t(std::max(request.height, 0)));
+    append<std::uint8_t>(payload, std::uint8_t(request.fit));
+    payload.append(request.path);
+    return payload;
+}
+
+std::optional<ThumbnailRequest> decodeThumbnailRequest(const QByteArray &payload) {
+    if (payload.size() < 13)
+        return std::nullopt;
+    qsizetype pos = 0;
+    ThumbnailRequest request;
+    request.deadline = std::chrono::milliseconds(read<std::uint32_t>(payload, pos));
+    const auto width = read<std::uint32_t>(payload, pos);
+    const auto height = read<std::uint32_t>(payload, pos);
+    const auto fit = read<std::uint8_t>(payload, pos);
+    if (width < 1 || height < 1 || width > maxFrameSide || height > maxFrameSide
+        || fit > std::uint8_t(FrameFit::fill))
+        return std::nullopt;
+    request.width = int(width);
+    request.height = int(height);
+    request.fit = FrameFit(fit);
+    request.path = payload.mid(pos);
+    return request;
+}
+
+QByteArray encodeThumbnailAnswer(const GrabbedFrame &frame) {
+    const QByteArray error = frame.error.toUtf8().left(maxErrorBytes);
+    const bool picture =
+        !frame.isNull() && frame.pixels.size() == qsizetype(frame.width) * frame.height * 3;
+    QByteArray payload;
+    payload.reserve(12 + error.size() + (picture ? frame.pixels.size() : 0));
+    append<std::uint32_t>(payload, picture ? std::uint32_t(frame.width) : 0);
+    append<std::uint32_t>(payload, picture ? std::uint32_t(frame.height) : 0);
+    append<std::uint32_t>(payload, std::uint32_t(error.size()));
+    payload.append(error);
+    if (picture)
+        payload.append(frame.pixels);
+    return payload;
+}
+
+std::optional<GrabbedFrame> decodeThumbnailAnswer(const QByteArray &payload) {
+    if (payload.size() < 12)
+        return std::nullopt;
+    qsizetype pos = 0;
+    const auto width = read<std::uint32_t>(payload, pos);
+    const auto height = read<std::uint32_t>(payload, pos);
+    const auto errorLength = read<std::uint32_t>(payload, pos);
+    if (width > maxFrameSide || height > maxFrameSide || (width == 0) != (height == 0)
+        || errorLength > std::uint32_t(payload.size() - pos))
+        return std::nullopt;
+    GrabbedFrame frame;
+    frame.error = QString::fromUtf8(payload.constData() + pos, errorLength);
+    pos += errorLength;
+    if (payload.size() - pos != qsizetype(width) * height * 3)
+        return std::nullopt;
+    frame.width = int(width);
+    frame.height = int(height);
+    frame.pixels = payload.mid(pos);
+    return frame;
+}
+
 } // namespace orsenta::platform::probeprotocol

@@ -12,12 +12,18 @@
 //                                  i64 pixel width, i64 pixel height,
 //                                  i64 creation time in us since the epoch (0 when absent),
 //                                  u32 error length, then the error text in UTF-8
+//   client -> helper  thumbnail    u32 deadline in ms, u32 width, u32 height, u8 fit (FrameFit),
+//                                  then the path's bytes (the rest)
+//   helper -> client  thumbnailAnswer  u32 width, u32 height, u32 error length, the error text
+//                                  in UTF-8, then width x height RGB pixels (none without a
+//                                  picture)
 //   helper -> client  error        UTF-8 text: the request was not understood; the helper goes on
 //
 // An answer's kind is its request's kind with the high bit set, so new requests (a thumbnail)
 // take new kinds and an older helper answers them with `error` instead of hanging.
 
 #include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/framegrab.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -32,13 +38,15 @@ enum class Kind : std::uint8_t {
     hello = 0x01,
     probe = 0x10,
     probeAnswer = 0x90,
+    thumbnail = 0x11,
+    thumbnailAnswer = 0x91,
     error = 0xff,
 };
 
 inline constexpr std::uint32_t version = 1;
 inline constexpr int headerSize = 5;
-// Far above any path or answer; a larger length means the stream is out of step.
-inline constexpr std::uint32_t maxPayload = 1u << 20;
+// Room for the largest picture; a larger length means the stream is out of step.
+inline constexpr std::uint32_t maxPayload = 64u << 20;
 
 struct FrameHeader {
     Kind kind;
@@ -63,5 +71,20 @@ std::optional<ProbeRequest> decodeProbeRequest(const QByteArray &payload);
 QByteArray encodeProbeAnswer(const ContainerInfo &info);
 // Empty when the payload is not exactly a well-formed answer.
 std::optional<ContainerInfo> decodeProbeAnswer(const QByteArray &payload);
+
+struct ThumbnailRequest {
+    std::chrono::milliseconds deadline{0};
+    int width = 0;
+    int height = 0;
+    FrameFit fit = FrameFit::fill;
+    QByteArray path;
+};
+QByteArray encodeThumbnailRequest(const ThumbnailRequest &request);
+// Empty when malformed, or when the size is outside 1 to maxFrameSide.
+std::optional<ThumbnailRequest> decodeThumbnailRequest(const QByteArray &payload);
+
+QByteArray encodeThumbnailAnswer(const GrabbedFrame &frame);
+// Empty unless the pixels are exactly what the size says (or absent, with a size of 0 x 0).
+std::optional<GrabbedFrame> decodeThumbnailAnswer(const QByteArray &payload);
 
 } // namespace orsenta::platform::probeprotocol

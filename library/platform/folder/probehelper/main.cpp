@@ -1,12 +1,13 @@
-// orsenta-probe: opens untrusted video files for the application, so that a demuxer that crashes
-// or hangs takes down this process and not the application. It answers requests on stdin and
-// stdout (see probeprotocol.h) until stdin closes, then exits with status 0.
+// orsenta-probe: opens and decodes untrusted video files for the application, so that a demuxer
+// or decoder that crashes or hangs takes down this process and not the application. It answers
+// requests on stdin and stdout (see probeprotocol.h) until stdin closes, then exits with status 0.
 //
 // Test hooks: when ORSENTA_PROBE_TEST_CRASH_ON, ORSENTA_PROBE_TEST_HANG_ON or
-// ORSENTA_PROBE_TEST_GARBAGE_ON holds a non-empty text, a probe of a path containing it aborts,
-// never answers, or answers with bytes that are not a frame.
+// ORSENTA_PROBE_TEST_GARBAGE_ON holds a non-empty text, a request for a path containing it
+// aborts, never answers, or answers with bytes that are not a frame.
 
 #include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/framegrab.h"
 #include "library/platform/folder/probeprotocol.h"
 
 #include <QByteArray>
@@ -133,20 +134,33 @@ int serve(int in, int out) {
             return 1;
 
         QByteArray answer;
-        const auto request = header->kind == protocol::Kind::probe
-                                 ? protocol::decodeProbeRequest(payload)
-                                 : std::nullopt;
-        if (request) {
-            if (!hooks.misbehave(request->path, out))
+        const auto malformed = [&] {
+            return protocol::encodeFrame(protocol::Kind::error,
+                                         QByteArrayLiteral("malformed request ")
+                                             + QByteArray::number(int(header->kind)));
+        };
+        if (header->kind == protocol::Kind::probe) {
+            const auto request = protocol::decodeProbeRequest(payload);
+            if (request && !hooks.misbehave(request->path, out))
                 continue;
-            answer = protocol::encodeFrame(
-                protocol::Kind::probeAnswer,
-                protocol::encodeProbeAnswer(probeContainer(request->path, request->deadline)));
+            answer =
+                request ? protocol::encodeFrame(
+                    protocol::Kind::probeAnswer,
+                    protocol::encodeProbeAnswer(probeContainer(request->path, request->deadline)))
+                        : malformed();
+        } else if (header->kind == protocol::Kind::thumbnail) {
+            const auto request = protocol::decodeThumbnailRequest(payload);
+            if (request && !hooks.misbehave(request->path, out))
+                continue;
+            answer = request
+                         ? protocol::encodeFrame(protocol::Kind::thumbnailAnswer,
+                                                 protocol::encodeThumbnailAnswer(grabFrame(
+                                                     request->path, request->width, request->height,
+                                                     request->fit, request->deadline)))
+                         : malformed();
         } else {
             answer = protocol::encodeFrame(protocol::Kind::error,
-                                           (header->kind == protocol::Kind::probe
-                                                ? QByteArrayLiteral("malformed request ")
-                                                : QByteArrayLiteral("unknown request "))
+                                           QByteArrayLiteral("unknown request ")
                                                + QByteArray::number(int(header->kind)));
         }
         if (!writeAll(out, answer))
