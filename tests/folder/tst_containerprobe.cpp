@@ -90,8 +90,8 @@ class TestContainerProbe : public QObject {
         return QFile::encodeName(m_dir.path()) + '/' + name;
     }
 
-    void make(const QString &name, const VideoSpec &spec) {
-        QVERIFY2(!makeVideo(file(name), spec).isEmpty(), qPrintable(name));
+    void make(const QString &name, const VideoSpec &wanted) {
+        QVERIFY2(!makeVideo(file(name), wanted).isEmpty(), qPrintable(name));
     }
     // Copies a sample under a name Qt's QString cannot spell, such as invalid UTF-8.
     void copyAs(const QString &from, const QByteArray &to) {

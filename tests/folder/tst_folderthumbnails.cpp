@@ -172,10 +172,10 @@ private Q_SLOTS:
         QFETCH(QSize, box);
         QFETCH(QSize, expected);
         TempHome home;
-        VideoSpec spec;
-        spec.width = videoWidth;
-        spec.height = videoHeight;
-        const QString path = makeVideo(home.videos() + QStringLiteral("/v.mp4"), spec);
+        VideoSpec wanted;
+        wanted.width = videoWidth;
+        wanted.height = videoHeight;
+        const QString path = makeVideo(home.videos() + QStringLiteral("/v.mp4"), wanted);
         QVERIFY(!path.isEmpty());
         const GrabbedFrame frame =
             grabFrame(bytes(path), box.width(), box.height(), FrameFit(fit), 10s);

@@ -64,8 +64,8 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         QVERIFY(QFileInfo(helper).isExecutable());
-        const auto make = [this](const char *name, const VideoSpec &spec) {
-            return !makeVideo(QFile::decodeName(path(name)), spec).isEmpty();
+        const auto make = [this](const char *name, const VideoSpec &wanted) {
+            return !makeVideo(QFile::decodeName(path(name)), wanted).isEmpty();
         };
         QVERIFY(make("landscape.mp4",
                      {.creationTime = QDateTime(QDate(2020, 1, 2), QTime(3, 4), Qt::UTC)}));

@@ -22,9 +22,9 @@ const ItemSpec base{.id = u"A1"_s,
 
 template <typename Change>
 VideoItem changed(Change change) {
-    ItemSpec spec = base;
-    change(spec);
-    return makeItem(spec);
+    ItemSpec wanted = base;
+    change(wanted);
+    return makeItem(wanted);
 }
 
 } // namespace

@@ -6,12 +6,12 @@
 
 namespace orsenta::test {
 
-VideoItem makeItem(const ItemSpec &spec) {
+VideoItem makeItem(const ItemSpec &wanted) {
     std::optional<QStringView> name;
-    if (spec.name)
-        name = QStringView(*spec.name);
-    return VideoItem(spec.id, name, spec.date, spec.duration, spec.width, spec.height,
-                     spec.favorite, spec.screenRecording, spec.size);
+    if (wanted.name)
+        name = QStringView(*wanted.name);
+    return VideoItem(wanted.id, name, wanted.date, wanted.duration, wanted.width, wanted.height,
+                     wanted.favorite, wanted.screenRecording, wanted.size);
 }
 
 VideoItem sized(const QString &id, std::optional<std::int64_t> bytes) {

@@ -25,7 +25,7 @@ struct ItemSpec {
     SizeState size = SizeState::unavailable();
 };
 
-VideoItem makeItem(const ItemSpec &spec);
+VideoItem makeItem(const ItemSpec &wanted);
 
 using ItemList = std::vector<VideoItem>;
 

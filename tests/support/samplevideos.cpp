@@ -47,21 +47,21 @@ QString muxer(Container container) {
     return {};
 }
 
-QStringList encodeArguments(const VideoSpec &spec, const QString &output) {
-    const QString seconds = QString::number(spec.seconds);
+QStringList encodeArguments(const VideoSpec &wanted, const QString &output) {
+    const QString seconds = QString::number(wanted.seconds);
     // -y replaces only the empty file makeVideo has just created for it.
     QStringList args{u"-hide_banner"_s, u"-loglevel"_s, u"error"_s, u"-nostdin"_s, u"-y"_s};
-    if (spec.video)
+    if (wanted.video)
         args << u"-f"_s << u"lavfi"_s << u"-i"_s
-             << u"testsrc=size=%1x%2:rate=%3:duration=%4"_s.arg(spec.width)
-                    .arg(spec.height)
-                    .arg(spec.frameRate)
+             << u"testsrc=size=%1x%2:rate=%3:duration=%4"_s.arg(wanted.width)
+                    .arg(wanted.height)
+                    .arg(wanted.frameRate)
                     .arg(seconds);
-    if (spec.audio)
+    if (wanted.audio)
         args << u"-f"_s << u"lavfi"_s << u"-i"_s
              << u"sine=frequency=440:duration=%1"_s.arg(seconds);
-    const bool webm = spec.container == Container::webm;
-    if (spec.video) {
+    const bool webm = wanted.container == Container::webm;
+    if (wanted.video) {
         if (webm)
             args << u"-c:v"_s << u"libvpx"_s << u"-deadline"_s << u"realtime"_s << u"-cpu-used"_s
                  << u"8"_s << u"-b:v"_s << u"300k"_s;
@@ -69,19 +69,19 @@ QStringList encodeArguments(const VideoSpec &spec, const QString &output) {
             args << u"-c:v"_s << u"libx264"_s << u"-preset"_s << u"ultrafast"_s << u"-pix_fmt"_s
                  << u"yuv420p"_s;
     }
-    if (spec.audio)
+    if (wanted.audio)
         args << u"-c:a"_s << (webm ? u"libopus"_s : u"aac"_s);
-    if (spec.creationTime)
+    if (wanted.creationTime)
         args << u"-metadata"_s
-             << u"creation_time="_s + spec.creationTime->toUTC().toString(Qt::ISODate);
-    args << spec.extraOutputArgs << u"-f"_s << muxer(spec.container) << output;
+             << u"creation_time="_s + wanted.creationTime->toUTC().toString(Qt::ISODate);
+    args << wanted.extraOutputArgs << u"-f"_s << muxer(wanted.container) << output;
     return args;
 }
 
 } // namespace
 
-QString makeVideo(const QString &path, const VideoSpec &spec) {
-    if (!spec.video && !spec.audio)
+QString makeVideo(const QString &path, const VideoSpec &wanted) {
+    if (!wanted.video && !wanted.audio)
         return {};
     // ffmpeg writes only into files this function has just created, so that what it removes on
     // failure is always its own.
@@ -91,18 +91,18 @@ QString makeVideo(const QString &path, const VideoSpec &spec) {
     if (!claim(path))
         return {};
     bool made = false;
-    if (spec.rotation % 360 == 0) {
-        made = runFfmpeg(encodeArguments(spec, path));
+    if (wanted.rotation % 360 == 0) {
+        made = runFfmpeg(encodeArguments(wanted, path));
     } else if (const QString unrotated = path + u".unrotated"_s; claim(unrotated)) {
         // ffmpeg 5 drops the rotate tag when it encodes but turns it into a display matrix when
         // it copies the streams, so the clip is made first and then copied with the tag.
-        VideoSpec plain = spec;
+        VideoSpec plain = wanted;
         plain.rotation = 0;
         made = runFfmpeg(encodeArguments(plain, unrotated))
                && runFfmpeg({u"-hide_banner"_s, u"-loglevel"_s, u"error"_s, u"-nostdin"_s, u"-y"_s,
                              u"-i"_s, unrotated, u"-c"_s, u"copy"_s, u"-map_metadata"_s, u"0"_s,
-                             u"-metadata:s:v:0"_s, u"rotate=%1"_s.arg(spec.rotation), u"-f"_s,
-                             muxer(spec.container), path});
+                             u"-metadata:s:v:0"_s, u"rotate=%1"_s.arg(wanted.rotation), u"-f"_s,
+                             muxer(wanted.container), path});
         QFile::remove(unrotated);
     }
     if (!made)

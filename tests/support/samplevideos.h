@@ -30,7 +30,7 @@ struct VideoSpec {
 
 // Makes the file at `path` (which must not exist yet; nothing is ever overwritten) and returns
 // `path`, or an empty string when ffmpeg is missing or fails.
-QString makeVideo(const QString &path, const VideoSpec &spec);
+QString makeVideo(const QString &path, const VideoSpec &wanted);
 
 // Whether the installed ffmpeg has an encoder, such as "libvpx" for WebM.
 bool ffmpegHasEncoder(const QString &encoder);
