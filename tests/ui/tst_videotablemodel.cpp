@@ -1,0 +1,289 @@
+// The table's model over the view model's list: its shape under QAbstractItemModelTester, one
+// reset for a new row set, in-place updates that keep persistent indexes, and what each column
+// shows and sorts by.
+
+#include "model/displaytext.h"
+#include "ui/videocelldelegate.h"
+#include "ui/videotablemodel.h"
+#include "uitestfixture.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+using namespace orsenta;
+using namespace orsenta::test;
+
+namespace {
+
+using Column = VideoTableModel::Column;
+
+QStringList rowIdentifiers(const VideoTableModel &model) {
+    return identifiers(model.rows());
+}
+
+QString identifierAt(const QPersistentModelIndex &index) {
+    return index.isValid() ? index.data(VideoTableModel::IdentifierRole).toString() : QString();
+}
+
+void removeOutside(ViewModelFixture &f, std::initializer_list<const char *> ids) {
+    for (const char *id : ids)
+        f.platform->removeAsset(QString::fromLatin1(id));
+    f.platform->notifyChange();
+    f.settle();
+}
+
+// Lets the model take the refresh the view model published.
+void applyRefresh() {
+    QCoreApplication::sendPostedEvents();
+}
+
+} // namespace
+
+class TestVideoTableModel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void passesTheModelTesterThroughEveryKindOfChange() {
+        ViewModelFixture f;
+        VideoTableModel model(&f.vm);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(scanFour(f));
+        applyRefresh();
+        QCOMPARE(rowIdentifiers(model), identifiers(f.vm.visibleItems()));
+
+        // Keep persistent indexes on every row so that each change has to carry them.
+        std::vector<QPersistentModelIndex> kept;
+        for (int row = 0; row < model.rowCount(); ++row)
+            kept.emplace_back(model.index(row, int(Column::size)));
+
+        f.vm.toggleFavorite(f.records({"b"}));
+        QVERIFY(f.acted());
+        applyRefresh();
+        removeOutside(f, {"a"});
+        applyRefresh();
+        f.vm.setSearchText(u"ta"_qs);
+        f.vm.setSearchText(QString());
+        f.platform->addAsset(video(u"e"_qs, 700, 2021, u"epsilon.mov"_qs));
+        QVERIFY(f.scan());
+        applyRefresh();
+        QCOMPARE(rowIdentifiers(model), identifiers(f.vm.visibleItems()));
+    }
+
+    void aNewRowSetIsOneReset() {
+        ViewModelFixture f;
+        QVERIFY(scanFour(f));
+        VideoTableModel model(&f.vm);
+        QSignalSpy aboutToReset(&model, &QAbstractItemModel::modelAboutToBeReset);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+
+        f.vm.setSearchText(u"ta"_qs);
+        applyRefresh();
+
+        QCOMPARE(aboutToReset.count(), 1);
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(layout.count(), 0);
+        QCOMPARE(rowIdentifiers(model), (QStringList{u"d"_qs, u"b"_qs}));
+    }
+
+    // A refresh of the same set leaves every other row's persistent index on its record.
+    void updatesOfTheSameSetKeepPersistentIndexes_data() {
+        QTest::addColumn<Step>("change");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<bool>("rowsMove");
+
+        QTest::newRow("a favourite changes one row in place") << Step([](ViewModelFixture &f) {
+            f.vm.toggleFavorite(f.records({"b"}));
+            QVERIFY(f.acted());
+        }) << QStringList{u"d"_qs, u"a"_qs, u"b"_qs, u"c"_qs} << false;
+        QTest::newRow("a video removed outside leaves")
+            << Step([](ViewModelFixture &f) { removeOutside(f, {"a"}); })
+            << QStringList{u"d"_qs, u"b"_qs, u"c"_qs} << true;
+        QTest::newRow("a deletion from the app leaves") << Step([](ViewModelFixture &f) {
+            f.vm.requestDelete(f.records({"d"}));
+            f.vm.confirmDelete();
+            QVERIFY(f.acted());
+        }) << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << true;
+    }
+    void updatesOfTheSameSetKeepPersistentIndexes() {
+        QFETCH(Step, change);
+        QFETCH(QStringList, rows);
+        QFETCH(bool, rowsMove);
+        ViewModelFixture f;
+        QVERIFY(scanFour(f));
+        VideoTableModel model(&f.vm);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::vector<QPersistentModelIndex> kept;
+        QStringList before;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            kept.emplace_back(model.index(row, int(Column::video)));
+            before.append(identifierAt(kept.back()));
+        }
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+
+        change(f);
+        applyRefresh();
+
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(rowIdentifiers(model), rows);
+        QCOMPARE(layout.count() > 0, rowsMove);
+        if (!rowsMove)
+            QVERIFY(changed.count() > 0);
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            if (rows.contains(before[qsizetype(i)]))
+                QCOMPARE(identifierAt(kept[i]), before[qsizetype(i)]);
+            else
+                QVERIFY(!kept[i].isValid());
+        }
+    }
+
+    void aChangedRowIsReportedAndShowsItsNewState() {
+        ViewModelFixture f;
+        QVERIFY(scanFour(f));
+        VideoTableModel model(&f.vm);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        f.vm.toggleFavorite(f.records({"b"}));
+        QVERIFY(f.acted());
+        applyRefresh();
+        const int row = model.row(u"b"_qs);
+        bool covered = false;
+        for (const QList<QVariant> &signal : changed) {
+            const auto from = signal[0].toModelIndex();
+            const auto to = signal[1].toModelIndex();
+            covered = covered || (from.row() <= row && row <= to.row());
+        }
+        QVERIFY(covered);
+        QVERIFY(model.item(row).isFavorite());
+    }
+
+    void columnsShowTextsAndSortByRawValues_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QVariant>("sort");
+        QTest::addColumn<QString>("toolTip");
+        const auto row = [](const char *name, Column column, const char *display, QVariant sort,
+                            const char *toolTip) {
+            QTest::newRow(name) << int(column) << QString::fromUtf8(display) << sort
+                                << QString::fromUtf8(toolTip);
+        };
+        row("name", Column::video, "clip.mov", QVariant(u"clip.mov"_qs), "clip.mov");
+        row("size", Column::size, "1.5 GB", QVariant(qint64(1'500'000'000)), "");
+        row("duration", Column::duration, "1:05", QVariant(65.0), "");
+        row("resolution", Column::resolution, "4K", QVariant(qint64(3840 * 2160)), "3840 × 2160");
+    }
+    void columnsShowTextsAndSortByRawValues() {
+        QFETCH(int, column);
+        QFETCH(QString, display);
+        QFETCH(QVariant, sort);
+        QFETCH(QString, toolTip);
+        ViewModelFixture f;
+        MemoryAsset asset = video(u"x"_qs, 1'500'000'000, 2022, u"clip.mov"_qs);
+        asset.asset.duration = 65;
+        asset.asset.pixelWidth = 3840;
+        asset.asset.pixelHeight = 2160;
+        f.add({asset});
+        f.vm.start();
+        QVERIFY(QTest::qWaitFor([&f] { return !f.vm.isScanning(); }));
+        VideoTableModel model(&f.vm);
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex cell = model.index(0, column);
+        QCOMPARE(cell.data().toString(), display);
+        QCOMPARE(cell.data(VideoTableModel::SortRole), sort);
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), toolTip);
+    }
+
+    void theCreatedColumnHasTheLongDateAsHelp() {
+        ViewModelFixture f;
+        QVERIFY(scanFour(f));
+        VideoTableModel model(&f.vm);
+        const QModelIndex cell = model.index(0, int(Column::created));
+        const VideoItem &record = model.item(0);
+        QCOMPARE(cell.data().toString(), shortDateText(record.creationDate()));
+        QCOMPARE(cell.data(Qt::ToolTipRole).toString(), longDateText(record.creationDate()));
+        QVERIFY(cell.data().toString() != cell.data(Qt::ToolTipRole).toString());
+    }
+
+    // peakBytes is the largest known size; the bar is bytes / peak raised to 2 %.
+    void barsAreRelativeToThePeakWithAFloor_data() {
+        QTest::addColumn<QList<qint64>>("sizes"); // -1: unknown
+        QTest::addColumn<qint64>("peak");
+        QTest::addColumn<QList<double>>("fractions"); // -1: no bar
+        QTest::newRow("all unknown: no peak, no bars")
+            << QList<qint64>{-1, -1} << qint64(0) << QList<double>{-1, -1};
+        QTest::newRow("1 GB and 10 MB: full and the 2 % floor")
+            << QList<qint64>{1'000'000'000, 10'000'000} << qint64(1'000'000'000)
+            << QList<double>{1.0, 0.02};
+        QTest::newRow("a tiny size shows 2 %, an unknown none")
+            << QList<qint64>{400, 4, -1} << qint64(400) << QList<double>{1.0, 0.02, -1};
+        QTest::newRow("half of the peak")
+            << QList<qint64>{800, 400} << qint64(800) << QList<double>{1.0, 0.5};
+    }
+    void barsAreRelativeToThePeakWithAFloor() {
+        QFETCH(QList<qint64>, sizes);
+        QFETCH(qint64, peak);
+        QFETCH(QList<double>, fractions);
+        ViewModelFixture f;
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            const QString id = QString::number(i);
+            if (sizes[i] < 0)
+                f.add({bareAsset(id)});
+            else
+                f.add({video(id, sizes[i])});
+        }
+        f.vm.start();
+        QVERIFY(QTest::qWaitFor([&f] { return !f.vm.isScanning(); }));
+        VideoTableModel model(&f.vm);
+        QCOMPARE(model.peakBytes(), peak);
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            const VideoItem &record = model.item(model.row(QString::number(i)));
+            const auto fraction =
+                VideoCellDelegate::barFraction(record.sizeState().knownBytes(), model.peakBytes());
+            if (fractions[i] < 0)
+                QVERIFY(!fraction);
+            else
+                QCOMPARE(fraction.value_or(-1), fractions[i]);
+        }
+    }
+
+    void aKnownZeroStillShowsTheFloor() {
+        QCOMPARE(VideoCellDelegate::barFraction(0, 400), std::optional<double>(0.02));
+        QCOMPARE(VideoCellDelegate::barFraction(0, 0), std::nullopt);
+        QCOMPARE(VideoCellDelegate::barFraction(std::nullopt, 400), std::nullopt);
+    }
+
+    void duplicateCountsOnlyForSharedKnownSizes() {
+        ViewModelFixture f;
+        f.add({video(u"a"_qs, 300), video(u"b"_qs, 300), video(u"c"_qs, 300), video(u"d"_qs, 0),
+               video(u"e"_qs, 0), video(u"f"_qs, 700), bareAsset(u"g"_qs), bareAsset(u"h"_qs)});
+        f.vm.start();
+        QVERIFY(QTest::qWaitFor([&f] { return !f.vm.isScanning(); }));
+        VideoTableModel model(&f.vm);
+        const auto countOf = [&](const QString &id) {
+            return model.duplicateCount(model.item(model.row(id)));
+        };
+        QCOMPARE(countOf(u"a"_qs), std::optional<std::int64_t>(3));
+        QCOMPARE(countOf(u"f"_qs), std::nullopt);
+        QCOMPARE(countOf(u"g"_qs), std::nullopt);
+        QCOMPARE(countOf(u"d"_qs), std::nullopt);
+    }
+
+    void rowsAreFoundByIdentifier() {
+        ViewModelFixture f;
+        QVERIFY(scanFour(f));
+        VideoTableModel model(&f.vm);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(model.row(model.item(row).localIdentifier()), row);
+        QCOMPARE(model.row(u"nothing"_qs), -1);
+        f.vm.setSearchText(u"gamma"_qs);
+        QCOMPARE(model.row(u"c"_qs), 0);
+        QCOMPARE(model.row(u"d"_qs), -1);
+    }
+};
+
+ORSENTA_WIDGET_TEST_MAIN(TestVideoTableModel)
+#include "tst_videotablemodel.moc"

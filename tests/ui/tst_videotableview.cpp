@@ -1,0 +1,375 @@
+// The table widget driven as a person would: clicks and keys on rows and headers, the context
+// menu's entries, and thumbnails that load only for rows on screen and only for their record.
+
+#include "ui/thumbnailloader.h"
+#include "ui/videocontextmenu.h"
+#include "ui/videotablemodel.h"
+#include "ui/videotableview.h"
+#include "uitestfixture.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+using namespace orsenta;
+using namespace orsenta::test;
+
+Q_DECLARE_METATYPE(orsenta::VideoTableSortComparator)
+
+namespace {
+
+using Column = VideoTableModel::Column;
+
+struct Table {
+    ViewModelFixture f;
+    std::unique_ptr<VideoTableView> view;
+
+    // Shown offscreen, tall enough for `visibleRows` rows below the header.
+    [[nodiscard]] bool show(int visibleRows = 8) {
+        view = std::make_unique<VideoTableView>(&f.vm);
+        view->resize(900, view->horizontalHeader()->sizeHint().height() + 46 * visibleRows + 2
+                              + view->horizontalScrollBar()->sizeHint().height());
+        view->show();
+        return QTest::qWaitForWindowExposed(view.get());
+    }
+    int row(const char *id) const { return view->tableModel()->row(QString::fromLatin1(id)); }
+    QPoint center(const char *id) const {
+        return view->visualRect(view->tableModel()->index(row(id), int(Column::size))).center();
+    }
+    void click(const char *id, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, center(id));
+    }
+    QStringList selectedRows() const {
+        QStringList ids;
+        for (const QModelIndex &index : view->selectionModel()->selectedRows())
+            ids.append(index.data(VideoTableModel::IdentifierRole).toString());
+        ids.sort();
+        return ids;
+    }
+    void paint() { view->viewport()->repaint(); }
+};
+
+QStringList sorted(QSet<QString> set) {
+    QStringList list(set.begin(), set.end());
+    list.sort();
+    return list;
+}
+
+// The menu's entries top to bottom: "—" for a divider, " (off)" after a disabled entry.
+QStringList entriesOf(QMenu &menu) {
+    QStringList entries;
+    for (QAction *action : menu.actions())
+        entries.append((action->isSeparator() ? u"—"_qs : action->text())
+                       + (action->isEnabled() ? QString() : u" (off)"_qs));
+    return entries;
+}
+
+QAction *actionNamed(QMenu &menu, const QString &text) {
+    for (QAction *action : menu.actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
+class TestVideoTableView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void theTableShowsTheRowsAtTheirFixedHeight() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        QCOMPARE(t.view->model()->rowCount(), 4);
+        QCOMPARE(t.view->rowHeight(0), 46);
+        QVERIFY(t.view->alternatingRowColors());
+        QCOMPARE(t.view->selectionMode(), QAbstractItemView::ExtendedSelection);
+        for (int column = 1; column < int(Column::Count); ++column)
+            QCOMPARE(t.view->columnWidth(column), VideoTableView::columnLimits(column).ideal);
+        QVERIFY(t.view->columnWidth(0) >= VideoTableView::columnLimits(0).minimum);
+        QVERIFY(!t.view->grab().isNull());
+    }
+
+    void clicksOnRowsWriteTheSelection() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        t.click("a");
+        QCOMPARE(sorted(t.f.vm.selectedIDs()), QStringList{u"a"_qs});
+        t.click("c", Qt::ControlModifier);
+        QCOMPARE(sorted(t.f.vm.selectedIDs()), (QStringList{u"a"_qs, u"c"_qs}));
+        QCOMPARE(t.f.vm.selectionStats().count, 2);
+        t.click("c", Qt::ControlModifier);
+        QCOMPARE(sorted(t.f.vm.selectedIDs()), QStringList{u"a"_qs});
+    }
+
+    void theSelectionOfTheViewModelIsShown() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        t.f.vm.setSelectedIDs(t.f.ids({"b", "d"}));
+        QCOMPARE(t.selectedRows(), (QStringList{u"b"_qs, u"d"_qs}));
+        t.f.vm.setSelectedIDs({});
+        QCOMPARE(t.selectedRows(), QStringList());
+        // Identifiers that are not shown select nothing and stay in the view model.
+        t.f.vm.setSearchText(u"alpha"_qs);
+        t.f.vm.setSelectedIDs(t.f.ids({"a", "b"}));
+        QCOMPARE(t.selectedRows(), QStringList{u"a"_qs});
+        QCOMPARE(sorted(t.f.vm.selectedIDs()), (QStringList{u"a"_qs, u"b"_qs}));
+    }
+
+    void theSelectionSurvivesARefreshAndANewRowSet() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        t.click("a");
+        t.click("c", Qt::ControlModifier);
+        t.view->verticalScrollBar()->setValue(0);
+        t.f.vm.toggleFavorite(t.f.records({"c"}));
+        QVERIFY(t.f.acted());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(t.selectedRows(), (QStringList{u"a"_qs, u"c"_qs}));
+        t.f.vm.setSearchText(u"a"_qs);
+        QCOMPARE(t.selectedRows(), (QStringList{u"a"_qs, u"c"_qs}));
+        QCOMPARE(sorted(t.f.vm.selectedIDs()), (QStringList{u"a"_qs, u"c"_qs}));
+    }
+
+    // The first click on a header starts in that column's own direction; a second one flips it.
+    void headerClicksWriteTheSortOrder_data() {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("indicator");
+        QTest::newRow("size while largest first gives smallest first")
+            << QList<int>{int(Column::size)} << int(VideoSortOrder::sizeAsc)
+            << int(Qt::AscendingOrder);
+        QTest::newRow("name starts A to Z")
+            << QList<int>{int(Column::video)} << int(VideoSortOrder::nameAsc)
+            << int(Qt::AscendingOrder);
+        QTest::newRow("name twice is Z to A")
+            << QList<int>{int(Column::video), int(Column::video)} << int(VideoSortOrder::nameDesc)
+            << int(Qt::DescendingOrder);
+        QTest::newRow("duration starts longest first")
+            << QList<int>{int(Column::duration)} << int(VideoSortOrder::durationDesc)
+            << int(Qt::DescendingOrder);
+        QTest::newRow("resolution starts largest first")
+            << QList<int>{int(Column::resolution)} << int(VideoSortOrder::resolutionDesc)
+            << int(Qt::DescendingOrder);
+        QTest::newRow("created starts newest first")
+            << QList<int>{int(Column::created)} << int(VideoSortOrder::creationDateDesc)
+            << int(Qt::DescendingOrder);
+        QTest::newRow("created twice is oldest first")
+            << QList<int>{int(Column::created), int(Column::created)}
+            << int(VideoSortOrder::creationDateAsc) << int(Qt::AscendingOrder);
+    }
+    void headerClicksWriteTheSortOrder() {
+        QFETCH(QList<int>, clicks);
+        QFETCH(int, order);
+        QFETCH(int, indicator);
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        QCOMPARE(t.f.vm.sortOrder(), VideoSortOrder::sizeDesc);
+        QHeaderView *header = t.view->horizontalHeader();
+        for (int section : clicks) {
+            const QPoint at(header->sectionViewportPosition(section) + 20, header->height() / 2);
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        }
+        QCOMPARE(int(t.f.vm.sortOrder()), order);
+        const VideoTableSortComparator first = t.f.vm.tableSortOrder().front();
+        QCOMPARE(first, tableComparator(VideoSortOrder(order)));
+        QCOMPARE(header->sortIndicatorSection(), clicks.back());
+        QCOMPARE(int(header->sortIndicatorOrder()), indicator);
+        // The rows come in the order the view model publishes.
+        QCOMPARE(identifiers(t.view->tableModel()->rows()), identifiers(t.f.vm.visibleItems()));
+    }
+
+    void theSortIndicatorFollowsTheViewModel() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        t.f.vm.setSortOrder(VideoSortOrder::nameDesc);
+        QCOMPARE(t.view->horizontalHeader()->sortIndicatorSection(), int(Column::video));
+        QCOMPARE(t.view->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    }
+
+    void theContextMenuActsOnTheClickedRowsOrTheSelection_data() {
+        QTest::addColumn<QStringList>("selection");
+        QTest::addColumn<QString>("clicked"); // empty: on no row
+        QTest::addColumn<QStringList>("favorites");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("one unselected row, with others selected")
+            << QStringList{u"a"_qs, u"b"_qs} << u"d"_qs << QStringList() << false
+            << QStringList{u"Preview"_qs,   u"Show in Photos"_qs,   u"—"_qs,
+                           u"Copy Name"_qs, u"Add to Favorites"_qs, u"Download Video"_qs,
+                           u"—"_qs,         u"Delete Video"_qs};
+        QTest::newRow("inside a selection of three")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"b"_qs << QStringList() << false
+            << QStringList{u"Copy Names"_qs, u"Add to Favorites"_qs, u"Download Videos"_qs, u"—"_qs,
+                           u"Delete Videos"_qs};
+        QTest::newRow("three favourites remove")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"a"_qs
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << false
+            << QStringList{u"Copy Names"_qs, u"Remove from Favorites"_qs, u"Download Videos"_qs,
+                           u"—"_qs, u"Delete Videos"_qs};
+        QTest::newRow("two favourites and one other add")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"c"_qs << QStringList{u"a"_qs, u"b"_qs}
+            << false
+            << QStringList{u"Copy Names"_qs, u"Add to Favorites"_qs, u"Download Videos"_qs, u"—"_qs,
+                           u"Delete Videos"_qs};
+        QTest::newRow("nothing clicked and nothing selected")
+            << QStringList() << QString() << QStringList() << false
+            << QStringList{u"Copy Names"_qs, u"Remove from Favorites"_qs, u"Download Videos"_qs,
+                           u"—"_qs, u"Delete Videos"_qs};
+        QTest::newRow("changes are locked during an action")
+            << QStringList() << u"a"_qs << QStringList() << true
+            << QStringList{
+                   u"Preview"_qs,   u"Show in Photos"_qs,         u"—"_qs,
+                   u"Copy Name"_qs, u"Add to Favorites (off)"_qs, u"Download Video (off)"_qs,
+                   u"—"_qs,         u"Delete Video (off)"_qs};
+    }
+    void theContextMenuActsOnTheClickedRowsOrTheSelection() {
+        QFETCH(QStringList, selection);
+        QFETCH(QString, clicked);
+        QFETCH(QStringList, favorites);
+        QFETCH(bool, busy);
+        QFETCH(QStringList, entries);
+        Table t;
+        QVERIFY(scanFour(t.f));
+        if (!favorites.isEmpty()) {
+            std::vector<VideoItem> records =
+                t.f.vm.items(QSet<QString>(favorites.begin(), favorites.end()));
+            t.f.vm.toggleFavorite(records);
+            QVERIFY(t.f.acted());
+        }
+        QVERIFY(t.show(6));
+        t.f.vm.setSelectedIDs(QSet<QString>(selection.begin(), selection.end()));
+        if (busy) {
+            // A held favourite change keeps an action running while the menu opens.
+            t.f.platform->setDelivery(MemoryPlatform::Delivery::held);
+            t.f.vm.toggleFavorite(t.f.records({"d"}));
+            QVERIFY(t.f.vm.isPerformingItemAction());
+            QVERIFY(QTest::qWaitFor([&t] { return t.f.platform->heldCount() > 0; }));
+        }
+        const QPoint at = clicked.isEmpty() ? QPoint(10, t.view->viewport()->height() - 5)
+                                            : t.center(clicked.toLatin1().constData());
+        std::unique_ptr<VideoContextMenu> menu(t.view->makeContextMenu(at));
+        QVERIFY(menu);
+        QCOMPARE(entriesOf(*menu), entries);
+        if (busy) {
+            t.f.platform->setDelivery(MemoryPlatform::Delivery::immediate);
+            t.f.platform->releaseHeld();
+            QVERIFY(t.f.acted());
+        }
+    }
+
+    void menuEntriesCallTheViewModel() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        std::unique_ptr<VideoContextMenu> menu(t.view->makeContextMenu(t.center("c")));
+        actionNamed(*menu, u"Preview"_qs)->trigger();
+        QVERIFY(t.f.vm.previewItem());
+        QCOMPARE(t.f.vm.previewItem()->localIdentifier(), u"c"_qs);
+        actionNamed(*menu, u"Copy Name"_qs)->trigger();
+        QCOMPARE(t.f.toolkit->clipboard.value_or(QString()), u"gamma"_qs);
+        actionNamed(*menu, u"Delete Video"_qs)->trigger();
+        QVERIFY(t.f.vm.showDeleteConfirmation());
+        QCOMPARE(sorted(t.f.vm.pendingDeletionIDs()), QStringList{u"c"_qs});
+    }
+
+    void doubleClickAndReturnPreviewTheRow() {
+        Table t;
+        QVERIFY(scanFour(t.f));
+        QVERIFY(t.show());
+        // A double click is a press and release followed by the second press.
+        QTest::mousePress(t.view->viewport(), Qt::LeftButton, {}, t.center("b"));
+        QTest::mouseDClick(t.view->viewport(), Qt::LeftButton, {}, t.center("b"));
+        QVERIFY(t.f.vm.previewItem());
+        QCOMPARE(t.f.vm.previewItem()->localIdentifier(), u"b"_qs);
+        t.f.vm.setPreviewItem(std::nullopt);
+        t.click("d");
+        QTest::keyClick(t.view.get(), Qt::Key_Return);
+        QVERIFY(t.f.vm.previewItem());
+        QCOMPARE(t.f.vm.previewItem()->localIdentifier(), u"d"_qs);
+        t.f.vm.setPreviewItem(std::nullopt);
+        t.f.vm.setSelectedIDs({});
+        QTest::keyClick(t.view.get(), Qt::Key_Return);
+        QVERIFY(!t.f.vm.previewItem());
+    }
+
+    void thumbnailsLoadForRowsOnScreenOnly() {
+        Table t;
+        for (int i = 0; i < 30; ++i)
+            t.f.add({pictured(video(u"v%1"_qs.arg(i, 2, 10, QChar(u'0')), 1000 + i))});
+        t.f.vm.start();
+        QVERIFY(QTest::qWaitFor([&t] { return !t.f.vm.isScanning(); }));
+        t.f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        QVERIFY(t.show(5));
+        t.paint();
+        ThumbnailLoader *loader = t.view->thumbnailLoader();
+        const int first = t.view->rowAt(0);
+        const int last = t.view->rowAt(t.view->viewport()->height() - 1);
+        QCOMPARE(first, 0);
+        QCOMPARE(loader->pendingCount(), last - first + 1);
+        QVERIFY(QTest::qWaitFor([&] { return t.f.platform->heldCount() == last - first + 1; }));
+        for (const auto &request : t.f.platform->imageRequestLog()) {
+            QVERIFY(t.row(request.localIdentifier.toLatin1().constData()) <= last);
+            QCOMPARE(request.targetWidth, 64.0 * t.view->devicePixelRatioF());
+            QCOMPARE(request.targetHeight, 40.0 * t.view->devicePixelRatioF());
+        }
+
+        // Scrolled away before the images came: the loads stop and nothing lands.
+        const QString topRow = t.view->tableModel()->item(0).localIdentifier();
+        t.view->scrollToBottom();
+        t.paint();
+        QVERIFY(!loader->isPending(topRow));
+        t.f.platform->setDelivery(MemoryPlatform::Delivery::immediate);
+        t.f.platform->releaseHeld();
+        QCoreApplication::processEvents();
+        QVERIFY(loader->image(t.view->tableModel()->item(0)).isNull());
+
+        // The rows now on screen get theirs as a decoration change, never as a reset.
+        QSignalSpy reset(t.view->tableModel(), &QAbstractItemModel::modelReset);
+        const int bottom = t.view->tableModel()->rowCount() - 1;
+        const QModelIndex cell = t.view->tableModel()->index(bottom, int(Column::video));
+        QVERIFY(QTest::qWaitFor([&] {
+            t.paint();
+            return !cell.data(Qt::DecorationRole).value<QImage>().isNull();
+        }));
+        QCOMPARE(reset.count(), 0);
+        QCOMPARE(cell.data(Qt::DecorationRole).value<QImage>().pixelColor(5, 5), QColor(Qt::red));
+        QVERIFY(cell.data(Qt::DecorationRole).value<QImage>().width() >= 64);
+    }
+
+    void aLateThumbnailNeverLandsOnAnotherRecord() {
+        Table t;
+        t.f.add({pictured(video(u"a"_qs, 900), Qt::red), pictured(video(u"b"_qs, 500), Qt::blue)});
+        t.f.vm.start();
+        QVERIFY(QTest::qWaitFor([&t] { return !t.f.vm.isScanning(); }));
+        t.f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        QVERIFY(t.show(4));
+        t.paint();
+        QVERIFY(QTest::qWaitFor([&] { return t.f.platform->heldCount() == 2; }));
+        QSignalSpy changed(t.view->tableModel(), &QAbstractItemModel::dataChanged);
+
+        // A new row set puts b where a was while a's image is on its way.
+        t.f.vm.setSearchText(u"b"_qs);
+        QCOMPARE(t.view->tableModel()->item(0).localIdentifier(), u"b"_qs);
+        t.f.platform->setDelivery(MemoryPlatform::Delivery::immediate);
+        t.f.platform->releaseHeld();
+        QCoreApplication::processEvents();
+        const QModelIndex cell = t.view->tableModel()->index(0, int(Column::video));
+        QVERIFY(QTest::qWaitFor([&] {
+            t.paint();
+            return !cell.data(Qt::DecorationRole).value<QImage>().isNull();
+        }));
+        QCOMPARE(cell.data(Qt::DecorationRole).value<QImage>().pixelColor(5, 5), QColor(Qt::blue));
+        for (const QList<QVariant> &signal : changed)
+            QCOMPARE(signal[2].value<QList<int>>(), QList<int>{Qt::DecorationRole});
+    }
+};
+
+ORSENTA_WIDGET_TEST_MAIN(TestVideoTableView)
+#include "tst_videotableview.moc"

@@ -1,0 +1,65 @@
+#include "videocontextmenu.h"
+
+#include "symbols.h"
+
+#include <QAction>
+
+#include <algorithm>
+
+namespace orsenta {
+
+VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString> &identifiers,
+                                   QWidget *parent)
+    : QMenu(parent)
+    , m_model(model) {
+    const std::vector<VideoItem> records = model->items(identifiers);
+    const bool single = records.size() == 1;
+    const bool adds = std::any_of(records.begin(), records.end(),
+                                  [](const VideoItem &record) { return !record.isFavorite(); });
+    const bool changesLocked = model->isScanning() || model->isPerformingItemAction();
+    const QPointer<VideoListViewModel> target = model;
+
+    if (single) {
+        const VideoItem record = records.front();
+        addAction(symbol(Symbol::playRectangle), tr("Preview"), this, [target, record] {
+            if (target)
+                target->setPreviewItem(record);
+        });
+        addAction(symbol(Symbol::photoOnRectangle), tr("Show in Photos"), this, [target, record] {
+            if (target)
+                target->showInPhotos(record);
+        });
+        addSeparator();
+    }
+    addAction(symbol(Symbol::docOnDoc), single ? tr("Copy Name") : tr("Copy Names"), this,
+              [target, records] {
+                  if (target)
+                      target->copyNames(records);
+              });
+    QAction *favorite = addAction(symbol(adds ? Symbol::heart : Symbol::heartSlash),
+                                  adds ? tr("Add to Favorites") : tr("Remove from Favorites"), this,
+                                  [target, records] {
+                                      if (target)
+                                          target->toggleFavorite(records);
+                                  });
+    favorite->setEnabled(!changesLocked);
+    QAction *download =
+        addAction(symbol(Symbol::arrowDownCircle),
+                  single ? tr("Download Video") : tr("Download Videos"), this, [target, records] {
+                      if (target)
+                          target->download(records);
+                  });
+    download->setEnabled(!changesLocked);
+    addSeparator();
+    QAction *remove =
+        addAction(symbol(Symbol::trash), single ? tr("Delete Video") : tr("Delete Videos"), this,
+                  [target, records] {
+                      if (target)
+                          target->requestDelete(records);
+                  });
+    remove->setEnabled(!changesLocked);
+    // Qt menus have no destructive role; the name lets styles and tests tell the entry apart.
+    remove->setObjectName(QStringLiteral("destructive"));
+}
+
+} // namespace orsenta
