@@ -50,28 +50,34 @@ void ThumbnailLoader::setVisibleRows(int first, int last, qreal devicePixelRatio
         clear();
         m_pixelSize = size;
     }
-    const auto onScreen = [&](int row) { return row >= 0 && row >= first && row <= last; };
+    // Rows a screenful either side: their images stay, so that scrolling back and forth does
+    // not flicker. Looking only at them keeps this cheap however long the list is.
+    const int rowCount = m_model->rowCount();
+    const int margin = std::max(0, last - first + 1);
+    QHash<QString, int> nearby;
+    if (first >= 0)
+        for (int row = std::max(0, first - margin); row <= std::min(rowCount - 1, last + margin);
+             ++row)
+            nearby.insert(m_model->item(row).localIdentifier(), row);
 
     std::vector<QString> cancelled;
-    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
-        if (!onScreen(m_model->row(it.key())))
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        const int row = nearby.value(it.key(), -1);
+        if (row < 0 || row < first || row > last)
             cancelled.push_back(it.key());
+    }
     for (const QString &identifier : cancelled)
         m_pending.take(identifier).request_stop();
 
-    // Images a screenful away stay, so that scrolling back and forth does not flicker.
-    const int margin = std::max(0, last - first + 1);
     std::vector<QString> dropped;
-    for (auto it = m_loaded.cbegin(); it != m_loaded.cend(); ++it) {
-        const int row = m_model->row(it.key());
-        if (row < 0 || row < first - margin || row > last + margin)
+    for (auto it = m_loaded.cbegin(); it != m_loaded.cend(); ++it)
+        if (!nearby.contains(it.key()))
             dropped.push_back(it.key());
-    }
     for (const QString &identifier : dropped)
         m_loaded.remove(identifier);
 
     m_starting = true;
-    for (int row = std::max(first, 0); row <= last && row < m_model->rowCount(); ++row) {
+    for (int row = std::max(first, 0); row <= last && row < rowCount; ++row) {
         const QString identifier = m_model->item(row).localIdentifier();
         if (!m_loaded.contains(identifier) && !m_pending.contains(identifier))
             start(identifier);

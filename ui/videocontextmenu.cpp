@@ -17,6 +17,8 @@ VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString
     const bool adds = std::any_of(records.begin(), records.end(),
                                   [](const VideoItem &record) { return !record.isFavorite(); });
     const bool changesLocked = model->isScanning() || model->isPerformingItemAction();
+    // With no record the entries could only do nothing; they stay visible but say so.
+    const bool nothing = records.empty();
     const QPointer<VideoListViewModel> target = model;
 
     if (single) {
@@ -31,25 +33,26 @@ VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString
         });
         addSeparator();
     }
-    addAction(symbol(Symbol::docOnDoc), single ? tr("Copy Name") : tr("Copy Names"), this,
-              [target, records] {
-                  if (target)
-                      target->copyNames(records);
-              });
+    QAction *copy = addAction(symbol(Symbol::docOnDoc), single ? tr("Copy Name") : tr("Copy Names"),
+                              this, [target, records] {
+                                  if (target)
+                                      target->copyNames(records);
+                              });
+    copy->setEnabled(!nothing);
     QAction *favorite = addAction(symbol(adds ? Symbol::heart : Symbol::heartSlash),
                                   adds ? tr("Add to Favorites") : tr("Remove from Favorites"), this,
                                   [target, records] {
                                       if (target)
                                           target->toggleFavorite(records);
                                   });
-    favorite->setEnabled(!changesLocked);
+    favorite->setEnabled(!changesLocked && !nothing);
     QAction *download =
         addAction(symbol(Symbol::arrowDownCircle),
                   single ? tr("Download Video") : tr("Download Videos"), this, [target, records] {
                       if (target)
                           target->download(records);
                   });
-    download->setEnabled(!changesLocked);
+    download->setEnabled(!changesLocked && !nothing);
     addSeparator();
     QAction *remove =
         addAction(symbol(Symbol::trash), single ? tr("Delete Video") : tr("Delete Videos"), this,
@@ -57,7 +60,7 @@ VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString
                       if (target)
                           target->requestDelete(records);
                   });
-    remove->setEnabled(!changesLocked);
+    remove->setEnabled(!changesLocked && !nothing);
     // Qt menus have no destructive role; the name lets styles and tests tell the entry apart.
     remove->setObjectName(QStringLiteral("destructive"));
 }

@@ -91,6 +91,16 @@ QVariant VideoTableModel::data(const QModelIndex &index, int role) const {
             break;
         }
         break;
+    case Qt::AccessibleDescriptionRole:
+        if (column == Column::video) {
+            QString description = tr("Thumbnail for %1").arg(record.displayName());
+            if (record.isFavorite())
+                description += QStringLiteral(", ") + tr("Favorite");
+            return description;
+        }
+        if (column == Column::resolution && record.pixelWidth() >= 1 && record.pixelHeight() >= 1)
+            return record.pixelWidth() < record.pixelHeight() ? tr("Portrait") : tr("Landscape");
+        break;
     case IdentifierRole:
         return record.localIdentifier();
     case Qt::ToolTipRole:
@@ -177,11 +187,10 @@ std::optional<std::int64_t> VideoTableModel::duplicateCount(const VideoItem &rec
     return *found;
 }
 
-void VideoTableModel::thumbnailChanged(const QString &identifier) {
-    const int at = row(identifier);
-    if (at < 0)
+void VideoTableModel::thumbnailChanged(int row) {
+    if (row < 0 || row >= rowCount())
         return;
-    const QModelIndex cell = index(at, int(Column::video));
+    const QModelIndex cell = index(row, int(Column::video));
     Q_EMIT dataChanged(cell, cell, {Qt::DecorationRole});
 }
 

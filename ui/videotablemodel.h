@@ -43,7 +43,8 @@ public:
     VideoListViewModel *viewModel() const { return m_model; }
     const std::vector<VideoItem> &rows() const { return m_rows; }
     const VideoItem &item(int row) const { return m_rows[std::size_t(row)]; }
-    // The row of a record by its identifier; -1 when it is not shown.
+    // The row of a record by its identifier; -1 when it is not shown. The first call after a
+    // change indexes every row, so per-row callers look at the rows they have instead.
     int row(const QString &identifier) const;
     int row(QByteArrayView identifierKey) const;
     // The largest known size among the rows, 0 when none is known: the full width of the bars.
@@ -52,8 +53,8 @@ public:
     std::optional<std::int64_t> duplicateCount(const VideoItem &item) const;
 
     void setThumbnailSource(ThumbnailSource source) { m_thumbnailSource = std::move(source); }
-    // A thumbnail arrived or went for the record: only its decoration changes.
-    void thumbnailChanged(const QString &identifier);
+    // A thumbnail arrived for the record of this row: only its decoration changes.
+    void thumbnailChanged(int row);
 
     // Takes a refresh of the visible list the view model published and has not yet been
     // applied; it is applied on the next turn of the event loop otherwise.

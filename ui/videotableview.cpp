@@ -106,8 +106,16 @@ VideoTableView::VideoTableView(VideoListViewModel *model, QWidget *parent)
         scrollToTop();
         readSelection();
     });
-    connect(m_thumbnails, &ThumbnailLoader::imageArrived, m_tableModel,
-            &VideoTableModel::thumbnailChanged);
+    connect(m_thumbnails, &ThumbnailLoader::imageArrived, this, [this](const QString &identifier) {
+        // Loads run only for rows on screen, so the record is looked for there alone.
+        const int first = rowAt(0);
+        int last = rowAt(viewport()->height() - 1);
+        if (last < 0)
+            last = m_tableModel->rowCount() - 1;
+        for (int row = std::max(first, 0); first >= 0 && row <= last; ++row)
+            if (m_tableModel->item(row).localIdentifier() == identifier)
+                m_tableModel->thumbnailChanged(row);
+    });
     connect(m_delegate, &VideoCellDelegate::fadeInProgress, this, [this](const QModelIndex &index) {
         const QPersistentModelIndex cell(index);
         QTimer::singleShot(16, this, [this, cell] {

@@ -25,13 +25,6 @@ QString identifierAt(const QPersistentModelIndex &index) {
     return index.isValid() ? index.data(VideoTableModel::IdentifierRole).toString() : QString();
 }
 
-void removeOutside(ViewModelFixture &f, std::initializer_list<const char *> ids) {
-    for (const char *id : ids)
-        f.platform->removeAsset(QString::fromLatin1(id));
-    f.platform->notifyChange();
-    f.settle();
-}
-
 // Lets the model take the refresh the view model published.
 void applyRefresh() {
     QCoreApplication::sendPostedEvents();

@@ -39,6 +39,14 @@ inline MemoryAsset pictured(MemoryAsset asset, QColor color = Qt::red) {
     return QTest::qWaitFor([&f] { return !f.vm.isScanning(); });
 }
 
+// Takes videos away behind the view model's back and lets it notice.
+inline void removeOutside(ViewModelFixture &f, std::initializer_list<const char *> ids) {
+    for (const char *id : ids)
+        f.platform->removeAsset(QString::fromLatin1(id));
+    f.platform->notifyChange();
+    f.settle();
+}
+
 // The identifiers of a list of records, in their order.
 inline QStringList identifiers(const std::vector<VideoItem> &records) {
     QStringList list;
