@@ -91,6 +91,45 @@ private Q_SLOTS:
         QVERIFY(!t.view->grab().isNull());
     }
 
+    // Read from the painted table: bars as wide as their share of the largest size, none for an
+    // unknown size, and the pink heart only on the favourite.
+    void cellsDrawBarsAndHearts() {
+        Table t;
+        t.f.add({bareAsset(u"e"_qs)});
+        QVERIFY(scanFour(t.f));
+        t.f.vm.toggleFavorite(t.f.records({"a"}));
+        QVERIFY(t.f.acted());
+        QVERIFY(t.show());
+        QCoreApplication::sendPostedEvents();
+        const QImage shot = t.view->viewport()->grab().toImage();
+        const auto count = [&](const char *id, Column column, auto &&matches) {
+            const QRect cell =
+                t.view->visualRect(t.view->tableModel()->index(t.row(id), int(column)));
+            int found = 0;
+            int leftmost = cell.right();
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (matches(shot.pixelColor(x, y))) {
+                        ++found;
+                        leftmost = std::min(leftmost, x);
+                    }
+            // The share of the cell's drawn width, from its trailing edge, that holds matches.
+            const double share =
+                found ? double(cell.right() - 6 - leftmost) / (cell.width() - 12) : 0.0;
+            return std::pair(found, share);
+        };
+        const auto bar = [](const QColor &c) { return c.blue() - c.red() > 40; };
+        const auto pink = [](const QColor &c) {
+            return c.red() > 200 && c.red() - c.green() > 120 && c.blue() < 160;
+        };
+        QVERIFY(count("d", Column::size, bar).second > 0.95);
+        QVERIFY(qAbs(count("a", Column::size, bar).second - 500.0 / 900) < 0.05);
+        QVERIFY(qAbs(count("b", Column::size, bar).second - 200.0 / 900) < 0.05);
+        QCOMPARE(count("e", Column::size, bar).first, 0);
+        QVERIFY(count("a", Column::video, pink).first > 0);
+        QCOMPARE(count("d", Column::video, pink).first, 0);
+    }
+
     void clicksOnRowsWriteTheSelection() {
         Table t;
         QVERIFY(scanFour(t.f));
