@@ -217,4 +217,45 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>Sidebar</name>
+    <message numerus="yes">
+        <source>%n video(s)</source>
+        <translation>
+            <numerusform>%n video</numerusform>
+            <numerusform>%n videos</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Keeping the favorite or oldest copy in each of %n group(s) frees the space shown.</source>
+        <translation>
+            <numerusform>Keeping the favorite or oldest copy in each of %n group frees the space shown.</numerusform>
+            <numerusform>Keeping the favorite or oldest copy in each of %n groups frees the space shown.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message numerus="yes">
+        <source>%n video(s) selected</source>
+        <translation>
+            <numerusform>%n video selected</numerusform>
+            <numerusform>%n videos selected</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n video(s) with unknown size</source>
+        <translation>
+            <numerusform>%n video with unknown size</numerusform>
+            <numerusform>%n videos with unknown size</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete %n video(s)?</source>
+        <translation>
+            <numerusform>Delete %n video?</numerusform>
+            <numerusform>Delete %n videos?</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -71,6 +71,12 @@ void VideoListViewModel::stop() {
     }
 }
 
+void VideoListViewModel::cancelScan() {
+    // The scan task clears its own flag and handle when it ends.
+    if (m_isScanning && m_scanTask)
+        m_scanTask->request_stop();
+}
+
 // --- Fields the views assign directly ---------------------------------------------------------
 
 void VideoListViewModel::setExpandedYear(std::optional<std::int64_t> year) {

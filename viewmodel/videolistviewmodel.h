@@ -126,6 +126,8 @@ public:
     void stop();
     // Refused while a scan or an action runs.
     void startScan();
+    // Ends a running scan early, as the toolbar's Stop does; actions and the library watch go on.
+    void cancelScan();
 
     // Sidebar choices.
     void select(const DateFilter &dateFilter, bool showsDuplicates);

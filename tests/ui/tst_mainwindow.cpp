@@ -1,0 +1,413 @@
+// The main window driven as a user drives it: typing, clicking the sidebar, selecting, and
+// answering its dialogs, with what it shows read back from the widgets.
+
+#include "model/displaytext.h"
+#include "ui/datebucketrow.h"
+#include "ui/detailviews.h"
+#include "ui/sidebar.h"
+#include "windowtestsupport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace orsenta;
+using namespace orsenta::test;
+using Placeholder = MainWindow::Placeholder;
+using Setup = std::function<void(WindowFixture &)>;
+
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Placeholder)
+
+namespace {
+
+constexpr std::int64_t MB = 1'000'000;
+
+QStringList rowTitles(const Sidebar &sidebar) {
+    QStringList titles;
+    for (const DateBucketRow *row : sidebar.dateRows())
+        titles << row->title() + (row->isSelected() ? QStringLiteral("*") : QString())
+                      + (row->isIndented() ? QStringLiteral(">") : QString());
+    return titles;
+}
+
+DateBucketRow *rowTitled(const Sidebar &sidebar, const QString &title) {
+    for (DateBucketRow *row : sidebar.dateRows()) {
+        if (row->title() == title)
+            return row;
+    }
+    return nullptr;
+}
+
+QPushButton *buttonTitled(QMessageBox *box, const QString &text) {
+    for (QAbstractButton *button : box->buttons()) {
+        if (button->text() == text)
+            return qobject_cast<QPushButton *>(button);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void typingInTheSearchFieldFiltersTheTable() {
+        WindowFixture f;
+        f.add({videoOn(u"beach"_qs, 10 * MB, 2023), videoOn(u"birthday"_qs, 20 * MB, 2023),
+               videoOn(u"concert"_qs, 30 * MB, 2022)});
+        QVERIFY(f.open());
+        QCOMPARE(f.tableRows(), 3);
+
+        QTest::keyClicks(f.window.searchField(), u"bi"_qs);
+        QCOMPARE(f.vm().searchText(), u"bi"_qs);
+        QCOMPARE(f.tableRows(), 1);
+        QCOMPARE(f.vm().visibleItems().front().localIdentifier(), u"birthday"_qs);
+
+        QTest::keyClick(f.window.searchField(), Qt::Key_Backspace);
+        QCOMPARE(f.tableRows(), 2);
+        // A change made elsewhere shows in the field.
+        f.vm().setSearchText(u"concert"_qs);
+        QCOMPARE(f.window.searchField()->text(), u"concert"_qs);
+        QCOMPARE(f.tableRows(), 1);
+    }
+
+    void clearFiltersResetsSearchSizeDateAndDuplicatesInOrder_data() {
+        QTest::addColumn<bool>("fromPlaceholder");
+        QTest::addRow("sidebar") << false;
+        QTest::addRow("no-matches placeholder") << true;
+    }
+    void clearFiltersResetsSearchSizeDateAndDuplicatesInOrder() {
+        QFETCH(bool, fromPlaceholder);
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, 300 * MB, 2023), videoOn(u"b"_qs, 300 * MB, 2023),
+               videoOn(u"c"_qs, 5 * MB, 2022)});
+        QVERIFY(f.open());
+        f.vm().selectYear(2023);
+        f.vm().select(DateFilter::year(2023), true);
+        f.vm().setSizeFilter(SizeFilter::atLeast100MB);
+        f.vm().setSearchText(u"zzz"_qs);
+        QCOMPARE(f.window.placeholder(), Placeholder::noMatches);
+        QVERIFY(f.window.sidebar()->clearFiltersButton()->isVisibleTo(&f.window));
+
+        QStringList order;
+        auto record = [&](auto signal, const char *name) {
+            QObject::connect(&f.vm(), signal, &f.window,
+                             [&order, name] { order << QString::fromLatin1(name); });
+        };
+        record(&VideoListViewModel::searchTextChanged, "search");
+        record(&VideoListViewModel::sizeFilterChanged, "size");
+        record(&VideoListViewModel::dateFilterChanged, "date");
+        record(&VideoListViewModel::showsDuplicatesChanged, "duplicates");
+        if (fromPlaceholder)
+            QTest::mouseClick(f.window.emptyState()->button(), Qt::LeftButton);
+        else
+            QTest::mouseClick(f.window.sidebar()->clearFiltersButton(), Qt::LeftButton);
+
+        QVERIFY(order.indexOf(u"search"_qs) == 0);
+        QVERIFY(order.indexOf(u"size"_qs) == 1);
+        QVERIFY(order.indexOf(u"date"_qs) > 1);
+        QVERIFY(order.indexOf(u"duplicates"_qs) > 1);
+        QCOMPARE(f.vm().searchText(), QString());
+        QCOMPARE(f.window.searchField()->text(), QString());
+        QCOMPARE(f.vm().sizeFilter(), SizeFilter::none);
+        QCOMPARE(f.window.sidebar()->sizeFilterBox()->currentText(), u"All sizes"_qs);
+        QVERIFY(f.vm().dateFilter().isAll());
+        QVERIFY(!f.vm().showsDuplicates());
+        QCOMPARE(f.vm().expandedYear(), std::optional<std::int64_t>(2023)); // stays open
+        QCOMPARE(f.window.placeholder(), Placeholder::none);
+        QCOMPARE(f.tableRows(), 3);
+        QVERIFY(!f.window.sidebar()->clearFiltersButton()->isVisibleTo(&f.window));
+    }
+
+    void aYearRowOpensItsMonthsAndTheBackControlReturns() {
+        WindowFixture f;
+        f.add({videoOn(u"mar"_qs, 10 * MB, 2023, 3), videoOn(u"jun"_qs, 40 * MB, 2023, 6),
+               videoOn(u"old"_qs, 20 * MB, 2022, 1)});
+        QVERIFY(f.open());
+        Sidebar &sidebar = *f.window.sidebar();
+        QCOMPARE(rowTitles(sidebar), (QStringList{u"All dates*"_qs, u"2023"_qs, u"2022"_qs}));
+        QVERIFY(!sidebar.backButton()->isVisibleTo(&f.window));
+        QVERIFY(!sidebar.dateRows()[0]->fraction()); // "All dates" has no bar
+        QVERIFY(sidebar.dateRows()[1]->showsDisclosure());
+        QCOMPARE(sidebar.dateRows()[1]->countText(), u"2 videos"_qs);
+        QCOMPARE(sidebar.dateRows()[2]->countText(), u"1 video"_qs);
+
+        QTest::mouseClick(rowTitled(sidebar, u"2023"_qs), Qt::LeftButton);
+        QCOMPARE(f.vm().expandedYear(), std::optional<std::int64_t>(2023));
+        QCOMPARE(rowTitles(sidebar), (QStringList{u"2023*"_qs, u"Jun>"_qs, u"Mar>"_qs}));
+        QVERIFY(sidebar.backButton()->isVisibleTo(&f.window));
+        QVERIFY(!sidebar.dateRows()[0]->fraction()); // the open year's own row has no bar
+        QCOMPARE(sidebar.dateRows()[1]->fraction(), std::optional<double>(1.0));
+        QCOMPARE(f.tableRows(), 2);
+
+        QTest::mouseClick(rowTitled(sidebar, u"Mar"_qs), Qt::LeftButton);
+        QCOMPARE(rowTitles(sidebar), (QStringList{u"2023"_qs, u"Jun>"_qs, u"Mar*>"_qs}));
+        QCOMPARE(f.tableRows(), 1);
+        QTest::mouseClick(rowTitled(sidebar, u"2023"_qs), Qt::LeftButton);
+        QCOMPARE(rowTitles(sidebar), (QStringList{u"2023*"_qs, u"Jun>"_qs, u"Mar>"_qs}));
+
+        QTest::mouseClick(sidebar.backButton(), Qt::LeftButton);
+        QCOMPARE(f.vm().expandedYear(), std::nullopt);
+        QCOMPARE(rowTitles(sidebar), (QStringList{u"All dates*"_qs, u"2023"_qs, u"2022"_qs}));
+        QCOMPARE(f.tableRows(), 3);
+    }
+
+    void theSameSizeRowAndSelectExtraCopies() {
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, 7 * MB, 2021), videoOn(u"b"_qs, 7 * MB, 2022),
+               videoOn(u"c"_qs, 7 * MB, 2023), videoOn(u"d"_qs, 9 * MB, 2023)});
+        QVERIFY(f.open());
+        Sidebar &sidebar = *f.window.sidebar();
+        QCOMPARE(sidebar.sameSizeRow()->count(), 3);
+        QCOMPARE(sidebar.sameSizeRow()->bytes(), 14 * MB);
+        QVERIFY(!sidebar.sameSizeRow()->fraction());
+        f.vm().selectYear(2023);
+
+        QTest::mouseClick(sidebar.selectExtraCopiesButton(), Qt::LeftButton);
+        QVERIFY(f.vm().showsDuplicates());
+        QVERIFY(sidebar.sameSizeRow()->isSelected());
+        QCOMPARE(f.vm().expandedYear(), std::nullopt);
+        QCOMPARE(f.vm().selectedIDs(), f.ids({"b", "c"})); // the oldest copy stays
+        QCOMPARE(f.tableRows(), 3);
+    }
+
+    void theLibrarySectionShowsItsRowsWhenTheyApply() {
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, 7 * MB, 2021), bareAsset(u"lost"_qs, localTime(2022, 1, 1))});
+        QVERIFY(f.open());
+        Sidebar &sidebar = *f.window.sidebar();
+        QCOMPARE(sidebar.libraryValue(u"Videos"_qs), u"2"_qs);
+        QCOMPARE(sidebar.libraryValue(u"Shown"_qs), QString());
+        QCOMPARE(sidebar.libraryValue(u"Size unknown"_qs), u"1"_qs);
+        QCOMPARE(sidebar.totalSizeLabel()->text(), sizeText(7 * MB));
+        f.vm().showDuplicates();
+        QCOMPARE(sidebar.libraryValue(u"Shown"_qs), u"0"_qs);
+        QVERIFY(sidebar.clearFiltersButton()->isVisibleTo(&f.window));
+    }
+
+    void selectionBarTexts_data() {
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("detail");
+        QTest::addRow("one") << QStringList{u"a"_qs} << u"1 video selected"_qs
+                             << u"Frees "_qs + sizeText(150 * MB);
+        QTest::addRow("two") << QStringList{u"a"_qs, u"b"_qs} << u"2 videos selected"_qs
+                             << u"Frees "_qs + sizeText(1'650 * MB);
+        QTest::addRow("unknown size")
+            << QStringList{u"a"_qs, u"lost"_qs} << u"2 videos selected"_qs
+            << u"Frees "_qs + sizeText(150 * MB) + u" \u00b7 1 video with unknown size"_qs;
+        QTest::addRow("only unknown")
+            << QStringList{u"lost"_qs, u"gone"_qs} << u"2 videos selected"_qs
+            << u"Frees Zero bytes \u00b7 2 videos with unknown size"_qs;
+    }
+    void selectionBarTexts() {
+        QFETCH(QStringList, selected);
+        QFETCH(QString, count);
+        QFETCH(QString, detail);
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, 150 * MB, 2023), videoOn(u"b"_qs, 1'500 * MB, 2023),
+               bareAsset(u"lost"_qs, localTime(2022, 1, 1)),
+               bareAsset(u"gone"_qs, localTime(2022, 1, 2))});
+        QVERIFY(f.open());
+        QVERIFY(!f.window.selectionBar()->isVisibleTo(&f.window));
+
+        f.vm().setSelectedIDs(QSet<QString>(selected.cbegin(), selected.cend()));
+        QVERIFY(f.window.selectionBar()->isVisibleTo(&f.window));
+        QCOMPARE(f.window.selectionBar()->countText(), count);
+        QCOMPARE(f.window.selectionBar()->detailText(), detail);
+
+        QTest::mouseClick(f.window.selectionBar()->deselectButton(), Qt::LeftButton);
+        QVERIFY(f.vm().selectedIDs().isEmpty());
+        QVERIFY(!f.window.selectionBar()->isVisibleTo(&f.window));
+    }
+
+    void deleteConfirmation_data() {
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("confirm");
+        QTest::addRow("three, cancelled")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"Delete 3 videos?"_qs << false;
+        QTest::addRow("three, confirmed")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"Delete 3 videos?"_qs << true;
+        QTest::addRow("one") << QStringList{u"a"_qs} << u"Delete 1 video?"_qs << true;
+    }
+    void deleteConfirmation() {
+        QFETCH(QStringList, selected);
+        QFETCH(QString, title);
+        QFETCH(bool, confirm);
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, 1 * MB, 2023), videoOn(u"b"_qs, 2 * MB, 2023),
+               videoOn(u"c"_qs, 3 * MB, 2023), videoOn(u"keep"_qs, 4 * MB, 2023)});
+        QVERIFY(f.open());
+        f.vm().setSelectedIDs(QSet<QString>(selected.cbegin(), selected.cend()));
+        QVERIFY(!f.window.deleteConfirmation());
+
+        QTest::mouseClick(f.window.selectionBar()->deleteButton(), Qt::LeftButton);
+        QMessageBox *box = f.window.deleteConfirmation();
+        QVERIFY(box);
+        QCOMPARE(box->text(), title);
+        QVERIFY(box->isVisible());
+        QVERIFY(f.vm().showDeleteConfirmation());
+
+        const QString button = confirm ? u"Move to Recently Deleted"_qs : u"Cancel"_qs;
+        QVERIFY(buttonTitled(box, button));
+        buttonTitled(box, button)->click();
+        QVERIFY(!f.window.deleteConfirmation());
+        QVERIFY(!f.vm().showDeleteConfirmation());
+        QVERIFY(f.settled());
+        const std::size_t left = confirm ? 4 - std::size_t(selected.size()) : 4;
+        QCOMPARE(f.vm().items().size(), left);
+    }
+
+    void theErrorAlertShowsTheLatestFailureAndItsDismissalClearsIt() {
+        WindowFixture f;
+        QVERIFY(f.open());
+        QVERIFY(!f.window.errorAlert());
+        f.vm().setErrorMessage(u"The disk is full."_qs);
+        QMessageBox *alert = f.window.errorAlert();
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(alert->text(), u"Something went wrong"_qs);
+        QVERIFY(alert->informativeText().contains(u"The disk is full."_qs));
+
+        f.vm().setErrorMessage(u"Photos could not <b>delete</b> the videos."_qs);
+        QCOMPARE(f.window.errorAlert(), alert);
+        QVERIFY(!alert->informativeText().contains(u"The disk is full."_qs));
+        // Shown as written, not read as markup.
+        QVERIFY(alert->informativeText().contains(u"&lt;b&gt;delete&lt;/b&gt;"_qs));
+
+        QVERIFY(buttonTitled(alert, u"OK"_qs));
+        buttonTitled(alert, u"OK"_qs)->click();
+        QCOMPARE(f.vm().errorMessage(), std::nullopt);
+        QVERIFY(!f.window.errorAlert());
+    }
+
+    void placeholdersInTheirOrder_data() {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<Placeholder>("expected");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("buttonEnabled");
+        QTest::addRow("no videos yet") << Setup([](WindowFixture &f) { QVERIFY(f.open()); })
+                                       << Placeholder::noVideos << u"No videos"_qs << true;
+        QTest::addRow("access denied") << Setup([](WindowFixture &f) {
+            f.add({videoOn(u"a"_qs, MB, 2023)});
+            f.platform->setAuthorizationStatus(platform::AuthorizationStatus::denied);
+            f.platform->setStatusAfterRequest(platform::AuthorizationStatus::denied);
+            QVERIFY(f.open());
+        }) << Placeholder::accessNeeded << u"Photos access needed"_qs
+                                       << true;
+        QTest::addRow("first scan under way") << Setup([](WindowFixture &f) {
+            f.add({videoOn(u"a"_qs, MB, 2023)});
+            f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
+            f.window.show();
+        }) << Placeholder::scanning << QString()
+                                              << false;
+        QTest::addRow("nothing matches") << Setup([](WindowFixture &f) {
+            f.add({videoOn(u"a"_qs, MB, 2023)});
+            QVERIFY(f.open());
+            f.vm().setSearchText(u"zzz"_qs);
+        }) << Placeholder::noMatches << u"No matches"_qs
+                                         << true;
+        QTest::addRow("rescan with videos") << Setup([](WindowFixture &f) {
+            f.add({videoOn(u"a"_qs, MB, 2023)});
+            QVERIFY(f.open());
+            f.vm().setSearchText(u"zzz"_qs);
+            f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
+            f.vm().startScan(); // empties the list until the first batch arrives
+        }) << Placeholder::scanning << QString()
+                                            << false;
+        QTest::addRow("videos") << Setup([](WindowFixture &f) {
+            f.add({videoOn(u"a"_qs, MB, 2023)});
+            QVERIFY(f.open());
+        }) << Placeholder::none << QString()
+                                << false;
+    }
+    void placeholdersInTheirOrder() {
+        QFETCH(Setup, setup);
+        QFETCH(Placeholder, expected);
+        QFETCH(QString, title);
+        QFETCH(bool, buttonEnabled);
+        WindowFixture f;
+        setup(f);
+        QCOMPARE(f.window.placeholder(), expected);
+        QCOMPARE(f.window.table()->isVisible(), expected == Placeholder::none);
+        QCOMPARE(f.window.scanningBox()->isVisible(), expected == Placeholder::scanning);
+        QCOMPARE(f.window.emptyState()->isVisible(), !title.isEmpty());
+        if (expected == Placeholder::scanning)
+            QCOMPARE(f.window.scanningBox()->text(), u"Scanning your Photos library…"_qs);
+        if (!title.isEmpty()) {
+            QCOMPARE(f.window.emptyState()->title(), title);
+            QCOMPARE(f.window.emptyState()->button()->isEnabled(), buttonEnabled);
+        }
+    }
+
+    void theBannerStaysAwayDuringAScan() {
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, MB, 2023)});
+        QVERIFY(f.open());
+        ChangeBanner *banner = f.window.banner();
+        QVERIFY(!banner->isVisibleTo(&f.window));
+        f.vm().setHasExternalChanges(true);
+        QVERIFY(banner->isVisibleTo(&f.window));
+        QCOMPARE(banner->text(), u"Your Photos library changed."_qs);
+
+        f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
+        QTest::mouseClick(banner->rescanButton(), Qt::LeftButton);
+        QVERIFY(f.vm().isScanning());
+        f.vm().setHasExternalChanges(true);
+        QVERIFY(!banner->isVisibleTo(&f.window));
+        QVERIFY(f.settled());
+        QVERIFY(banner->isVisibleTo(&f.window));
+    }
+
+    void theToolbarButtonScansAndStops() {
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, MB, 2023), videoOn(u"b"_qs, 2 * MB, 2023)});
+        f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
+        f.window.show();
+        QAction *button = f.window.scanAction();
+        QCOMPARE(button->text(), u"Stop"_qs);
+        QCOMPARE(button->toolTip(), u"Stop scanning"_qs);
+        QVERIFY(button->isEnabled());
+        button->trigger();
+        QVERIFY(f.settled());
+        QCOMPARE(button->text(), u"Scan"_qs);
+        QCOMPARE(button->toolTip(), u"Rescan your Photos library"_qs);
+        QVERIFY(button->isEnabled());
+
+        button->trigger();
+        QVERIFY(f.settled());
+        QCOMPARE(f.vm().items().size(), std::size_t(2));
+
+        // A running action leaves the Scan form disabled.
+        f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
+        f.vm().toggleFavorite(f.vm().items(f.ids({"a"})));
+        QVERIFY(f.vm().isPerformingItemAction());
+        QCOMPARE(button->text(), u"Scan"_qs);
+        QVERIFY(!button->isEnabled());
+        QVERIFY(!f.window.selectionBar()->deleteButton()->isEnabled());
+        QVERIFY(f.settled());
+        QVERIFY(button->isEnabled());
+    }
+
+    void hidingTheWindowStopsTheModelAndShowingItStartsItAgain() {
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, MB, 2023)});
+        QVERIFY(f.open());
+        QCOMPARE(f.platform->observerCount(), 1);
+        VideoListViewModel *model = f.window.model();
+        f.window.hide();
+        QCOMPARE(f.platform->observerCount(), 0);
+        f.window.show();
+        QCOMPARE(f.window.model(), model);
+        QCOMPARE(f.platform->observerCount(), 1);
+        QVERIFY(f.settled());
+    }
+};
+
+ORSENTA_WIDGET_TEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

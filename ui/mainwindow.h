@@ -1,0 +1,122 @@
+#pragma once
+// The application's one window: the sidebar beside the video table, the toolbar's search field
+// and Scan button, the banner, the selection bar, the placeholders, the delete confirmation and
+// the error alert. It creates its view model when first shown and keeps it for its lifetime;
+// every control reads a published member of it and calls one of its operations.
+
+#include "library/platform/photoplatform.h"
+#include "viewmodel/clock.h"
+#include "viewmodel/desktoptoolkit.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QAbstractItemView;
+class QAction;
+class QLineEdit;
+class QSplitter;
+class QStackedWidget;
+class QToolBar;
+
+namespace orsenta {
+
+class ChangeBanner;
+class EmptyStateView;
+class ScanningBox;
+class SelectionBar;
+class Sidebar;
+class VideoListViewModel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr QSize defaultSize{1180, 760};
+    static constexpr QSize minimumContentSize{1000, 640};
+
+    // What the detail area shows instead of the table, in the order it is chosen.
+    enum class Placeholder { none, scanning, noMatches, accessNeeded, noVideos };
+
+    // Shows the preview of the model's previewItem and clears it when the preview closes.
+    using PreviewPresenter = std::function<void(VideoListViewModel &model)>;
+
+    MainWindow(std::shared_ptr<platform::PhotoPlatform> platform,
+               std::shared_ptr<DesktopToolkit> toolkit, std::shared_ptr<Clock> clock,
+               QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // None until the window is first shown.
+    VideoListViewModel *model() const { return m_model; }
+
+    // The preview's seam: called whenever previewItem becomes present.
+    void setPreviewPresenter(PreviewPresenter presenter);
+
+    // "Show Sidebar": checked while the sidebar is shown.
+    QAction *sidebarAction() const { return m_sidebarAction; }
+
+    Placeholder placeholder() const;
+    Sidebar *sidebar() const { return m_sidebar; }
+    QLineEdit *searchField() const { return m_search; }
+    QAction *scanAction() const { return m_scanAction; }
+    QAbstractItemView *table() const { return m_table; }
+    ChangeBanner *banner() const { return m_banner; }
+    SelectionBar *selectionBar() const { return m_selectionBar; }
+    EmptyStateView *emptyState() const { return m_emptyState; }
+    ScanningBox *scanningBox() const { return m_scanningBox; }
+    // The dialogs on screen, or none.
+    QMessageBox *deleteConfirmation() const { return m_confirmation; }
+    QMessageBox *errorAlert() const { return m_alert; }
+
+Q_SIGNALS:
+    void modelCreated(orsenta::VideoListViewModel *model);
+    // The content appeared; the application applies the stored theme then.
+    void appeared();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createModel();
+    void buildToolbar();
+    QWidget *buildDetail();
+    void connectModel();
+
+    void refreshSearch();
+    void refreshScanButton();
+    void refreshPlaceholder();
+    void refreshBanner();
+    void refreshSelectionBar();
+    void refreshConfirmation();
+    void refreshAlert();
+    void refreshPreview();
+    void openPrivacySettings();
+
+    const std::shared_ptr<platform::PhotoPlatform> m_platform;
+    const std::shared_ptr<DesktopToolkit> m_toolkit;
+    const std::shared_ptr<Clock> m_clock;
+    VideoListViewModel *m_model = nullptr;
+    PreviewPresenter m_previewPresenter;
+
+    QSplitter *m_split = nullptr;
+    Sidebar *m_sidebar = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QLineEdit *m_search = nullptr;
+    QAction *m_scanAction = nullptr;
+    QAction *m_sidebarAction = nullptr;
+    QWidget *m_detail = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QAbstractItemView *m_table = nullptr;
+    ScanningBox *m_scanningBox = nullptr;
+    EmptyStateView *m_emptyState = nullptr;
+    ChangeBanner *m_banner = nullptr;
+    SelectionBar *m_selectionBar = nullptr;
+    QPointer<QMessageBox> m_confirmation;
+    QPointer<QMessageBox> m_alert;
+};
+
+} // namespace orsenta

@@ -1,0 +1,429 @@
+#include "sidebar.h"
+
+#include "datebucketrow.h"
+#include "linkbutton.h"
+#include "model/datebuckets.h"
+#include "model/displaytext.h"
+#include "spinner.h"
+#include "viewmodel/videolistviewmodel.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <climits>
+
+namespace orsenta {
+
+namespace {
+
+QString translated(const char *text, int n = -1) {
+    return QCoreApplication::translate("Sidebar", text, nullptr, n);
+}
+
+int plural(std::int64_t count) {
+    return int(std::clamp<std::int64_t>(count, 0, INT_MAX));
+}
+
+QString number(std::int64_t value) {
+    return QLocale().toString(qlonglong(value));
+}
+
+// Caption and secondary text: smaller, and the text colour at reduced strength so that it
+// follows the theme.
+void makeSecondary(QWidget *widget, qreal scale = 0.86) {
+    QFont font = widget->font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    widget->setFont(font);
+    widget->setForegroundRole(QPalette::PlaceholderText);
+}
+
+// The rounded group behind each section's rows, in the colour of the table's rows.
+class SectionBody : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().color(QPalette::Base));
+        painter.drawRoundedRect(QRectF(rect()), 8, 8);
+    }
+};
+
+} // namespace
+
+void clearAllFilters(VideoListViewModel &model) {
+    model.setSearchText(QString());
+    model.setSizeFilter(SizeFilter::none);
+    model.select(DateFilter::all(), false);
+}
+
+Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
+    : QScrollArea(parent)
+    , m_model(model) {
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setMinimumWidth(minimumWidth);
+    setMaximumWidth(maximumWidth);
+    setAccessibleName(QStringLiteral("Orsenta"));
+
+    auto *content = new QWidget;
+    content->setBackgroundRole(QPalette::Window);
+    m_column = new QVBoxLayout(content);
+    m_column->setContentsMargins(10, 10, 10, 10);
+    m_column->setSpacing(14);
+    setWidget(content);
+
+    // 1. Total size.
+    {
+        auto *box = new QWidget;
+        auto *layout = new QVBoxLayout(box);
+        layout->setContentsMargins(4, 0, 4, 0);
+        layout->setSpacing(4);
+        auto *caption = new QLabel(translated("Total size"));
+        makeSecondary(caption);
+        m_totalSize = new QLabel;
+        QFont big = m_totalSize->font();
+        big.setPixelSize(26);
+        big.setWeight(QFont::DemiBold);
+        m_totalSize->setFont(big);
+        layout->addWidget(caption);
+        layout->addWidget(m_totalSize);
+        m_column->addWidget(box);
+    }
+
+    // 2. Library.
+    m_library = addSection(translated("Library"));
+    m_videos = addLibraryRow(m_library.body, translated("Videos"));
+    m_shown = addLibraryRow(m_library.body, translated("Shown"));
+    m_unknown = addLibraryRow(m_library.body, translated("Size unknown"));
+    m_library.footer->setText(translated("Videos whose files could not be read report no size."));
+
+    // 3. Scanning.
+    m_scanning = addSection(translated("Scanning"));
+    m_counting = new QWidget;
+    {
+        auto *row = new QHBoxLayout(m_counting);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(8);
+        row->addWidget(new Spinner(12));
+        auto *label = new QLabel(translated("Counting videos…"));
+        makeSecondary(label);
+        row->addWidget(label, 1);
+    }
+    m_progressColumn = new QWidget;
+    {
+        auto *column = new QVBoxLayout(m_progressColumn);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(6);
+        m_progress = new QProgressBar;
+        m_progress->setRange(0, 1000);
+        m_progress->setTextVisible(false);
+        m_progress->setFixedHeight(6);
+        m_progressText = new QLabel;
+        makeSecondary(m_progressText);
+        column->addWidget(m_progress);
+        column->addWidget(m_progressText);
+    }
+    m_scanning.body->addWidget(m_counting);
+    m_scanning.body->addWidget(m_progressColumn);
+
+    // 4. Filter.
+    Section filter = addSection(translated("Filter"));
+    {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(8);
+        auto *label = new QLabel(translated("Minimum size"));
+        m_sizeFilter = new QComboBox;
+        m_sizeFilter->setAccessibleName(label->text());
+        label->setBuddy(m_sizeFilter);
+        for (SizeFilter value : allSizeFilters)
+            m_sizeFilter->addItem(sizeFilterLabel(value), int(value));
+        row->addWidget(label);
+        row->addStretch(1);
+        row->addWidget(m_sizeFilter);
+        filter.body->addLayout(row);
+        m_clearFilters = new LinkButton(translated("Clear filters"));
+        filter.body->addWidget(m_clearFilters);
+        connect(m_sizeFilter, &QComboBox::activated, this, [this](int index) {
+            if (m_model)
+                m_model->setSizeFilter(SizeFilter(m_sizeFilter->itemData(index).toInt()));
+        });
+        connect(m_clearFilters, &QAbstractButton::clicked, this, [this] {
+            if (m_model)
+                clearAllFilters(*m_model);
+        });
+    }
+
+    // 5. Duplicates.
+    m_duplicates = addSection(translated("Duplicates"));
+    m_sameSize = new DateBucketRow;
+    m_sameSize->setTitle(translated("Same size"));
+    m_selectExtraCopies = new LinkButton(translated("Select Extra Copies"));
+    m_duplicates.body->addWidget(m_sameSize);
+    m_duplicates.body->addWidget(m_selectExtraCopies);
+    connect(m_sameSize, &QAbstractButton::clicked, this, [this] {
+        if (m_model)
+            m_model->showDuplicates();
+    });
+    connect(m_selectExtraCopies, &QAbstractButton::clicked, this, [this] {
+        if (!m_model)
+            return;
+        m_model->showDuplicates();
+        m_model->setSelectedIDs(extraCopyIdentifiers(m_model->visibleItems()));
+    });
+
+    // 6. By date.
+    m_dates = addSection(translated("By date"));
+    auto *back = new LinkButton(translated("All dates"));
+    back->setLeadingSymbol(Symbol::chevronLeft);
+    m_back = back;
+    m_dateRowsBox = new QWidget;
+    auto *rows = new QVBoxLayout(m_dateRowsBox);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(1);
+    m_dates.body->addWidget(m_back);
+    m_dates.body->addWidget(m_dateRowsBox);
+    connect(m_back, &QAbstractButton::clicked, this, [this] {
+        if (!m_model)
+            return;
+        if (m_model->expandedYear())
+            m_model->setExpandedYear(std::nullopt);
+        m_model->select(DateFilter::all(), false);
+    });
+
+    // 7. Status.
+    {
+        auto *row = new QHBoxLayout;
+        row->setContentsMargins(4, 0, 4, 0);
+        row->setSpacing(6);
+        m_actionSpinner = new Spinner(12);
+        m_status = new QLabel;
+        m_status->setWordWrap(true);
+        makeSecondary(m_status);
+        row->addWidget(m_actionSpinner, 0, Qt::AlignVCenter);
+        row->addWidget(m_status, 1, Qt::AlignVCenter);
+        m_column->addLayout(row);
+    }
+    m_column->addStretch(1);
+
+    if (!m_model)
+        return;
+    VideoListViewModel *vm = m_model;
+    using VM = VideoListViewModel;
+    for (auto signal : {&VM::statsChanged})
+        connect(vm, signal, this, &Sidebar::refreshTotal);
+    for (auto signal : {&VM::statsChanged, &VM::searchTextChanged, &VM::sizeFilterChanged,
+                        &VM::dateFilterChanged, &VM::showsDuplicatesChanged}) {
+        connect(vm, signal, this, &Sidebar::refreshLibrary);
+        connect(vm, signal, this, &Sidebar::refreshFilter);
+    }
+    for (auto signal : {&VM::isScanningChanged, &VM::scanProgressChanged,
+                        &VM::scanCompletedCountChanged, &VM::scanTotalCountChanged})
+        connect(vm, signal, this, &Sidebar::refreshScanning);
+    for (auto signal : {&VM::duplicatesChanged, &VM::showsDuplicatesChanged})
+        connect(vm, signal, this, &Sidebar::refreshDuplicates);
+    for (auto signal : {&VM::yearBucketsChanged, &VM::expandedYearChanged, &VM::dateFilterChanged,
+                        &VM::showsDuplicatesChanged, &VM::statsChanged})
+        connect(vm, signal, this, &Sidebar::refreshDates);
+    for (auto signal : {&VM::statusChanged, &VM::isPerformingItemActionChanged})
+        connect(vm, signal, this, &Sidebar::refreshStatus);
+
+    refreshTotal();
+    refreshLibrary();
+    refreshScanning();
+    refreshFilter();
+    refreshDuplicates();
+    refreshDates();
+    refreshStatus();
+}
+
+QSize Sidebar::sizeHint() const {
+    return {idealWidth, QScrollArea::sizeHint().height()};
+}
+
+Sidebar::Section Sidebar::addSection(const QString &header) {
+    Section section;
+    section.root = new QWidget;
+    auto *layout = new QVBoxLayout(section.root);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *title = new QLabel(header);
+    QFont font = title->font();
+    font.setPointSizeF(font.pointSizeF() * 0.86);
+    font.setWeight(QFont::DemiBold);
+    title->setFont(font);
+    title->setForegroundRole(QPalette::PlaceholderText);
+    title->setContentsMargins(4, 0, 4, 0);
+    layout->addWidget(title);
+    auto *body = new SectionBody;
+    section.body = new QVBoxLayout(body);
+    section.body->setContentsMargins(8, 6, 8, 6);
+    section.body->setSpacing(4);
+    layout->addWidget(body);
+    section.footer = new QLabel;
+    section.footer->setWordWrap(true);
+    section.footer->setContentsMargins(4, 0, 4, 0);
+    makeSecondary(section.footer);
+    section.footer->hide();
+    layout->addWidget(section.footer);
+    m_column->addWidget(section.root);
+    return section;
+}
+
+QLabel *Sidebar::addLibraryRow(QVBoxLayout *body, const QString &label) {
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *name = new QLabel(label);
+    auto *value = new QLabel;
+    value->setObjectName(label);
+    value->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(name);
+    layout->addStretch(1);
+    layout->addWidget(value);
+    body->addWidget(row);
+    return value;
+}
+
+QString Sidebar::libraryValue(const QString &label) const {
+    for (QLabel *value : {m_videos, m_shown, m_unknown}) {
+        if (value->objectName() == label)
+            return value->parentWidget()->isHidden() ? QString() : value->text();
+    }
+    return {};
+}
+
+void Sidebar::refreshTotal() {
+    m_totalSize->setText(sizeText(m_model->stats().knownBytes));
+}
+
+void Sidebar::refreshLibrary() {
+    const LibraryStats &stats = m_model->stats();
+    m_videos->setText(number(stats.totalCount));
+    m_shown->setText(number(stats.visibleCount));
+    m_shown->parentWidget()->setHidden(!m_model->hasActiveFilters());
+    m_unknown->setText(number(stats.unknownSizeCount));
+    m_unknown->parentWidget()->setHidden(stats.unknownSizeCount < 1);
+    m_library.footer->setHidden(stats.unknownSizeCount < 1);
+}
+
+void Sidebar::refreshScanning() {
+    m_scanning.root->setHidden(!m_model->isScanning());
+    const bool counting = m_model->scanTotalCount() < 1;
+    m_counting->setHidden(!counting);
+    m_progressColumn->setHidden(counting);
+    m_progress->setValue(int(std::clamp(m_model->scanProgress().value_or(0.0), 0.0, 1.0) * 1000));
+    m_progressText->setText(
+        translated("%1 of %2")
+            .arg(number(m_model->scanCompletedCount()), number(m_model->scanTotalCount())));
+}
+
+void Sidebar::refreshFilter() {
+    const int index = m_sizeFilter->findData(int(m_model->sizeFilter()));
+    if (index != m_sizeFilter->currentIndex())
+        m_sizeFilter->setCurrentIndex(index);
+    m_clearFilters->setHidden(!m_model->hasActiveFilters());
+}
+
+void Sidebar::refreshDuplicates() {
+    const DuplicateSummary &duplicates = m_model->duplicates();
+    m_duplicates.root->setHidden(duplicates.countsBySize.isEmpty());
+    m_sameSize->setCount(duplicates.videoCount);
+    m_sameSize->setBytes(duplicates.reclaimableBytes);
+    m_sameSize->setSelected(m_model->showsDuplicates());
+    m_duplicates.footer->setText(translated(
+        "Keeping the favorite or oldest copy in each of %n group(s) frees the space shown.",
+        plural(duplicates.groupCount())));
+    m_duplicates.footer->setHidden(duplicates.countsBySize.isEmpty());
+}
+
+void Sidebar::refreshDates() {
+    const std::vector<DateBucket> &years = m_model->yearBuckets();
+    m_dates.root->setHidden(years.empty());
+    for (DateBucketRow *row : m_dateRows) {
+        // A row may be refreshing from inside its own click; it goes once the click returns.
+        row->hide();
+        row->deleteLater();
+    }
+    m_dateRows.clear();
+    auto *layout = static_cast<QVBoxLayout *>(m_dateRowsBox->layout());
+    const DateFilter &filter = m_model->dateFilter();
+    const std::optional<std::int64_t> expanded = m_model->expandedYear();
+    m_back->setHidden(!expanded);
+
+    auto addRow = [&](const QString &title, std::int64_t count, std::int64_t bytes,
+                      std::optional<double> fraction, bool selected, bool disclosure, bool indented,
+                      auto action) {
+        auto *row = new DateBucketRow;
+        row->setTitle(title);
+        row->setCount(count);
+        row->setBytes(bytes);
+        row->setFraction(fraction);
+        row->setSelected(selected);
+        row->setShowsDisclosure(disclosure);
+        row->setIndented(indented);
+        connect(row, &QAbstractButton::clicked, this, [this, action] {
+            if (m_model)
+                action(*m_model);
+        });
+        layout->addWidget(row);
+        m_dateRows.push_back(row);
+    };
+
+    if (!expanded) {
+        const LibraryStats &stats = m_model->stats();
+        addRow(translated("All dates"), stats.totalCount, stats.knownBytes, std::nullopt,
+               filter.isAll() && !m_model->showsDuplicates(), false, false,
+               [](VideoListViewModel &vm) { vm.select(DateFilter::all(), false); });
+        std::int64_t largest = 0;
+        for (const DateBucket &bucket : years)
+            largest = std::max(largest, bucket.knownBytes);
+        for (const DateBucket &bucket : years) {
+            const std::int64_t year = bucket.year;
+            addRow(yearTitle(year), bucket.count, bucket.knownBytes,
+                   relativeSize(bucket.knownBytes, largest), filter == DateFilter::year(year), true,
+                   false, [year](VideoListViewModel &vm) { vm.selectYear(year); });
+        }
+        return;
+    }
+
+    const std::int64_t year = *expanded;
+    const auto yearBucket = std::find_if(years.cbegin(), years.cend(),
+                                         [year](const DateBucket &b) { return b.year == year; });
+    addRow(yearTitle(year), yearBucket != years.cend() ? yearBucket->count : 0,
+           yearBucket != years.cend() ? yearBucket->knownBytes : 0, std::nullopt,
+           filter == DateFilter::year(year), false, false,
+           [year](VideoListViewModel &vm) { vm.selectYear(year); });
+    const auto months = m_model->monthBucketsByYear().find(year);
+    if (months == m_model->monthBucketsByYear().cend())
+        return;
+    std::int64_t largest = 0;
+    for (const DateBucket &bucket : months->second)
+        largest = std::max(largest, bucket.knownBytes);
+    for (const DateBucket &bucket : months->second) {
+        const std::int64_t month = bucket.month.value_or(1);
+        addRow(monthTitle(year, month), bucket.count, bucket.knownBytes,
+               relativeSize(bucket.knownBytes, largest), filter == DateFilter::month(year, month),
+               false, true, [year, month](VideoListViewModel &vm) {
+                   vm.select(DateFilter::month(year, month), false);
+               });
+    }
+}
+
+void Sidebar::refreshStatus() {
+    m_actionSpinner->setVisible(m_model->isPerformingItemAction());
+    m_status->setText(m_model->status().text());
+}
+
+} // namespace orsenta

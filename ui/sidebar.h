@@ -1,0 +1,103 @@
+#pragma once
+// The sidebar beside the table: total size, library counts, scan progress, the size filter,
+// the duplicate groups, the years and months, and the status line. It draws the view model's
+// state and calls one of its operations for each control.
+
+#include "viewmodel/videolistviewmodel.h"
+
+#include <QPointer>
+#include <QScrollArea>
+
+#include <vector>
+
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QVBoxLayout;
+
+namespace orsenta {
+
+class DateBucketRow;
+class Spinner;
+
+// Empties the search, shows every size, selects all dates and leaves the duplicates view, in
+// this order; an open year stays open.
+void clearAllFilters(VideoListViewModel &model);
+
+class Sidebar : public QScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int minimumWidth = 240;
+    static constexpr int idealWidth = 264;
+    static constexpr int maximumWidth = 320;
+
+    explicit Sidebar(VideoListViewModel *model, QWidget *parent = nullptr);
+
+    QSize sizeHint() const override;
+
+    // What tests and screenshots drive.
+    QLabel *totalSizeLabel() const { return m_totalSize; }
+    QComboBox *sizeFilterBox() const { return m_sizeFilter; }
+    QAbstractButton *clearFiltersButton() const { return m_clearFilters; }
+    DateBucketRow *sameSizeRow() const { return m_sameSize; }
+    QAbstractButton *selectExtraCopiesButton() const { return m_selectExtraCopies; }
+    // The "All dates" control that closes an open year.
+    QAbstractButton *backButton() const { return m_back; }
+    // The rows of the "By date" section, top to bottom.
+    const std::vector<DateBucketRow *> &dateRows() const { return m_dateRows; }
+    QLabel *statusLabel() const { return m_status; }
+    // The value of a labelled row of the "Library" section ("Videos", "Shown", "Size unknown"),
+    // or empty while it is hidden.
+    QString libraryValue(const QString &label) const;
+
+private:
+    struct Section {
+        QWidget *root = nullptr;
+        QVBoxLayout *body = nullptr;
+        QLabel *footer = nullptr;
+    };
+    Section addSection(const QString &header);
+    QLabel *addLibraryRow(QVBoxLayout *body, const QString &label);
+
+    void refreshTotal();
+    void refreshLibrary();
+    void refreshScanning();
+    void refreshFilter();
+    void refreshDuplicates();
+    void refreshDates();
+    void refreshStatus();
+
+    QPointer<VideoListViewModel> m_model;
+    QVBoxLayout *m_column = nullptr;
+
+    QLabel *m_totalSize = nullptr;
+
+    QLabel *m_videos = nullptr;
+    QLabel *m_shown = nullptr;
+    QLabel *m_unknown = nullptr;
+    Section m_library;
+
+    Section m_scanning;
+    QWidget *m_counting = nullptr;
+    QWidget *m_progressColumn = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_progressText = nullptr;
+
+    QComboBox *m_sizeFilter = nullptr;
+    QAbstractButton *m_clearFilters = nullptr;
+
+    Section m_duplicates;
+    DateBucketRow *m_sameSize = nullptr;
+    QAbstractButton *m_selectExtraCopies = nullptr;
+
+    Section m_dates;
+    QAbstractButton *m_back = nullptr;
+    QWidget *m_dateRowsBox = nullptr;
+    std::vector<DateBucketRow *> m_dateRows;
+
+    Spinner *m_actionSpinner = nullptr;
+    QLabel *m_status = nullptr;
+};
+
+} // namespace orsenta
