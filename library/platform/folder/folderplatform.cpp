@@ -9,7 +9,9 @@
 #include "trashmover.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
 #include <QUuid>
@@ -462,8 +464,16 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
         indexPath = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                     + QStringLiteral("/orsenta/library.sqlite3");
     QString helper = options.probeHelperPath;
-    if (helper.isEmpty())
-        helper = QCoreApplication::applicationDirPath() + QStringLiteral("/orsenta-probe");
+    if (helper.isEmpty()) {
+        // Beside the application in a build folder; under libexec once installed, where helpers
+        // that no one runs by hand belong.
+        const QString folder = QCoreApplication::applicationDirPath();
+        helper = folder + QStringLiteral("/orsenta-probe");
+        const QString installed =
+            QDir::cleanPath(folder + QStringLiteral("/../libexec/orsenta/orsenta-probe"));
+        if (!QFileInfo::exists(helper) && QFileInfo::exists(installed))
+            helper = installed;
+    }
 
     m_library->index = LibraryIndex::open(indexPath, &m_indexNote);
     const QByteArray indexFolder = QFile::encodeName(indexPath.left(indexPath.lastIndexOf(u'/')));
