@@ -21,6 +21,7 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -39,6 +40,19 @@ QString translated(const char *text, int n = -1) {
 // The failure's own text, never read as markup.
 QString verbatim(const QString &message) {
     return Qt::convertFromPlainText(message, Qt::WhiteSpaceNormal);
+}
+
+// A video without a file on this device has nothing to play, and nothing is said.
+QCoro::Task<> openInDesktopPlayer(std::shared_ptr<PhotoLibraryService> service,
+                                  QString identifier) {
+    QString path;
+    try {
+        path = co_await service->videoFilePath(identifier);
+    } catch (const std::exception &) {
+        co_return;
+    }
+    if (!path.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 enum Page { tablePage, scanningPage, emptyPage };
@@ -405,8 +419,20 @@ void MainWindow::refreshAlert() {
 }
 
 void MainWindow::refreshPreview() {
-    if (m_model->previewItem() && m_previewPresenter)
+    const std::optional<VideoItem> &item = m_model->previewItem();
+    if (!item)
+        return;
+    if (m_previewPresenter) {
         m_previewPresenter(*m_model);
+        return;
+    }
+    // Without a preview of our own the desktop's player shows the video; previewItem is cleared
+    // at once, since nothing on screen would close it and the Video menu stays off while it is set.
+    openInDesktopPlayer(m_model->service(), item->localIdentifier());
+    QTimer::singleShot(0, m_model, [model = QPointer<VideoListViewModel>(m_model)] {
+        if (model)
+            model->setPreviewItem(std::nullopt);
+    });
 }
 
 void MainWindow::openPrivacySettings() {

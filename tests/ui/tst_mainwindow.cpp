@@ -394,6 +394,28 @@ private Q_SLOTS:
         QVERIFY(button->isEnabled());
     }
 
+    void thePreviewSeamGetsThePreviewedVideo_data() {
+        QTest::addColumn<bool>("presenter");
+        QTest::addRow("presenter installed") << true;
+        QTest::addRow("none: cleared so the menu comes back") << false;
+    }
+    void thePreviewSeamGetsThePreviewedVideo() {
+        QFETCH(bool, presenter);
+        WindowFixture f;
+        QStringList presented;
+        if (presenter) {
+            f.window.setPreviewPresenter([&presented](VideoListViewModel &model) {
+                presented << model.previewItem()->localIdentifier();
+            });
+        }
+        f.add({videoOn(u"a"_qs, MB, 2023)});
+        QVERIFY(f.open());
+        f.vm().setPreviewItem(f.vm().items().front());
+        QCoreApplication::processEvents();
+        QCOMPARE(presented, presenter ? QStringList{u"a"_qs} : QStringList());
+        QCOMPARE(f.vm().previewItem().has_value(), presenter);
+    }
+
     void hidingTheWindowStopsTheModelAndShowingItStartsItAgain() {
         WindowFixture f;
         f.add({videoOn(u"a"_qs, MB, 2023)});
