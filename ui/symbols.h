@@ -47,7 +47,7 @@ inline constexpr int symbolCount = int(Symbol::Count);
 // The symbol's own name ("heart.fill"), for accessibility texts and diagnostics.
 QString symbolName(Symbol symbol);
 // The freedesktop icon naming specification's name for the symbol, or empty when the
-// specification has none that means the same, in which case only the drawn shape is used.
+// freedesktop naming has none that means the same, in which case only the drawn shape is used.
 QString themeIconName(Symbol symbol);
 
 // The theme's icon, else the drawn shape in the palette's text colour of each icon mode.
