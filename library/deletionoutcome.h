@@ -13,10 +13,13 @@ struct DeletionOutcome {
 
     Kind kind = Kind::failed;
     QStringList deletedIdentifiers; // success: exactly the videos the library moved
-    std::optional<QString> message; // failed: the library's own description, when it gave one
+    // failed: the library's own description, when it gave one; success: why the videos that
+    // were not moved stayed, when only some were.
+    std::optional<QString> message;
 
-    static DeletionOutcome success(QStringList deleted) {
-        return {Kind::success, std::move(deleted), std::nullopt};
+    static DeletionOutcome success(QStringList deleted,
+                                   std::optional<QString> whyOthersStayed = std::nullopt) {
+        return {Kind::success, std::move(deleted), std::move(whyOthersStayed)};
     }
     static DeletionOutcome failed(std::optional<QString> message = std::nullopt) {
         return {Kind::failed, {}, std::move(message)};

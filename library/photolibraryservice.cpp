@@ -443,6 +443,8 @@ QCoro::Task<DeletionOutcome> PhotoLibraryService::deleteVideos(QStringList local
             const QSet<QString> deleted(result.deleted->cbegin(), result.deleted->cend());
             recorded.removeIf([&](const QString &id) { return !deleted.contains(id); });
         }
+        if (result.success && result.deleted && result.error)
+            co_return DeletionOutcome::success(recorded, result.error->description);
         if (result.success)
             co_return DeletionOutcome::success(recorded);
         if (result.error && result.error->code == userCancelledErrorCode)

@@ -132,6 +132,10 @@ void VideoListViewModel::applyDeletion(const DeletionOutcome &outcome) {
         setItems(std::move(kept));
         setSelectedIDs(QSet<QString>(m_selectedIDs).subtract(deleted));
         publish(m_status, StatusText::deleted(deleted.size()), &VideoListViewModel::statusChanged);
+        // Some videos stayed (changed since the scan, no Trash on their drive): say why.
+        if (outcome.message && !outcome.message->isEmpty())
+            publish(m_errorMessage, std::optional<QString>(*outcome.message),
+                    &VideoListViewModel::errorMessageChanged);
         break;
     }
     case DeletionOutcome::Kind::failed:

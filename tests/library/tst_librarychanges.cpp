@@ -62,8 +62,8 @@ private Q_SLOTS:
             << DeletionOutcome::failed() << 1;
         QTest::newRow("library moved only some")
             << QStringList{u"c"_qs, u"a"_qs, u"b"_qs} << true
-            << std::optional<PlatformError>(denied) << DeletionOutcome::success({u"b"_qs, u"c"_qs})
-            << 1;
+            << std::optional<PlatformError>(denied)
+            << DeletionOutcome::success({u"b"_qs, u"c"_qs}, u"Not allowed."_qs) << 1;
     }
     void deletionOutcomes() {
         QFETCH(QStringList, request);

@@ -126,6 +126,12 @@ private Q_SLOTS:
             << true << false << none << std::optional<QStringList>() << u"Deletion failed."_qs
             << all << QStringList{u"a"_qs, u"b"_qs}
             << u"Photos could not delete the selected videos."_qs;
+        QTest::newRow("only some go: the others' reason is shown")
+            << true << true
+            << std::optional(PlatformError{u"T"_qs, 1, u"b.mov changed since the scan."_qs})
+            << std::optional<QStringList>(QStringList{u"a"_qs}) << u"Deleted 1 video."_qs
+            << QStringList{u"b"_qs, u"c"_qs} << QStringList{u"b"_qs}
+            << u"b.mov changed since the scan."_qs;
         QTest::newRow("the user declines")
             << true << false
             << std::optional(PlatformError{u"T"_qs, userCancelledErrorCode, u"No."_qs})
