@@ -86,4 +86,23 @@ std::vector<VideoItem> syntheticLibrary(int count, unsigned seed) {
     return items;
 }
 
+std::shared_ptr<platform::MemoryPlatform> memoryLibraryOf(const std::vector<VideoItem> &records) {
+    using namespace platform;
+    auto library = std::make_shared<MemoryPlatform>();
+    for (const VideoItem &record : records) {
+        MemoryAsset asset;
+        asset.asset.localIdentifier = record.localIdentifier();
+        if (!isDistantPast(record.creationDate()))
+            asset.asset.creationDate = record.creationDate();
+        asset.asset.duration = record.duration();
+        asset.asset.pixelWidth = record.pixelWidth();
+        asset.asset.pixelHeight = record.pixelHeight();
+        asset.asset.members.set(members::originalFilename, ObjectMember{record.displayName()});
+        if (const auto bytes = record.sizeState().knownBytes())
+            asset.asset.members.set(members::fileSize, SignedMember{*bytes});
+        library->addAsset(std::move(asset));
+    }
+    return library;
+}
+
 } // namespace orsenta::bench

@@ -25,24 +25,6 @@ constexpr int libraryCount = 100'000;
 constexpr int frameRuns = 9;
 constexpr int keystrokeRuns = 21;
 
-std::shared_ptr<MemoryPlatform> libraryOf(const std::vector<VideoItem> &records) {
-    auto platform = std::make_shared<MemoryPlatform>();
-    for (const VideoItem &record : records) {
-        MemoryAsset asset;
-        asset.asset.localIdentifier = record.localIdentifier();
-        if (!isDistantPast(record.creationDate()))
-            asset.asset.creationDate = record.creationDate();
-        asset.asset.duration = record.duration();
-        asset.asset.pixelWidth = record.pixelWidth();
-        asset.asset.pixelHeight = record.pixelHeight();
-        asset.asset.members.set(members::originalFilename, ObjectMember{record.displayName()});
-        if (const auto bytes = record.sizeState().knownBytes())
-            asset.asset.members.set(members::fileSize, SignedMember{*bytes});
-        platform->addAsset(std::move(asset));
-    }
-    return platform;
-}
-
 void scanThrough(VideoListViewModel &viewModel) {
     QEventLoop loop;
     const auto ended =
@@ -120,7 +102,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // The empty library first, so that its memory figure holds nothing of the large one.
     const Figures empty = measure(std::make_shared<MemoryPlatform>());
-    const Figures large = measure(libraryOf(syntheticLibrary(libraryCount)));
+    const Figures large = measure(memoryLibraryOf(syntheticLibrary(libraryCount)));
 
     figure("table new row set to painted frame 100k", large.newRowSetMs, "ms");
     figure("table new row set to painted frame empty", empty.newRowSetMs, "ms");

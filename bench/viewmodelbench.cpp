@@ -31,26 +31,6 @@ void keepSummary(QtMsgType, const QMessageLogContext &context, const QString &me
         lastSummary = message;
 }
 
-// The synthetic records as library assets: names and sizes held by the library (the fast
-// path), except the few of unknown size, which the scan reads slowly and then probes.
-std::shared_ptr<MemoryPlatform> libraryOf(const std::vector<VideoItem> &records) {
-    auto platform = std::make_shared<MemoryPlatform>();
-    for (const VideoItem &record : records) {
-        MemoryAsset asset;
-        asset.asset.localIdentifier = record.localIdentifier();
-        if (!isDistantPast(record.creationDate()))
-            asset.asset.creationDate = record.creationDate();
-        asset.asset.duration = record.duration();
-        asset.asset.pixelWidth = record.pixelWidth();
-        asset.asset.pixelHeight = record.pixelHeight();
-        asset.asset.members.set(members::originalFilename, ObjectMember{record.displayName()});
-        if (const auto bytes = record.sizeState().knownBytes())
-            asset.asset.members.set(members::fileSize, SignedMember{*bytes});
-        platform->addAsset(std::move(asset));
-    }
-    return platform;
-}
-
 // What the service does for one scan, with nothing above it.
 QCoro::Task<std::int64_t> serviceScan(std::shared_ptr<PhotoLibraryService> service) {
     const std::int64_t count = co_await service->beginScan();
@@ -94,7 +74,8 @@ double summaryMs(const QString &pattern) {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     qInstallMessageHandler(keepSummary);
-    const std::shared_ptr<MemoryPlatform> platform = libraryOf(syntheticLibrary(libraryCount));
+    const std::shared_ptr<MemoryPlatform> platform =
+        memoryLibraryOf(syntheticLibrary(libraryCount));
 
     const std::shared_ptr<PhotoLibraryService> service = PhotoLibraryService::create(platform);
     const double serviceMs =

@@ -25,10 +25,6 @@ using namespace orsenta::test;
 
 namespace {
 
-QByteArray bytes(const QString &path) {
-    return QFile::encodeName(path);
-}
-
 QByteArray randomBytes(qsizetype size) {
     QByteArray data(size, Qt::Uninitialized);
     QRandomGenerator generator(42);

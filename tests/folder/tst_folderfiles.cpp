@@ -22,10 +22,6 @@ using namespace orsenta::test;
 
 namespace {
 
-QByteArray bytes(const QString &path) {
-    return QFile::encodeName(path);
-}
-
 QStringList walkedNames(const WalkResult &walk, const QString &below) {
     QStringList names;
     for (const WalkedFile &file : walk.files)

@@ -24,10 +24,6 @@ using namespace orsenta::test;
 
 namespace {
 
-QByteArray bytes(const QString &path) {
-    return QFile::encodeName(path);
-}
-
 struct Library {
     std::shared_ptr<FolderPlatform> platform;
     std::shared_ptr<PhotoLibraryService> service;

@@ -25,10 +25,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray bytes(const QString &path) {
-    return QFile::encodeName(path);
-}
-
 bool ffmpeg(const QStringList &arguments) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);

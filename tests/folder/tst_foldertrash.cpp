@@ -28,10 +28,6 @@ using namespace orsenta::test;
 
 namespace {
 
-QByteArray bytes(const QString &path) {
-    return QFile::encodeName(path);
-}
-
 // Raw file access: Qt's file names cannot carry every byte a Linux name can.
 bool writeRaw(const QByteArray &path, const QByteArray &content) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);

@@ -3,12 +3,18 @@
 // folder library never see the real user's files. Restores the environment when it goes.
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <map>
 
 namespace orsenta::test {
+
+// A path as the file system takes it: the bytes Qt's name encoding gives.
+inline QByteArray bytes(const QString &path) {
+    return QFile::encodeName(path);
+}
 
 class TempHome {
 public:
