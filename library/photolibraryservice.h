@@ -10,6 +10,7 @@
 #include "model/videoitem.h"
 #include "photolibraryerror.h"
 #include "platform/photoplatform.h"
+#include "previewplayer.h"
 #include "scantimings.h"
 #include "thumbnailcache.h"
 #include "thumbnailrequest.h"
@@ -82,6 +83,10 @@ public:
                                                platform::ImageManager *manager,
                                                std::stop_token cancellation = {});
     QCoro::Task<PreviewAssetPtr> requestPreviewAsset(QString localIdentifier);
+    // On the main thread: a player that has read the video's file. Throws PhotoLibraryError when
+    // the video is gone or cannot be played, PreviewCancelled once `cancellation` is requested.
+    QCoro::Task<PreviewPlayer> makePreviewPlayer(QString localIdentifier,
+                                                 std::stop_token cancellation = {});
     static QString thumbnailKey(const QString &localIdentifier, QSizeF targetSize);
 
     // --- Changes.

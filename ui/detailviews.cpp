@@ -39,7 +39,7 @@ constexpr int symbolPixels = 38;
 
 // --- EmptyStateView ---------------------------------------------------------------------------
 
-EmptyStateView::EmptyStateView(QWidget *parent)
+EmptyStateView::EmptyStateView(int messageWidth, QWidget *parent)
     : QWidget(parent) {
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
@@ -54,10 +54,11 @@ EmptyStateView::EmptyStateView(QWidget *parent)
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setFont(scaled(font(), 1.35, QFont::DemiBold));
     m_message = new QLabel;
+    m_message->setTextFormat(Qt::PlainText);
     m_message->setAlignment(Qt::AlignCenter);
     m_message->setWordWrap(true);
     // A fixed width lets the wrapped lines take the height they need.
-    m_message->setFixedWidth(320);
+    m_message->setFixedWidth(messageWidth);
     m_message->setForegroundRole(QPalette::PlaceholderText);
     m_button = new QPushButton;
     column->addWidget(m_symbol, 0, Qt::AlignHCenter);
@@ -88,6 +89,7 @@ void EmptyStateView::show(Symbol symbol, const QString &title, const QString &me
     // A centred item of a layout is given its one-line height; the wrapped lines need more.
     m_message->setFixedHeight(m_message->heightForWidth(m_message->width()));
     m_button->setText(buttonText);
+    m_button->setVisible(!buttonText.isEmpty());
 }
 
 QString EmptyStateView::title() const {

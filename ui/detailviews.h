@@ -16,13 +16,14 @@ namespace orsenta {
 
 struct SelectionStats;
 
-// A symbol, a headline, an explanation and one button, over the window's background.
+// A symbol, a headline, an explanation and one button, over the window's background. The
+// explanation is plain text, wrapped to `messageWidth`; with no button text there is no button.
 class EmptyStateView : public QWidget {
     Q_OBJECT
 public:
-    explicit EmptyStateView(QWidget *parent = nullptr);
+    explicit EmptyStateView(int messageWidth = 320, QWidget *parent = nullptr);
     void show(Symbol symbol, const QString &title, const QString &message,
-              const QString &buttonText);
+              const QString &buttonText = {});
     QString title() const;
     QString message() const;
     QPushButton *button() const { return m_button; }

@@ -21,7 +21,6 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTextDocument>
-#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -40,19 +39,6 @@ QString translated(const char *text, int n = -1) {
 // The failure's own text, never read as markup.
 QString verbatim(const QString &message) {
     return Qt::convertFromPlainText(message, Qt::WhiteSpaceNormal);
-}
-
-// A video without a file on this device has nothing to play, and nothing is said.
-QCoro::Task<> openInDesktopPlayer(std::shared_ptr<PhotoLibraryService> service,
-                                  QString identifier) {
-    QString path;
-    try {
-        path = co_await service->videoFilePath(identifier);
-    } catch (const std::exception &) {
-        co_return;
-    }
-    if (!path.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 enum Page { tablePage, scanningPage, emptyPage };
@@ -95,10 +81,6 @@ MainWindow::MainWindow(std::shared_ptr<platform::PhotoPlatform> platform,
 MainWindow::~MainWindow() {
     if (m_model)
         m_model->stop();
-}
-
-void MainWindow::setPreviewPresenter(PreviewPresenter presenter) {
-    m_previewPresenter = std::move(presenter);
 }
 
 void MainWindow::buildToolbar() {
@@ -420,19 +402,25 @@ void MainWindow::refreshAlert() {
 
 void MainWindow::refreshPreview() {
     const std::optional<VideoItem> &item = m_model->previewItem();
-    if (!item)
-        return;
-    if (m_previewPresenter) {
-        m_previewPresenter(*m_model);
+    if (!item) {
+        if (m_preview)
+            m_preview->reject();
         return;
     }
-    // Without a preview of our own the desktop's player shows the video; previewItem is cleared
-    // at once, since nothing on screen would close it and the Video menu stays off while it is set.
-    openInDesktopPlayer(m_model->service(), item->localIdentifier());
-    QTimer::singleShot(0, m_model, [model = QPointer<VideoListViewModel>(m_model)] {
-        if (model)
-            model->setPreviewItem(std::nullopt);
+    if (m_preview) {
+        m_preview->setItem(*item);
+        return;
+    }
+    m_preview = new VideoPreviewView(m_model->service(), *item, this);
+    connect(m_preview, &QDialog::finished, this, [this, sheet = m_preview] {
+        // Forgotten first: clearing previewItem below comes back here.
+        if (m_preview == sheet)
+            m_preview = nullptr;
+        sheet->deleteLater();
+        if (m_model)
+            m_model->setPreviewItem(std::nullopt);
     });
+    m_preview->open();
 }
 
 void MainWindow::openPrivacySettings() {

@@ -5,6 +5,7 @@
 // every control reads a published member of it and calls one of its operations.
 
 #include "library/platform/photoplatform.h"
+#include "videopreviewview.h"
 #include "viewmodel/clock.h"
 #include "viewmodel/desktoptoolkit.h"
 
@@ -12,7 +13,6 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include <functional>
 #include <memory>
 
 class QAbstractItemView;
@@ -40,9 +40,6 @@ public:
     // What the detail area shows instead of the table, in the order it is chosen.
     enum class Placeholder { none, scanning, noMatches, accessNeeded, noVideos };
 
-    // Shows the preview of the model's previewItem and clears it when the preview closes.
-    using PreviewPresenter = std::function<void(VideoListViewModel &model)>;
-
     MainWindow(std::shared_ptr<platform::PhotoPlatform> platform,
                std::shared_ptr<DesktopToolkit> toolkit, std::shared_ptr<Clock> clock,
                QWidget *parent = nullptr);
@@ -50,9 +47,6 @@ public:
 
     // None until the window is first shown.
     VideoListViewModel *model() const { return m_model; }
-
-    // The preview's seam: called whenever previewItem becomes present.
-    void setPreviewPresenter(PreviewPresenter presenter);
 
     // "Show Sidebar": checked while the sidebar is shown.
     QAction *sidebarAction() const { return m_sidebarAction; }
@@ -69,6 +63,8 @@ public:
     // The dialogs on screen, or none.
     QMessageBox *deleteConfirmation() const { return m_confirmation; }
     QMessageBox *errorAlert() const { return m_alert; }
+    // The preview sheet of the model's previewItem, while it is open.
+    VideoPreviewView *previewSheet() const { return m_preview; }
 
 Q_SIGNALS:
     void modelCreated(orsenta::VideoListViewModel *model);
@@ -100,7 +96,6 @@ private:
     const std::shared_ptr<DesktopToolkit> m_toolkit;
     const std::shared_ptr<Clock> m_clock;
     VideoListViewModel *m_model = nullptr;
-    PreviewPresenter m_previewPresenter;
 
     QSplitter *m_split = nullptr;
     Sidebar *m_sidebar = nullptr;
@@ -117,6 +112,7 @@ private:
     SelectionBar *m_selectionBar = nullptr;
     QPointer<QMessageBox> m_confirmation;
     QPointer<QMessageBox> m_alert;
+    QPointer<VideoPreviewView> m_preview;
 };
 
 } // namespace orsenta

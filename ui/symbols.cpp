@@ -44,6 +44,7 @@ constexpr std::array<SymbolNames, symbolCount> names{{
     {"pause.fill", "media-playback-pause"},
     {"speaker.wave.2.fill", "audio-volume-high"},
     {"speaker.slash.fill", "audio-volume-muted"},
+    {"xmark", "window-close"},
 }};
 
 // Shapes are laid out on a 16 by 16 grid; strokes are 1.4 units wide.
@@ -271,6 +272,12 @@ Shape shapeOf(Symbol symbol) {
         }
         break;
     }
+    case Symbol::xmark:
+        s.stroked.moveTo(3.5, 3.5);
+        s.stroked.lineTo(12.5, 12.5);
+        s.stroked.moveTo(12.5, 3.5);
+        s.stroked.lineTo(3.5, 12.5);
+        break;
     case Symbol::Count:
         break;
     }

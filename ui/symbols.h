@@ -39,6 +39,7 @@ enum class Symbol : std::uint8_t {
     pauseFill,                     // the player's pause button
     speakerWave2Fill,              // sound on
     speakerSlashFill,              // muted
+    xmark,                         // the preview's close button
     Count
 };
 

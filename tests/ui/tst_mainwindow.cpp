@@ -7,6 +7,7 @@
 #include "ui/sidebar.h"
 #include "windowtestsupport.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -394,26 +395,32 @@ private Q_SLOTS:
         QVERIFY(button->isEnabled());
     }
 
-    void thePreviewSeamGetsThePreviewedVideo_data() {
-        QTest::addColumn<bool>("presenter");
-        QTest::addRow("presenter installed") << true;
-        QTest::addRow("none: cleared so the menu comes back") << false;
-    }
-    void thePreviewSeamGetsThePreviewedVideo() {
-        QFETCH(bool, presenter);
+    void thePreviewSheetFollowsPreviewItem() {
         WindowFixture f;
-        QStringList presented;
-        if (presenter) {
-            f.window.setPreviewPresenter([&presented](VideoListViewModel &model) {
-                presented << model.previewItem()->localIdentifier();
-            });
-        }
-        f.add({videoOn(u"a"_qs, MB, 2023)});
+        f.add({videoOn(u"a"_qs, MB, 2023), videoOn(u"b"_qs, 2 * MB, 2023)});
         QVERIFY(f.open());
+        f.vm().setSelectedIDs(f.ids({"a"}));
+        QTest::keyClick(f.window.table(), Qt::Key_Return);
+        QPointer<VideoPreviewView> sheet = f.window.previewSheet();
+        QVERIFY(sheet && sheet->isVisible());
+        QVERIFY(sheet->isModal());
+        QCOMPARE(sheet->item().localIdentifier(), u"a"_qs);
+        // The in-memory library has no file to play.
+        QTRY_COMPARE(sheet->state(), VideoPreviewView::State::failed);
+
+        f.vm().setPreviewItem(f.vm().items(f.ids({"b"})).front());
+        QCOMPARE(f.window.previewSheet(), sheet);
+        QCOMPARE(sheet->item().localIdentifier(), u"b"_qs);
+
+        // Closing the sheet clears previewItem; clearing previewItem closes the sheet.
+        sheet->closeButton()->click();
+        QCOMPARE(f.vm().previewItem(), std::nullopt);
+        QTRY_VERIFY(!sheet);
         f.vm().setPreviewItem(f.vm().items().front());
-        QCoreApplication::processEvents();
-        QCOMPARE(presented, presenter ? QStringList{u"a"_qs} : QStringList());
-        QCOMPARE(f.vm().previewItem().has_value(), presenter);
+        sheet = f.window.previewSheet();
+        QVERIFY(sheet && sheet->isVisible());
+        f.vm().setPreviewItem(std::nullopt);
+        QTRY_VERIFY(!sheet);
     }
 
     void hidingTheWindowStopsTheModelAndShowingItStartsItAgain() {

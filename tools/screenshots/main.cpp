@@ -6,17 +6,20 @@
 #include "app/apptheme.h"
 #include "app/orsentaapp.h"
 #include "i18n/translations.h"
+#include "library/photolibraryservice.h"
 #include "library/platform/folder/folderplatform.h"
 #include "library/platform/memory/memoryplatform.h"
 #include "ui/mainwindow.h"
 #include "ui/qtdesktoptoolkit.h"
 #include "ui/sidebar.h"
+#include "ui/videopreviewview.h"
 #include "viewmodel/videolistviewmodel.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 #include <functional>
@@ -57,14 +60,23 @@ public:
 
     void save(QWidget *widget, const QString &name) {
         settle();
+        write(widget->grab(), name);
+    }
+    // What the display shows, for pictures a widget cannot render itself, such as video.
+    void saveFromScreen(QWidget *widget, const QString &name) {
+        settle();
+        write(widget->screen()->grabWindow(widget->winId()), name);
+    }
+
+private:
+    void write(const QPixmap &picture, const QString &name) {
         const QString path = m_folder + u'/' + m_theme + u'-' + name + QStringLiteral(".png");
-        if (!widget->grab().save(path))
+        if (!picture.save(path))
             qWarning("could not write %s", qPrintable(path));
         else
             qInfo("%s", qPrintable(path));
     }
 
-private:
     QString m_folder;
     QString m_theme;
 };
@@ -130,7 +142,39 @@ void shootLibrary(Shooter &shoot) {
     if (QMessageBox *box = window.errorAlert())
         shoot.save(box, u"error-alert"_qs);
     vm.setErrorMessage(std::nullopt);
+
+    vm.setPreviewItem(vm.visibleItems().front());
+    settle();
+    if (VideoPreviewView *sheet = window.previewSheet()) {
+        waitUntil([sheet] { return sheet->playhead() >= 0.4 || sheet->errorMessage(); });
+        shoot.saveFromScreen(sheet, u"preview-playing"_qs);
+        sheet->reject();
+    }
     window.hide();
+}
+
+// The sheet while the library prepares the video, and when it cannot play it.
+void shootPreviewStates(Shooter &shoot) {
+    auto platform = std::make_shared<platform::MemoryPlatform>();
+    platform::MemoryAsset unplayable;
+    unplayable.asset.localIdentifier = u"a"_qs;
+    unplayable.media = platform::MediaAsset{u"/nowhere/a.mov"_qs, true, false, 0};
+    platform->addAsset(unplayable);
+    const auto service = PhotoLibraryService::create(platform);
+    const VideoItem item(u"a"_qs, u"IMG_0042.MOV"_qs, distantPast, 12.0, 1920, 1080, false, false,
+                         SizeState::known(48'000'000, SizeSource::photosMetadata));
+    platform->setDelivery(platform::MemoryPlatform::Delivery::held);
+    {
+        VideoPreviewView loading(service, item);
+        loading.show();
+        shoot.save(&loading, u"preview-loading"_qs);
+    }
+    platform->setDelivery(platform::MemoryPlatform::Delivery::immediate);
+    platform->releaseHeld();
+    VideoPreviewView failed(service, item);
+    failed.show();
+    waitUntil([&] { return failed.errorMessage().has_value(); });
+    shoot.save(&failed, u"preview-unavailable"_qs);
 }
 
 void shootEmptyStates(Shooter &shoot) {
@@ -180,6 +224,7 @@ int main(int argc, char *argv[]) {
         Shooter shoot(folder, appThemeName(choice));
         shootLibrary(shoot);
         shootEmptyStates(shoot);
+        shootPreviewStates(shoot);
     }
     return 0;
 }
