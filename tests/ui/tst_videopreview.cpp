@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QVideoFrame>
 #include <QVideoSink>
 #include <QVideoWidget>
 
@@ -230,6 +231,22 @@ private Q_SLOTS:
         slider->setSliderDown(false);
         QVERIFY(!s.view->isScrubbing());
         QTRY_VERIFY(s.view->player()->position() >= 2200);
+    }
+
+    void aSeekLandsExactlyWhereTheKnobWasLeft() {
+        Sheet s;
+        s.open(m_long); // one keyframe, at the start
+        QVERIFY(s.playing());
+        s.press(Qt::Key_Space);
+        QTRY_VERIFY(!s.view->isPlaying());
+        QSlider *slider = s.view->positionSlider();
+        slider->setSliderDown(true);
+        slider->setValue(1700);
+        slider->setSliderDown(false);
+        QTRY_COMPARE(s.view->player()->position(), 1700);
+        // The picture shown is the frame at that time, not the keyframe before it.
+        const QVideoSink *sink = s.view->findChild<QVideoWidget *>()->videoSink();
+        QTRY_VERIFY(std::abs(sink->videoFrame().startTime() - 1'700'000) < 100'000);
     }
 };
 
