@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QTimer>
 
 #include <algorithm>
@@ -44,6 +45,22 @@ int sectionOf(VideoSortColumn column) {
     const auto found = std::find(sortColumns.begin(), sortColumns.end(), column);
     return int(found - sortColumns.begin());
 }
+
+// Qt's header shows ascending order with an arrow pointing down; this one points up for A to Z
+// and smallest or oldest first, and down for largest or newest first, as GNOME and macOS do.
+class SortArrowHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        if (option->sortIndicator == QStyleOptionHeader::SortUp)
+            option->sortIndicator = QStyleOptionHeader::SortDown;
+        else if (option->sortIndicator == QStyleOptionHeader::SortDown)
+            option->sortIndicator = QStyleOptionHeader::SortUp;
+    }
+};
 
 } // namespace
 
@@ -82,6 +99,7 @@ VideoTableView::VideoTableView(VideoListViewModel *model, QWidget *parent)
     rows->setDefaultSectionSize(VideoCellDelegate::rowHeight);
     rows->setSectionResizeMode(QHeaderView::Fixed);
 
+    setHorizontalHeader(new SortArrowHeader(Qt::Horizontal, this));
     QHeaderView *columns = horizontalHeader();
     columns->setHighlightSections(false);
     columns->setSectionsClickable(true);

@@ -50,6 +50,35 @@ struct Table {
     void paint() { view->viewport()->repaint(); }
 };
 
+// Whether the sort arrow drawn at the right end of the section points down: its widest row of
+// ink is above its middle.
+bool arrowPointsDown(QHeaderView *header, int section) {
+    const QImage image = header->grab().toImage();
+    const int right = header->sectionViewportPosition(section) + header->sectionSize(section) - 3;
+    const QColor background = image.pixelColor(right, 2);
+    int widestRow = -1;
+    int widest = 0;
+    int inkTop = image.height();
+    int inkBottom = -1;
+    for (int y = 2; y < image.height() - 2; ++y) {
+        int ink = 0;
+        for (int x = right - 16; x < right; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.lightness() - background.lightness()) > 60)
+                ++ink;
+        }
+        if (ink > 0) {
+            inkTop = std::min(inkTop, y);
+            inkBottom = std::max(inkBottom, y);
+        }
+        if (ink > widest) {
+            widest = ink;
+            widestRow = y;
+        }
+    }
+    return inkBottom > inkTop && widestRow < (inkTop + inkBottom) / 2.0;
+}
+
 QStringList sorted(QSet<QString> set) {
     QStringList list(set.begin(), set.end());
     list.sort();
@@ -235,9 +264,16 @@ private Q_SLOTS:
         Table t;
         QVERIFY(scanFour(t.f));
         QVERIFY(t.show());
+        QHeaderView *header = t.view->horizontalHeader();
+        // Largest first: the arrow points down; smallest first: up.
+        QVERIFY(arrowPointsDown(header, int(Column::size)));
+        t.f.vm.setSortOrder(VideoSortOrder::sizeAsc);
+        QVERIFY(!arrowPointsDown(header, int(Column::size)));
+
         t.f.vm.setSortOrder(VideoSortOrder::nameDesc);
-        QCOMPARE(t.view->horizontalHeader()->sortIndicatorSection(), int(Column::video));
-        QCOMPARE(t.view->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(header->sortIndicatorSection(), int(Column::video));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(arrowPointsDown(header, int(Column::video)));
     }
 
     void theContextMenuActsOnTheClickedRowsOrTheSelection_data() {
