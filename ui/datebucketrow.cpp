@@ -1,6 +1,7 @@
 #include "datebucketrow.h"
 
 #include "model/displaytext.h"
+#include "numberroll.h"
 #include "symbols.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace orsenta {
 
@@ -22,6 +24,13 @@ constexpr int spacing = 8;
 constexpr int minimumGap = 6;
 constexpr int chevronWidth = 8;
 constexpr qreal cornerRadius = 5;
+
+enum Channel { countChannel, bytesChannel, selectionChannel, channelCount };
+
+QString videosText(std::int64_t count) {
+    return QCoreApplication::translate("Sidebar", "%n video(s)", nullptr,
+                                       int(std::clamp<std::int64_t>(count, 0, INT_MAX)));
+}
 
 QFont captionFont(const QFont &base, qreal scale) {
     QFont font = base;
@@ -45,6 +54,7 @@ DateBucketRow::DateBucketRow(QWidget *parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_roll = new NumberRoll(channelCount, this);
 }
 
 void DateBucketRow::setTitle(const QString &title) {
@@ -54,10 +64,12 @@ void DateBucketRow::setTitle(const QString &title) {
 }
 void DateBucketRow::setCount(std::int64_t count) {
     m_count = count;
+    m_roll->setTarget(countChannel, double(count));
     changed();
 }
 void DateBucketRow::setBytes(std::int64_t bytes) {
     m_bytes = bytes;
+    m_roll->setTarget(bytesChannel, double(bytes));
     changed();
 }
 void DateBucketRow::setFraction(std::optional<double> fraction) {
@@ -66,6 +78,7 @@ void DateBucketRow::setFraction(std::optional<double> fraction) {
 }
 void DateBucketRow::setSelected(bool selected) {
     m_selected = selected;
+    m_roll->setTarget(selectionChannel, selected ? 1.0 : 0.0);
     changed();
 }
 void DateBucketRow::setShowsDisclosure(bool shows) {
@@ -83,8 +96,15 @@ void DateBucketRow::changed() {
 }
 
 QString DateBucketRow::countText() const {
-    return QCoreApplication::translate("Sidebar", "%n video(s)", nullptr,
-                                       int(std::clamp<std::int64_t>(m_count, 0, INT_MAX)));
+    return videosText(m_count);
+}
+
+QString DateBucketRow::shownCountText() const {
+    return videosText(std::llround(m_roll->shown(countChannel)));
+}
+
+QString DateBucketRow::shownBytesText() const {
+    return sizeText(std::llround(m_roll->shown(bytesChannel)));
 }
 
 double DateBucketRow::barFraction() const {
@@ -121,11 +141,12 @@ void DateBucketRow::paintEvent(QPaintEvent *) {
     QPainterPath shape;
     shape.addRoundedRect(background, cornerRadius, cornerRadius);
     painter.setClipPath(shape);
-    if (m_selected)
-        painter.fillRect(background, withAlpha(accent, 0.16));
+    const double selection = m_roll->shown(selectionChannel);
+    if (selection > 0)
+        painter.fillRect(background, withAlpha(accent, 0.16 * selection));
     if (m_fraction) {
         const double f = barFraction();
-        const QColor bar = withAlpha(accent, m_selected ? 0.32 : 0.18);
+        const QColor bar = withAlpha(accent, 0.18 + (0.32 - 0.18) * selection);
         QLinearGradient gradient(background.topLeft(), background.topRight());
         if (layoutDirection() == Qt::RightToLeft)
             gradient = QLinearGradient(background.topRight(), background.topLeft());
@@ -163,7 +184,7 @@ void DateBucketRow::paintEvent(QPaintEvent *) {
                     withAlpha(pal.color(QPalette::WindowText), 0.45));
         right -= chevronWidth + spacing;
     }
-    const QString bytes = sizeText(m_bytes);
+    const QString bytes = shownBytesText();
     const QFontMetrics bytesMetrics(bytesFont);
     const int bytesWidth = bytesMetrics.horizontalAdvance(bytes);
     painter.setFont(bytesFont);
@@ -180,7 +201,7 @@ void DateBucketRow::paintEvent(QPaintEvent *) {
     const int countLeft = content.left() + titleMetrics.horizontalAdvance(title) + spacing;
     const QFontMetrics countMetrics(countFont);
     const QString count =
-        countMetrics.elidedText(countText(), Qt::ElideRight, std::max(0, right - countLeft));
+        countMetrics.elidedText(shownCountText(), Qt::ElideRight, std::max(0, right - countLeft));
     painter.setFont(countFont);
     painter.setPen(secondary(pal));
     painter.drawText(QPoint(countLeft, baseline), count);

@@ -11,6 +11,8 @@
 
 namespace orsenta {
 
+class NumberRoll;
+
 class DateBucketRow : public QAbstractButton {
     Q_OBJECT
 public:
@@ -36,8 +38,13 @@ public:
     void setIndented(bool indented);
     bool isIndented() const { return m_indented; }
 
-    // "12 videos", as the row shows it.
+    // "12 videos", as the row shows it once its numbers have rolled to the values set.
     QString countText() const;
+    // The count and bytes as drawn at this moment, mid-roll or not.
+    QString shownCountText() const;
+    QString shownBytesText() const;
+    // Count, bytes and the selected state roll to new values together.
+    NumberRoll *roll() const { return m_roll; }
     // The part of the row's width the bar covers: the fraction, at least the sliver; 0 when the
     // row has no bar.
     double barFraction() const;
@@ -58,6 +65,7 @@ private:
     bool m_selected = false;
     bool m_showsDisclosure = false;
     bool m_indented = false;
+    NumberRoll *m_roll = nullptr;
 };
 
 } // namespace orsenta

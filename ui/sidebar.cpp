@@ -1,5 +1,6 @@
 #include "sidebar.h"
 
+#include "bytecountview.h"
 #include "datebucketrow.h"
 #include "linkbutton.h"
 #include "model/datebuckets.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace orsenta {
 
@@ -92,7 +94,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         layout->setSpacing(4);
         auto *caption = new QLabel(translated("Total size"));
         makeSecondary(caption);
-        m_totalSize = new QLabel;
+        m_totalSize = new ByteCountView;
         QFont big = m_totalSize->font();
         big.setPixelSize(26);
         big.setWeight(QFont::DemiBold);
@@ -305,7 +307,7 @@ QString Sidebar::libraryValue(const QString &label) const {
 }
 
 void Sidebar::refreshTotal() {
-    m_totalSize->setText(sizeText(m_model->stats().knownBytes));
+    m_totalSize->setBytes(m_model->stats().knownBytes);
 }
 
 void Sidebar::refreshLibrary() {
@@ -351,21 +353,25 @@ void Sidebar::refreshDuplicates() {
 void Sidebar::refreshDates() {
     const std::vector<DateBucket> &years = m_model->yearBuckets();
     m_dates.root->setHidden(years.empty());
-    for (DateBucketRow *row : m_dateRows) {
-        // A row may be refreshing from inside its own click; it goes once the click returns.
-        row->hide();
-        row->deleteLater();
-    }
-    m_dateRows.clear();
-    auto *layout = static_cast<QVBoxLayout *>(m_dateRowsBox->layout());
     const DateFilter &filter = m_model->dateFilter();
     const std::optional<std::int64_t> expanded = m_model->expandedYear();
     m_back->setHidden(!expanded);
 
-    auto addRow = [&](const QString &title, std::int64_t count, std::int64_t bytes,
-                      std::optional<double> fraction, bool selected, bool disclosure, bool indented,
-                      auto action) {
-        auto *row = new DateBucketRow;
+    QHash<QString, DateBucketRow *> previous = std::exchange(m_dateRowsByKey, {});
+    std::vector<DateBucketRow *> rows;
+    auto addRow = [&](const QString &key, const QString &title, std::int64_t count,
+                      std::int64_t bytes, std::optional<double> fraction, bool selected,
+                      bool disclosure, bool indented, auto action) {
+        DateBucketRow *row = previous.take(key);
+        if (!row) {
+            row = new DateBucketRow;
+            connect(row, &QAbstractButton::clicked, this, [this, row] {
+                // Copied: the action may refresh the rows, and with them this map.
+                const auto act = m_dateRowActions.value(row);
+                if (m_model && act)
+                    act(*m_model);
+            });
+        }
         row->setTitle(title);
         row->setCount(count);
         row->setBytes(bytes);
@@ -373,17 +379,30 @@ void Sidebar::refreshDates() {
         row->setSelected(selected);
         row->setShowsDisclosure(disclosure);
         row->setIndented(indented);
-        connect(row, &QAbstractButton::clicked, this, [this, action] {
-            if (m_model)
-                action(*m_model);
-        });
-        layout->addWidget(row);
-        m_dateRows.push_back(row);
+        m_dateRowActions.insert(row, action);
+        m_dateRowsByKey.insert(key, row);
+        rows.push_back(row);
+    };
+    const auto place = [&] {
+        auto *layout = static_cast<QVBoxLayout *>(m_dateRowsBox->layout());
+        for (DateBucketRow *row : m_dateRows)
+            layout->removeWidget(row);
+        for (DateBucketRow *row : std::as_const(previous)) {
+            m_dateRowActions.remove(row);
+            // A row may be refreshing from inside its own click; it goes once the click returns.
+            row->hide();
+            row->deleteLater();
+        }
+        for (DateBucketRow *row : rows) {
+            layout->addWidget(row);
+            row->show();
+        }
+        m_dateRows = std::move(rows);
     };
 
     if (!expanded) {
         const LibraryStats &stats = m_model->stats();
-        addRow(translated("All dates"), stats.totalCount, stats.knownBytes, std::nullopt,
+        addRow(u"all"_qs, translated("All dates"), stats.totalCount, stats.knownBytes, std::nullopt,
                filter.isAll() && !m_model->showsDuplicates(), false, false,
                [](VideoListViewModel &vm) { vm.select(DateFilter::all(), false); });
         std::int64_t largest = 0;
@@ -391,34 +410,37 @@ void Sidebar::refreshDates() {
             largest = std::max(largest, bucket.knownBytes);
         for (const DateBucket &bucket : years) {
             const std::int64_t year = bucket.year;
-            addRow(yearTitle(year), bucket.count, bucket.knownBytes,
+            addRow(QString::number(year), yearTitle(year), bucket.count, bucket.knownBytes,
                    relativeSize(bucket.knownBytes, largest), filter == DateFilter::year(year), true,
                    false, [year](VideoListViewModel &vm) { vm.selectYear(year); });
         }
-        return;
+    } else {
+        const std::int64_t year = *expanded;
+        const auto yearBucket = std::find_if(
+            years.cbegin(), years.cend(), [year](const DateBucket &b) { return b.year == year; });
+        addRow(QString::number(year), yearTitle(year),
+               yearBucket != years.cend() ? yearBucket->count : 0,
+               yearBucket != years.cend() ? yearBucket->knownBytes : 0, std::nullopt,
+               filter == DateFilter::year(year), false, false,
+               [year](VideoListViewModel &vm) { vm.selectYear(year); });
+        const auto months = m_model->monthBucketsByYear().find(year);
+        const std::vector<DateBucket> none;
+        const std::vector<DateBucket> &buckets =
+            months != m_model->monthBucketsByYear().cend() ? months->second : none;
+        std::int64_t largest = 0;
+        for (const DateBucket &bucket : buckets)
+            largest = std::max(largest, bucket.knownBytes);
+        for (const DateBucket &bucket : buckets) {
+            const std::int64_t month = bucket.month.value_or(1);
+            addRow(QString::number(year) + u'-' + QString::number(month), monthTitle(year, month),
+                   bucket.count, bucket.knownBytes, relativeSize(bucket.knownBytes, largest),
+                   filter == DateFilter::month(year, month), false, true,
+                   [year, month](VideoListViewModel &vm) {
+                       vm.select(DateFilter::month(year, month), false);
+                   });
+        }
     }
-
-    const std::int64_t year = *expanded;
-    const auto yearBucket = std::find_if(years.cbegin(), years.cend(),
-                                         [year](const DateBucket &b) { return b.year == year; });
-    addRow(yearTitle(year), yearBucket != years.cend() ? yearBucket->count : 0,
-           yearBucket != years.cend() ? yearBucket->knownBytes : 0, std::nullopt,
-           filter == DateFilter::year(year), false, false,
-           [year](VideoListViewModel &vm) { vm.selectYear(year); });
-    const auto months = m_model->monthBucketsByYear().find(year);
-    if (months == m_model->monthBucketsByYear().cend())
-        return;
-    std::int64_t largest = 0;
-    for (const DateBucket &bucket : months->second)
-        largest = std::max(largest, bucket.knownBytes);
-    for (const DateBucket &bucket : months->second) {
-        const std::int64_t month = bucket.month.value_or(1);
-        addRow(monthTitle(year, month), bucket.count, bucket.knownBytes,
-               relativeSize(bucket.knownBytes, largest), filter == DateFilter::month(year, month),
-               false, true, [year, month](VideoListViewModel &vm) {
-                   vm.select(DateFilter::month(year, month), false);
-               });
-    }
+    place();
 }
 
 void Sidebar::refreshStatus() {

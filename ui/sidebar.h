@@ -5,9 +5,11 @@
 
 #include "viewmodel/videolistviewmodel.h"
 
+#include <QHash>
 #include <QPointer>
 #include <QScrollArea>
 
+#include <functional>
 #include <vector>
 
 class QAbstractButton;
@@ -18,6 +20,7 @@ class QVBoxLayout;
 
 namespace orsenta {
 
+class ByteCountView;
 class DateBucketRow;
 class Spinner;
 
@@ -37,7 +40,7 @@ public:
     QSize sizeHint() const override;
 
     // What tests and screenshots drive.
-    QLabel *totalSizeLabel() const { return m_totalSize; }
+    ByteCountView *totalSizeView() const { return m_totalSize; }
     QComboBox *sizeFilterBox() const { return m_sizeFilter; }
     QAbstractButton *clearFiltersButton() const { return m_clearFilters; }
     DateBucketRow *sameSizeRow() const { return m_sameSize; }
@@ -71,7 +74,7 @@ private:
     QPointer<VideoListViewModel> m_model;
     QVBoxLayout *m_column = nullptr;
 
-    QLabel *m_totalSize = nullptr;
+    ByteCountView *m_totalSize = nullptr;
 
     QLabel *m_videos = nullptr;
     QLabel *m_shown = nullptr;
@@ -94,7 +97,11 @@ private:
     Section m_dates;
     QAbstractButton *m_back = nullptr;
     QWidget *m_dateRowsBox = nullptr;
+    // The rows of the date section and what each does when clicked. A row that stands for the
+    // same bucket after a refresh is the same widget, so that its numbers roll.
     std::vector<DateBucketRow *> m_dateRows;
+    QHash<QString, DateBucketRow *> m_dateRowsByKey;
+    QHash<DateBucketRow *, std::function<void(VideoListViewModel &)>> m_dateRowActions;
 
     Spinner *m_actionSpinner = nullptr;
     QLabel *m_status = nullptr;

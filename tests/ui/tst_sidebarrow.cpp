@@ -2,6 +2,7 @@
 
 #include "model/displaytext.h"
 #include "ui/datebucketrow.h"
+#include "ui/numberroll.h"
 #include "windowtestsupport.h"
 
 #include <QImage>
@@ -92,6 +93,34 @@ private Q_SLOTS:
         QCOMPARE(row.sizeHint().width(), plain + DateBucketRow::indentation);
         row.setShowsDisclosure(true);
         QVERIFY(row.sizeHint().width() > plain + DateBucketRow::indentation);
+    }
+
+    void numbersRollFromWhatIsShownOnlyOnScreen() {
+        DateBucketRow row;
+        row.setCount(10);
+        row.setBytes(1'000'000);
+        // Off screen: no roll.
+        QCOMPARE(row.shownCountText(), u"10 videos"_qs);
+        row.show();
+        row.setCount(20);
+        QCOMPARE(row.countText(), u"20 videos"_qs);
+        QVariantAnimation &roll = row.roll()->animation();
+        QCOMPARE(roll.duration(), 250);
+        QCOMPARE(row.shownCountText(), u"10 videos"_qs);
+        roll.setCurrentTime(125); // half way, where easing in and out is half done
+        QCOMPARE(row.shownCountText(), u"15 videos"_qs);
+        QCOMPARE(row.shownBytesText(), sizeText(1'000'000));
+
+        // A new value mid-roll sets off from what is shown.
+        row.setCount(30);
+        QCOMPARE(row.shownCountText(), u"15 videos"_qs);
+        roll.setCurrentTime(250);
+        QCOMPARE(row.shownCountText(), u"30 videos"_qs);
+        QCOMPARE(roll.state(), QAbstractAnimation::Stopped);
+
+        row.hide();
+        row.setCount(5);
+        QCOMPARE(row.shownCountText(), u"5 videos"_qs);
     }
 };
 

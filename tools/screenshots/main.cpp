@@ -10,6 +10,7 @@
 #include "library/platform/folder/folderplatform.h"
 #include "library/platform/memory/memoryplatform.h"
 #include "ui/mainwindow.h"
+#include "ui/numberroll.h"
 #include "ui/qtdesktoptoolkit.h"
 #include "ui/sidebar.h"
 #include "ui/videopreviewview.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QScreen>
@@ -52,6 +54,14 @@ void settle() {
         QCoreApplication::processEvents();
 }
 
+// Rolling numbers and thumbnails arriving take a moment after each change.
+void letAnimationsEnd() {
+    QElapsedTimer clock;
+    clock.start();
+    waitUntil([&] { return clock.elapsed() > 2 * NumberRoll::durationMs; });
+    settle();
+}
+
 class Shooter {
 public:
     Shooter(QString folder, QString theme)
@@ -59,12 +69,12 @@ public:
         , m_theme(std::move(theme)) {}
 
     void save(QWidget *widget, const QString &name) {
-        settle();
+        letAnimationsEnd();
         write(widget->grab(), name);
     }
     // What the display shows, for pictures a widget cannot render itself, such as video.
     void saveFromScreen(QWidget *widget, const QString &name) {
-        settle();
+        letAnimationsEnd();
         write(widget->screen()->grabWindow(widget->winId()), name);
     }
 
