@@ -3,9 +3,9 @@
 // container in this process.
 
 #include "benchsupport.h"
+#include "foldertree.h"
 #include "library/platform/folder/containerprobe.h"
 #include "library/platform/folder/folderplatform.h"
-#include "library/platform/folder/libraryindex.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,34 +21,8 @@ using namespace orsenta::platform;
 namespace {
 
 constexpr int treeFiles = 100'000;
-constexpr int filesPerFolder = 100;
 constexpr int sampleVideos = 300;
 constexpr int distinctSamples = 10;
-
-QString probeHelper() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/orsenta-probe");
-}
-
-void makeTree(const QString &root) {
-    for (int i = 0; i < treeFiles; ++i) {
-        const QString folder =
-            root + QStringLiteral("/%1/%2").arg(i / 10'000).arg(i / filesPerFolder);
-        if (i % filesPerFolder == 0)
-            QDir().mkpath(folder);
-        QFile file(folder + QStringLiteral("/IMG_%1.MOV").arg(i, 6, 10, QLatin1Char('0')));
-        if (file.open(QIODevice::WriteOnly))
-            file.write("x");
-    }
-}
-
-// Marks every row as read, as after a first full scan, so that a fetch measures the rescan alone.
-void markAllRead(const QString &indexPath) {
-    auto index = LibraryIndex::open(indexPath);
-    std::vector<IndexRow> rows = index->rows();
-    for (IndexRow &row : rows)
-        row.read = true;
-    index->write(rows, {});
-}
 
 double findMs(const QString &root) {
     return medianMs(5, [&] {
@@ -93,14 +67,9 @@ int main(int argc, char *argv[]) {
 
     // Rescan of an indexed tree.
     const QString tree = work.filePath(QStringLiteral("tree"));
-    makeTree(tree);
+    makeTree(tree, treeFiles);
     const QString treeIndex = work.filePath(QStringLiteral("tree.sqlite3"));
-    const LibraryRoots treeRoots{{QFile::encodeName(QDir(tree).canonicalPath())}, {}};
-    {
-        FolderPlatform first({treeRoots, treeIndex, probeHelper(), 2});
-        keep(first.fetchVideoAssets({})->count());
-    }
-    markAllRead(treeIndex);
+    const LibraryRoots treeRoots = indexTree(tree, treeIndex);
     FolderPlatform library({treeRoots, treeIndex, probeHelper(), 2});
     std::int64_t counted = 0;
     const double rescanMs = medianMs(5, [&] { counted = library.fetchVideoAssets({})->count(); });
