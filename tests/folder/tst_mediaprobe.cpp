@@ -1,41 +1,98 @@
+// Reading what video files say about themselves: FFmpeg in process on real and hostile files,
+// the orsenta-probe helper spoken to byte by byte, whose stdout must carry frames and nothing
+// else, and MediaProbe, which owns a helper and replaces it when a file crashes, hangs or
+// garbles it.
+
 #include "library/platform/folder/mediaprobe.h"
+#include "library/platform/folder/probeprotocol.h"
 #include "support/samplevideos.h"
 #include "support/testmain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSize>
 #include <QTemporaryDir>
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
+#include <filesystem>
+#include <netinet/in.h>
+#include <random>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace orsenta::platform;
 using namespace orsenta::test;
 using namespace Qt::StringLiterals;
 using namespace std::chrono;
+namespace protocol = orsenta::platform::probeprotocol;
 
 namespace {
 
 const QString helper = QStringLiteral(ORSENTA_PROBE_HELPER);
+constexpr milliseconds generous = seconds(20);
+constexpr double unknown = std::numeric_limits<double>::quiet_NaN();
 
-// Sets a variable that helpers started from now on inherit, and removes it again.
-class ScopedEnv {
+qint64 utcMicros(int y, int mo, int d, int h, int mi, int s) {
+    return duration_cast<microseconds>(
+               (sys_days{year{y} / mo / d} + hours{h} + minutes{mi} + seconds{s})
+                   .time_since_epoch())
+        .count();
+}
+
+const QByteArray invalidUtf8Name = QByteArrayLiteral("bad\xff\xfe name.mp4");
+
+const QDateTime taken = QDateTime(QDate(2021, 6, 15), QTime(8, 30), Qt::UTC);
+const qint64 takenMicros = utcMicros(2021, 6, 15, 8, 30, 0);
+
+// A listening socket on the loopback interface; it shows whether anything tried to connect.
+class Listener {
 public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name) {
-        qputenv(name, value);
+    Listener() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), size) != 0
+            || ::listen(m_fd, 8) != 0
+            || ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
     }
-    ~ScopedEnv() { qunsetenv(m_name); }
-    ScopedEnv(const ScopedEnv &) = delete;
-    ScopedEnv &operator=(const ScopedEnv &) = delete;
+    ~Listener() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int port() const { return m_port; }
+    // The kernel completes a connection before it is accepted, so a pending one means someone
+    // connected.
+    bool wasContacted() const {
+        const int accepted = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (accepted >= 0)
+            ::close(accepted);
+        return accepted >= 0;
+    }
 
 private:
-    const char *m_name;
+    int m_fd = -1;
+    int m_port = 0;
 };
+
+QByteArray hlsPlaylist(const QByteArray &segment) {
+    return "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:10\n#EXT-X-MEDIA-SEQUENCE:0\n"
+           "#EXTINF:10.0,\n"
+           + segment + "\n#EXT-X-ENDLIST\n";
+}
 
 // True when `pid` was a child of this process and has been reaped: it is neither running nor a
 // zombie waiting for its parent.
@@ -43,14 +100,110 @@ bool reaped(pid_t pid) {
     return ::waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
 }
 
+struct Frame {
+    protocol::Kind kind;
+    QByteArray payload;
+};
+
+// Splits everything the helper wrote into frames; empty if any byte is not part of one.
+std::optional<std::vector<Frame>> frames(const QByteArray &output) {
+    std::vector<Frame> result;
+    qsizetype pos = 0;
+    while (pos < output.size()) {
+        if (output.size() - pos < protocol::headerSize)
+            return std::nullopt;
+        const auto decoded = protocol::decodeHeader(QByteArrayView(output).sliced(pos));
+        pos += protocol::headerSize;
+        if (!decoded || output.size() - pos < qsizetype(decoded->length))
+            return std::nullopt;
+        result.push_back({decoded->kind, output.mid(pos, decoded->length)});
+        pos += decoded->length;
+    }
+    return result;
+}
+
+QByteArray kinds(std::initializer_list<protocol::Kind> list) {
+    QByteArray bytes;
+    for (const protocol::Kind kind : list)
+        bytes += char(kind);
+    return bytes;
+}
+
+QByteArray probeFrame(const QByteArray &path) {
+    return protocol::encodeFrame(protocol::Kind::probe,
+                                 protocol::encodeProbeRequest({std::chrono::seconds(10), path}));
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray output;
+    QByteArray errors;
+};
+
+// Feeds `input` to a fresh helper, closes its stdin and waits for it to end.
+Run runHelper(const QByteArray &input, bool withLog = false) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (withLog)
+        env.insert(u"ORSENTA_PROBE_LOG"_s, u"1"_s);
+    process.setProcessEnvironment(env);
+    process.start(helper, {});
+    Run run;
+    if (!process.waitForStarted())
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60'000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    run.output = process.readAllStandardOutput();
+    run.errors = process.readAllStandardError();
+    return run;
+}
+
 } // namespace
 
 class TestMediaProbe : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
+    std::unique_ptr<Listener> m_listener = std::make_unique<Listener>();
+    bool m_webm = false;
+    MediaProbe m_probe{helper};
 
-    QByteArray path(const QByteArray &name) const {
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    QByteArray raw(const QByteArray &name) const {
         return QFile::encodeName(m_dir.path()) + '/' + name;
+    }
+
+    void make(const QString &name, const VideoSpec &wanted) {
+        QVERIFY2(!makeVideo(file(name), wanted).isEmpty(), qPrintable(name));
+    }
+    // Copies a sample under a name Qt's QString cannot spell, such as invalid UTF-8.
+    void copyAs(const QString &from, const QByteArray &to) {
+        std::error_code error;
+        std::filesystem::copy_file(
+            std::filesystem::path(QFile::encodeName(file(from)).toStdString()),
+            std::filesystem::path(raw(to).toStdString()), error);
+        QVERIFY2(!error, error.message().c_str());
+    }
+
+    // The helper reads the file as FFmpeg in process does, and says so field for field.
+    void verifyTheHelperAgrees(const QByteArray &name, const ContainerInfo &direct) {
+        const ContainerInfo viaHelper = m_probe.probe(raw(name));
+        QCOMPARE(viaHelper.opened, direct.opened);
+        QCOMPARE(viaHelper.hasVideo, direct.hasVideo);
+        QCOMPARE(viaHelper.pixelWidth, direct.pixelWidth);
+        QCOMPARE(viaHelper.pixelHeight, direct.pixelHeight);
+        QCOMPARE(std::isnan(viaHelper.duration), std::isnan(direct.duration));
+        if (!std::isnan(direct.duration))
+            QCOMPARE(viaHelper.duration, direct.duration);
+        QCOMPARE(viaHelper.creationTimeMicros, direct.creationTimeMicros);
+        QCOMPARE(viaHelper.error, direct.error);
+        QCOMPARE(m_probe.restarts(), 0);
     }
 
     void verifyLandscape(const ContainerInfo &info) {
@@ -63,56 +216,290 @@ class TestMediaProbe : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
+        QVERIFY(m_listener->port() > 0);
         QVERIFY(QFileInfo(helper).isExecutable());
-        const auto make = [this](const char *name, const VideoSpec &wanted) {
-            return !makeVideo(QFile::decodeName(path(name)), wanted).isEmpty();
-        };
-        QVERIFY(make("landscape.mp4",
-                     {.creationTime = QDateTime(QDate(2020, 1, 2), QTime(3, 4), Qt::UTC)}));
-        QVERIFY(make("portrait.mp4", {.width = 320, .height = 180, .rotation = 90}));
-        QVERIFY(make("audio.m4a", {.video = false, .audio = true}));
-        QVERIFY(writeNewFile(QFile::decodeName(path("empty.mp4")), {}));
-        QVERIFY(writeNewFile(QFile::decodeName(path("text.mkv")), "not a video at all\n"));
-        // The misbehaviour hooks match on the first three names; the files themselves are fine.
-        for (const char *name : {"crash-me.mp4", "hang-me.mp4", "garble-me.mp4", "line\nbreak.mp4"})
-            QVERIFY(QFile::copy(QFile::decodeName(path("landscape.mp4")),
-                                QFile::decodeName(path(name))));
+        m_webm = ffmpegHasEncoder(u"libvpx"_s);
+
+        make(u"landscape.mp4"_s, {.creationTime = taken, .audio = true});
+        make(u"portrait.mp4"_s, {.width = 320, .height = 180, .rotation = 90});
+        make(u"portrait.mov"_s,
+             {.width = 320, .height = 180, .rotation = 270, .container = Container::mov});
+        make(u"upside-down.mp4"_s, {.rotation = 180});
+        make(u"clip.mkv"_s, {.seconds = 2, .creationTime = taken, .container = Container::mkv});
+        if (m_webm)
+            make(u"clip.webm"_s,
+                 {.creationTime = taken, .container = Container::webm, .audio = true});
+        // Streams that only reading packets reveals, and an index without a duration.
+        make(u"broadcast.ts"_s, {.seconds = 2, .container = Container::mpegts});
+        make(u"fragmented.mp4"_s,
+             {.extraOutputArgs = {u"-movflags"_s, u"frag_keyframe+empty_moov"_s}});
+        make(u"audio.m4a"_s, {.seconds = 2, .video = false, .audio = true});
+        // Apple's key, in a different zone and later than creation_time: it wins.
+        make(u"iphone.mov"_s,
+             {.creationTime = taken,
+              .container = Container::mov,
+              .extraOutputArgs = {u"-movflags"_s, u"use_metadata_tags"_s, u"-metadata"_s,
+                                  u"com.apple.quicktime.creationdate=2021-06-15T12:45:10+0200"_s}});
+        make(u"faststart.mp4"_s, {.extraOutputArgs = {u"-movflags"_s, u"+faststart"_s}});
+
+        QVERIFY(writeNewFile(file(u"empty.mp4"_s), {}));
+        for (const QString &name : {u"landscape.mp4"_s, u"faststart.mp4"_s}) {
+            const QByteArray whole = readFile(file(name));
+            QVERIFY(writeNewFile(file(u"half-"_s + name), whole.left(whole.size() / 2)));
+        }
+        std::mt19937 generator(20240305);
+        QByteArray noise(64 * 1024, Qt::Uninitialized);
+        for (char &byte : noise)
+            byte = char(generator());
+        QVERIFY(writeNewFile(file(u"noise.mkv"_s), noise));
+        QVERIFY(writeNewFile(file(u"text.mkv"_s), "not a video at all\n"));
+        QVERIFY(writeNewFile(file(u"zeds.mkv"_s), QByteArray(4096, 'Z')));
+
+        const QByteArray port = QByteArray::number(m_listener->port());
+        QVERIFY(writeNewFile(file(u"playlist.mp4"_s),
+                             hlsPlaylist("http://127.0.0.1:" + port + "/x.ts")));
+        QVERIFY(
+            writeNewFile(file(u"discard-playlist.mp4"_s), hlsPlaylist("http://127.0.0.1:9/x.ts")));
+        QVERIFY(writeNewFile(file(u"local-playlist.mp4"_s), hlsPlaylist(raw("broadcast.ts"))));
+        // A relative name, which the concat demuxer's own safety check lets through.
+        QVERIFY(writeNewFile(file(u"concat.mp4"_s), "ffconcat version 1.0\nfile landscape.mp4\n"));
+
+        QVERIFY(writeNewFile(file(u"session.mp4"_s),
+                             "v=0\no=- 0 0 IN IP4 127.0.0.1\ns=x\nc=IN IP4 127.0.0.1\nt=0 0\n"
+                             "m=video "
+                                 + port + " RTP/AVP 96\na=rtpmap:96 H264/90000\n"));
+
+        copyAs(u"landscape.mp4"_s, "with spaces and 100% a%20b %d.mp4");
+        copyAs(u"landscape.mp4"_s, "line\nbreak.mp4");
+        copyAs(u"landscape.mp4"_s, invalidUtf8Name);
+        copyAs(u"landscape.mp4"_s, "http:not-a-url.mp4");
+        // The misbehaviour hooks match on these names; the files themselves are fine.
+        for (const char *name : {"crash-me.mp4", "hang-me.mp4", "garble-me.mp4"})
+            copyAs(u"landscape.mp4"_s, name);
     }
 
-    void agreesWithReadingInProcess_data() {
+    void cleanupTestCase() {
+        // Only after every case: a connection at any time, in process or in a helper, is a
+        // failure.
+        QVERIFY(!m_listener->wasContacted());
+        // QTemporaryDir cannot spell this name to remove it.
+        ::unlink(raw(invalidUtf8Name).constData());
+    }
+
+    void readsContainers_data() {
         QTest::addColumn<QByteArray>("name");
-        for (const char *name :
-             {"landscape.mp4", "portrait.mp4", "audio.m4a", "empty.mp4", "text.mkv", "missing.mp4"})
-            QTest::newRow(name) << QByteArray(name);
-        QTest::newRow("newline in the name") << QByteArray("line\nbreak.mp4");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<qint64>("width"); // 0: no video
+        QTest::addColumn<qint64>("height");
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<qint64>("created"); // -1: absent
+        const auto opens = [](const char *tag, const QByteArray &name, qint64 width, qint64 height,
+                              double duration, qint64 created = -1) {
+            QTest::newRow(tag) << name << true << width << height << duration << created;
+        };
+        opens("mp4 with sound", "landscape.mp4", 320, 240, 1.0, takenMicros);
+        opens("portrait mp4", "portrait.mp4", 180, 320, 1.0);
+        opens("portrait mov, other way", "portrait.mov", 180, 320, 1.0);
+        opens("upside down keeps its shape", "upside-down.mp4", 320, 240, 1.0);
+        opens("mkv", "clip.mkv", 320, 240, 2.0, takenMicros);
+        opens("webm", "clip.webm", 320, 240, 1.0, takenMicros);
+        opens("mpeg-ts", "broadcast.ts", 320, 240, 2.0);
+        opens("fragmented mp4", "fragmented.mp4", 320, 240, 1.0);
+        opens("apple creation date wins", "iphone.mov", 320, 240, 1.0,
+              utcMicros(2021, 6, 15, 10, 45, 10));
+        opens("audio only", "audio.m4a", 0, 0, 2.0);
+        opens("index first, data cut", "half-faststart.mp4", 320, 240, 1.0);
+        // The same video under names that must reach the file system byte for byte.
+        opens("spaces and percents", "with spaces and 100% a%20b %d.mp4", 320, 240, 1.0,
+              takenMicros);
+        opens("newline", "line\nbreak.mp4", 320, 240, 1.0, takenMicros);
+        opens("invalid UTF-8", invalidUtf8Name, 320, 240, 1.0, takenMicros);
+        opens("looks like a URL", "http:not-a-url.mp4", 320, 240, 1.0, takenMicros);
+
+        // Broken files, and files that would have FFmpeg read something other than themselves.
+        const std::pair<const char *, QByteArray> refused[] = {
+            {"empty", "empty.mp4"},
+            {"data first, index cut", "half-landscape.mp4"},
+            {"missing", "no such file.mp4"},
+            {"network playlist", "playlist.mp4"},
+            {"discard-port playlist", "discard-playlist.mp4"},
+            {"playlist of a local file", "local-playlist.mp4"},
+            {"concat list", "concat.mp4"},
+            {"RTP session description", "session.mp4"},
+            {"NUL in the path", QByteArray("landscape.mp4\0.txt", 18)},
+        };
+        for (const auto &[tag, name] : refused)
+            QTest::newRow(tag) << name << false << 0ll << 0ll << unknown << -1ll;
     }
-    void agreesWithReadingInProcess() {
+    void readsContainers() {
         QFETCH(QByteArray, name);
-        MediaProbe probe(helper);
-        const ContainerInfo viaHelper = probe.probe(path(name));
-        const ContainerInfo direct = probeContainer(path(name), seconds(10));
-        QCOMPARE(viaHelper.opened, direct.opened);
-        QCOMPARE(viaHelper.hasVideo, direct.hasVideo);
-        QCOMPARE(viaHelper.pixelWidth, direct.pixelWidth);
-        QCOMPARE(viaHelper.pixelHeight, direct.pixelHeight);
-        QCOMPARE(std::isnan(viaHelper.duration), std::isnan(direct.duration));
-        if (!std::isnan(direct.duration))
-            QCOMPARE(viaHelper.duration, direct.duration);
-        QCOMPARE(viaHelper.creationTimeMicros, direct.creationTimeMicros);
-        QCOMPARE(viaHelper.error, direct.error);
-        QCOMPARE(probe.restarts(), 0);
+        QFETCH(bool, opened);
+        QFETCH(qint64, width);
+        QFETCH(qint64, height);
+        QFETCH(double, duration);
+        QFETCH(qint64, created);
+        if (name.endsWith(".webm") && !m_webm)
+            QSKIP("ffmpeg has no VP8 encoder");
+
+        const ContainerInfo info = probeContainer(raw(name), generous);
+        QCOMPARE(info.opened, opened);
+        QCOMPARE(info.error.isEmpty(), opened);
+        QCOMPARE(info.hasVideo, width > 0);
+        QCOMPARE(info.pixelWidth, width);
+        QCOMPARE(info.pixelHeight, height);
+        if (std::isnan(duration))
+            QVERIFY2(std::isnan(info.duration), qPrintable(QString::number(info.duration)));
+        else
+            QVERIFY2(std::abs(info.duration - duration) < 0.15,
+                     qPrintable(QString::number(info.duration)));
+        QCOMPARE(info.creationTimeMicros.value_or(-1), created);
+        verifyTheHelperAgrees(name, info);
     }
 
-    void oneHelperServesEveryRequest() {
-        MediaProbe probe(helper);
-        QCOMPARE(probe.helperPid(), -1); // started lazily
-        verifyLandscape(probe.probe(path("landscape.mp4")));
-        const pid_t pid = probe.helperPid();
+    // Whatever FFmpeg makes of bytes that are no container, never a video.
+    void garbageIsNoVideo_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("random bytes") << QByteArray("noise.mkv");
+        QTest::newRow("text") << QByteArray("text.mkv");
+    }
+    void garbageIsNoVideo() {
+        QFETCH(QByteArray, name);
+        const ContainerInfo info = probeContainer(raw(name), generous);
+        QVERIFY(!info.hasVideo);
+        QCOMPARE(info.pixelWidth, 0);
+        QCOMPARE(info.pixelHeight, 0);
+        verifyTheHelperAgrees(name, info);
+    }
+
+    // A relative path is resolved against the working folder, never read as a protocol.
+    void relativePathThatLooksLikeAProtocol() {
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const ContainerInfo info = probeContainer("http:not-a-url.mp4", generous);
+        QVERIFY(QDir::setCurrent(previous));
+        QVERIFY(info.opened);
+        QCOMPARE(info.pixelWidth, 320);
+    }
+
+    void passedDeadlineStopsTheRead() {
+        const ContainerInfo info = probeContainer(raw("landscape.mp4"), milliseconds(0));
+        QVERIFY(!info.opened);
+        QVERIFY2(info.error.contains(u"timed out"_s), qPrintable(info.error));
+    }
+
+    void parsesIsoDateTimes_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("micros"); // -1: refused
+        const qint64 noon = utcMicros(2023, 7, 4, 12, 0, 0);
+        QTest::newRow("FFmpeg's own form") << QByteArray("2023-07-04T12:00:00.000000Z") << noon;
+        QTest::newRow("fraction") << QByteArray("2023-07-04T12:00:00.25Z") << noon + 250'000;
+        QTest::newRow("fraction past micros")
+            << QByteArray("2023-07-04T12:00:00.1234567Z") << noon + 123'456;
+        QTest::newRow("Apple's offset") << QByteArray("2023-07-04T14:00:00+0200") << noon;
+        QTest::newRow("offset with colon") << QByteArray("2023-07-04T14:00:00+02:00") << noon;
+        QTest::newRow("hour-only offset") << QByteArray("2023-07-04T14:00:00+02") << noon;
+        QTest::newRow("negative half-hour offset")
+            << QByteArray("2023-07-04T08:30:00-03:30") << noon;
+        QTest::newRow("offset across midnight") << QByteArray("2023-07-05T01:00:00+1300") << noon;
+        QTest::newRow("space and no zone") << QByteArray("2023-07-04 12:00:00") << noon;
+        QTest::newRow("no seconds") << QByteArray("2023-07-04T12:00Z") << noon;
+        QTest::newRow("surrounding blanks") << QByteArray(" 2023-07-04T12:00:00Z\n") << noon;
+        QTest::newRow("leap day") << QByteArray("2024-02-29T00:00:00Z")
+                                  << utcMicros(2024, 2, 29, 0, 0, 0);
+        QTest::newRow("leap second")
+            << QByteArray("2016-12-31T23:59:60Z") << utcMicros(2016, 12, 31, 23, 59, 59);
+        QTest::newRow("before 1970") << QByteArray("1969-12-31T23:59:59Z") << qint64(-1'000'000);
+
+        QTest::newRow("empty") << QByteArray() << -1ll;
+        QTest::newRow("date only") << QByteArray("2023-07-04") << -1ll;
+        QTest::newRow("month 13") << QByteArray("2023-13-04T12:00:00Z") << -1ll;
+        QTest::newRow("30 February") << QByteArray("2023-02-30T12:00:00Z") << -1ll;
+        QTest::newRow("not a leap year") << QByteArray("2023-02-29T12:00:00Z") << -1ll;
+        QTest::newRow("hour 24") << QByteArray("2023-07-04T24:00:00Z") << -1ll;
+        QTest::newRow("unknown zone") << QByteArray("2023-07-04T12:00:00 EST") << -1ll;
+        QTest::newRow("trailing text") << QByteArray("2023-07-04T12:00:00Zjunk") << -1ll;
+        QTest::newRow("one-digit offset") << QByteArray("2023-07-04T12:00:00+2") << -1ll;
+        QTest::newRow("empty fraction") << QByteArray("2023-07-04T12:00:00.Z") << -1ll;
+        QTest::newRow("slashes") << QByteArray("2023/07/04 12:00:00") << -1ll;
+    }
+    void parsesIsoDateTimes() {
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, micros);
+        QCOMPARE(parseIsoDateTime(text).value_or(-1), micros);
+    }
+
+    // Whatever it is given, the helper writes frames only: hello, then an answer to each
+    // request it understood and an error for each it did not, going on after those. Input that
+    // is out of step ends it.
+    void helperWritesOnlyFrames_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<bool>("log"); // FFmpeg's own log switched on
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("answers"); // the kinds of the frames after hello
+        const QByteArray clip = probeFrame(raw("landscape.mp4"));
+        QTest::newRow("nothing asked") << QByteArray() << false << 0 << QByteArray();
+        QTest::newRow("text instead of frames")
+            << QByteArray("probe /tmp/a.mp4\n") << false << 1 << QByteArray();
+        QTest::newRow("cut in a header")
+            << QByteArray("\x10\x04\x00", 3) << false << 1 << QByteArray();
+        QTest::newRow("cut in a payload")
+            << protocol::encodeFrame(protocol::Kind::probe, "abcdefgh").chopped(2) << false << 1
+            << QByteArray();
+        const QByteArray refusedThenAnswered =
+            kinds({protocol::Kind::error, protocol::Kind::probeAnswer});
+        QTest::newRow("probe without its deadline")
+            << QByteArray(protocol::encodeFrame(protocol::Kind::probe, "ab") + clip) << false << 0
+            << refusedThenAnswered;
+        QTest::newRow("garbled thumbnail request") << QByteArray(
+            protocol::encodeFrame(protocol::Kind::thumbnail, "thumbnail please") + clip)
+                                                   << false << 0 << refusedThenAnswered;
+        QTest::newRow("unknown request")
+            << QByteArray(protocol::encodeFrame(protocol::Kind(0x12), "what is this") + clip)
+            << false << 0 << refusedThenAnswered;
+        // FFmpeg complains about these; its complaints must go to stderr, never into the stream.
+        QTest::newRow("files FFmpeg complains about, logged")
+            << QByteArray(probeFrame(raw("zeds.mkv")) + probeFrame(raw("missing.mp4")) + clip)
+            << true << 0
+            << kinds({protocol::Kind::probeAnswer, protocol::Kind::probeAnswer,
+                      protocol::Kind::probeAnswer});
+    }
+    void helperWritesOnlyFrames() {
+        QFETCH(QByteArray, input);
+        QFETCH(bool, log);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, answers);
+        const Run run = runHelper(input, log);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY(!log || !run.errors.isEmpty());
+        const auto written = frames(run.output);
+        QVERIFY(written && !written->empty());
+        QByteArray writtenKinds;
+        for (const Frame &frame : *written)
+            writtenKinds += char(frame.kind);
+        const QByteArray expected = kinds({protocol::Kind::hello}) + answers;
+        QCOMPARE(writtenKinds, expected);
+        QVERIFY(protocol::isCompatibleHello(written->front().payload));
+        // Each answer is whole, and the last is the clip's.
+        for (const Frame &frame : *written) {
+            if (frame.kind == protocol::Kind::probeAnswer)
+                QVERIFY(protocol::decodeProbeAnswer(frame.payload));
+        }
+        if (answers.endsWith(char(protocol::Kind::probeAnswer)))
+            QVERIFY(protocol::decodeProbeAnswer(written->back().payload)->hasVideo);
+    }
+
+    void oneHelperServesEveryRequestUntilTheProbeGoes() {
+        std::optional<MediaProbe> probe(std::in_place, helper);
+        QCOMPARE(probe->helperPid(), -1); // started lazily
+        verifyLandscape(probe->probe(raw("landscape.mp4")));
+        const pid_t pid = probe->helperPid();
         QVERIFY(pid > 0);
-        QVERIFY(!probe.probe(path("empty.mp4")).opened);
-        QCOMPARE(probe.probe(path("portrait.mp4")).pixelHeight, 320);
-        QCOMPARE(probe.helperPid(), pid);
-        QCOMPARE(probe.restarts(), 0);
+        QVERIFY(!probe->probe(raw("empty.mp4")).opened);
+        QCOMPARE(probe->probe(raw("portrait.mp4")).pixelHeight, 320);
+        QCOMPARE(probe->helperPid(), pid);
+        QCOMPARE(probe->restarts(), 0);
+        probe.reset();
+        QVERIFY(reaped(pid));
     }
 
     void misbehavingHelperCostsOneFile_data() {
@@ -131,14 +518,16 @@ private Q_SLOTS:
         QFETCH(QByteArray, hook);
         QFETCH(QByteArray, name);
         QFETCH(QString, reason);
-        const ScopedEnv env(hook.constData(), name);
+        // Helpers started from now on inherit the hook.
+        qputenv(hook.constData(), name);
+        const auto unset = qScopeGuard([&] { qunsetenv(hook.constData()); });
         // The watchdog is a timeout, not a measurement: well-behaved requests take milliseconds.
         MediaProbe probe(helper, milliseconds(1000));
 
-        verifyLandscape(probe.probe(path("landscape.mp4")));
+        verifyLandscape(probe.probe(raw("landscape.mp4")));
         const pid_t first = probe.helperPid();
 
-        const ContainerInfo lost = probe.probe(path(name + ".mp4"));
+        const ContainerInfo lost = probe.probe(raw(name + ".mp4"));
         QVERIFY(!lost.opened);
         QVERIFY(!lost.hasVideo);
         QVERIFY2(lost.error.contains(reason), qPrintable(lost.error));
@@ -146,28 +535,32 @@ private Q_SLOTS:
         QCOMPARE(probe.helperPid(), -1);
         QVERIFY(reaped(first));
 
-        verifyLandscape(probe.probe(path("landscape.mp4")));
-        QCOMPARE(probe.probe(path("portrait.mp4")).pixelWidth, 180);
+        verifyLandscape(probe.probe(raw("landscape.mp4")));
+        QCOMPARE(probe.probe(raw("portrait.mp4")).pixelWidth, 180);
         QVERIFY(probe.helperPid() > 0);
         QVERIFY(probe.helperPid() != first);
         QCOMPARE(probe.restarts(), 1);
 
-        // Every later file that trips it costs a helper again, and only that file.
-        QVERIFY(!probe.probe(path(name + ".mp4")).opened);
+        // A thumbnail that trips it later costs a helper again, and only that picture.
+        const GrabbedFrame lostFrame = probe.thumbnail(raw(name + ".mp4"), 64, 40, FrameFit::fill);
+        QVERIFY(lostFrame.isNull());
+        QVERIFY2(lostFrame.error.contains(reason), qPrintable(lostFrame.error));
         QCOMPARE(probe.restarts(), 2);
-        verifyLandscape(probe.probe(path("landscape.mp4")));
+        const GrabbedFrame fine = probe.thumbnail(raw("landscape.mp4"), 64, 40, FrameFit::fill);
+        QVERIFY2(!fine.isNull(), qPrintable(fine.error));
+        QCOMPARE(QSize(fine.width, fine.height), QSize(64, 40));
     }
 
     void helperThatDiedWhileIdleIsReplacedWithoutBlamingTheFile() {
         MediaProbe probe(helper);
-        verifyLandscape(probe.probe(path("landscape.mp4")));
+        verifyLandscape(probe.probe(raw("landscape.mp4")));
         const pid_t first = probe.helperPid();
         QCOMPARE(::kill(first, SIGKILL), 0);
         // Waits until it has died, and leaves it for the probe to reap.
         siginfo_t ended{};
         QCOMPARE(::waitid(P_PID, id_t(first), &ended, WEXITED | WNOWAIT), 0);
 
-        verifyLandscape(probe.probe(path("landscape.mp4")));
+        verifyLandscape(probe.probe(raw("landscape.mp4")));
         QCOMPARE(probe.restarts(), 1);
         QVERIFY(reaped(first));
     }
@@ -177,7 +570,7 @@ private Q_SLOTS:
         QTest::newRow("missing") << u"/nonexistent/orsenta-probe"_s;
         QTest::newRow("exits at once") << u"/bin/true"_s;
         QTest::newRow("prints text") << u"/usr/bin/yes"_s;
-        QTest::newRow("not executable") << QFile::decodeName(path("landscape.mp4"));
+        QTest::newRow("not executable") << QFile::decodeName(raw("landscape.mp4"));
     }
     void programThatIsNotTheHelper() {
         QFETCH(QString, program);
@@ -187,23 +580,12 @@ private Q_SLOTS:
         }
         MediaProbe probe(program);
         for (int attempt = 0; attempt < 2; ++attempt) {
-            const ContainerInfo info = probe.probe(path("landscape.mp4"));
+            const ContainerInfo info = probe.probe(raw("landscape.mp4"));
             QVERIFY(!info.opened);
             QVERIFY2(info.error.contains(u"probe helper"_s), qPrintable(info.error));
             QCOMPARE(probe.helperPid(), -1);
         }
         QCOMPARE(probe.restarts(), 0);
-    }
-
-    void destroyingTheProbeReapsTheHelper() {
-        pid_t pid = -1;
-        {
-            MediaProbe probe(helper);
-            verifyLandscape(probe.probe(path("landscape.mp4")));
-            pid = probe.helperPid();
-            QVERIFY(pid > 0);
-        }
-        QVERIFY(reaped(pid));
     }
 
     void callersOnManyThreadsGetTheirOwnAnswers() {
@@ -217,7 +599,7 @@ private Q_SLOTS:
                 for (int i = 0; i < requests; ++i) {
                     const bool portrait = (i + t) % 2 == 0;
                     const ContainerInfo info =
-                        probe.probe(path(portrait ? "portrait.mp4" : "landscape.mp4"));
+                        probe.probe(raw(portrait ? "portrait.mp4" : "landscape.mp4"));
                     if (!info.opened || info.pixelWidth != (portrait ? 180 : 320))
                         ++wrong[t];
                 }

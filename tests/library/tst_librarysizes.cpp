@@ -22,6 +22,16 @@ MemoryAsset fileAsset(const QString &id, const QString &path) {
     return asset;
 }
 
+// Assets "0", "1", … without a size in the library, with the file at `path` when one is given.
+QStringList addNumbered(MemoryPlatform &platform, int count, const QString &path = {}) {
+    QStringList ids;
+    for (int i = 0; i < count; ++i) {
+        ids << QString::number(i);
+        platform.addAsset(path.isEmpty() ? bareAsset(ids.last()) : fileAsset(ids.last(), path));
+    }
+    return ids;
+}
+
 QString writeFile(const QTemporaryDir &dir, const QString &name, qint64 bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
@@ -105,11 +115,21 @@ private Q_SLOTS:
         QVERIFY(written.bytes() >= 1);
     }
 
-    void emptyListTouchesNothing() {
+    // An empty list asks nothing, nor does a probe cancelled before it starts; an identifier
+    // listed twice is probed twice and listed once.
+    void edgesOfTheList() {
         ServiceFixture f;
+        f.platform->addAsset(bareAsset(u"a"_qs));
         QVERIFY(await(f.service->probeSizes({}, 6)).isEmpty());
         QCOMPARE(await(f.service->finishScan()), ScanTimings{});
+        std::stop_source stop;
+        stop.request_stop();
+        QCOMPARE(await(f.service->probeSize(u"a"_qs, stop.get_token())), SizeState::unavailable());
         QCOMPARE(f.platform->counters().identifierFetches, 0);
+
+        QCOMPARE(await(f.service->probeSizes({u"a"_qs, u"a"_qs}, 6)).size(), 1);
+        QCOMPARE(f.platform->counters().mediaRequests, 2);
+        QCOMPARE(await(f.service->finishScan()).probeCount, 2);
     }
 
     // Held media requests show how many probes run at once.
@@ -127,11 +147,7 @@ private Q_SLOTS:
         QFETCH(qint64, limit);
         QFETCH(int, window);
         ServiceFixture f;
-        QStringList ids;
-        for (int i = 0; i < count; ++i) {
-            ids << QString::number(i);
-            f.platform->addAsset(bareAsset(ids.last()));
-        }
+        const QStringList ids = addNumbered(*f.platform, count);
         f.platform->setDelivery(MemoryPlatform::Delivery::held);
         auto task = f.service->probeSizes(ids, limit);
         int released = 0;
@@ -149,22 +165,9 @@ private Q_SLOTS:
         QVERIFY(timings.probe > MonotonicDuration::zero());
     }
 
-    void duplicateIdentifierIsProbedTwiceAndListedOnce() {
-        ServiceFixture f;
-        f.platform->addAsset(bareAsset(u"a"_qs));
-        const auto sizes = await(f.service->probeSizes({u"a"_qs, u"a"_qs}, 6));
-        QCOMPARE(sizes.size(), 1);
-        QCOMPARE(f.platform->counters().mediaRequests, 2);
-        QCOMPARE(await(f.service->finishScan()).probeCount, 2);
-    }
-
     void cancellationStopsNewProbes() {
         ServiceFixture f;
-        QStringList ids;
-        for (int i = 0; i < 10; ++i) {
-            ids << QString::number(i);
-            f.platform->addAsset(bareAsset(ids.last()));
-        }
+        const QStringList ids = addNumbered(*f.platform, 10);
         f.platform->setDelivery(MemoryPlatform::Delivery::held);
         std::stop_source stop;
         auto task = f.service->probeSizes(ids, 3, stop.get_token());
@@ -178,25 +181,12 @@ private Q_SLOTS:
         QCOMPARE(await(f.service->finishScan()).probeCount, 10);
     }
 
-    void alreadyCancelledProbeAsksNothing() {
-        ServiceFixture f;
-        f.platform->addAsset(bareAsset(u"a"_qs));
-        std::stop_source stop;
-        stop.request_stop();
-        QCOMPARE(await(f.service->probeSize(u"a"_qs, stop.get_token())), SizeState::unavailable());
-        QCOMPARE(f.platform->counters().identifierFetches, 0);
-    }
-
     // The platform may answer on its own thread, and twice: each probe still counts once.
     void callbacksFromOtherThreadsTwice() {
         QTemporaryDir dir;
         const QString path = writeFile(dir, u"f.mov"_qs, 10);
         ServiceFixture f;
-        QStringList ids;
-        for (int i = 0; i < 30; ++i) {
-            ids << QString::number(i);
-            f.platform->addAsset(fileAsset(ids.last(), path));
-        }
+        const QStringList ids = addNumbered(*f.platform, 30, path);
         f.platform->setDelivery(MemoryPlatform::Delivery::otherThread);
         f.platform->setDuplicateCallbacks(true);
         const auto sizes = await(f.service->probeSizes(ids, 6));

@@ -94,9 +94,6 @@ private Q_SLOTS:
             QCOMPARE(tableComparator(order), comparator);
             QCOMPARE(videoSortOrder(comparator.column, comparator.order), order);
         }
-    }
-
-    void unknownOrderNames() {
         for (const QString &text : {QString(), u"NameAsc"_s, u"creationDate"_s, u"sizeDesc "_s})
             QCOMPARE(sortOrderFromString(text), std::nullopt);
     }

@@ -176,8 +176,7 @@ private Q_SLOTS:
                 QCOMPARE(qHash(a, 3), qHash(b, 3));
         }
         QCOMPARE(known(0).knownBytes(), std::optional<std::int64_t>(0));
-    }
-    void sizeSourceNames() {
+
         const QStringList names{u"photosMetadata"_s, u"resourceDataSize"_s, u"allocatedSize"_s,
                                 u"logicalFileSize"_s, u"fileAttributes"_s};
         for (std::size_t i = 0; i < allSizeSources.size(); ++i) {

@@ -129,4 +129,9 @@ bool writeNewFile(const QString &path, const QByteArray &bytes) {
     return file.write(bytes) == bytes.size() && file.flush();
 }
 
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace orsenta::test

@@ -38,4 +38,7 @@ bool ffmpegHasEncoder(const QString &encoder);
 // Writes `bytes` to a file that must not exist yet.
 bool writeNewFile(const QString &path, const QByteArray &bytes);
 
+// The whole file; empty when it cannot be read.
+QByteArray readFile(const QString &path);
+
 } // namespace orsenta::test

@@ -52,7 +52,7 @@ private Q_SLOTS:
         f.vm.toggleFavorite(f.records({"b"}));
         QVERIFY(f.acted());
         applyRefresh();
-        removeOutside(f, {"a"});
+        f.changeOutside({"a"});
         applyRefresh();
         f.vm.setSearchText(u"ta"_qs);
         f.vm.setSearchText(QString());
@@ -92,7 +92,7 @@ private Q_SLOTS:
             QVERIFY(f.acted());
         }) << QStringList{u"d"_qs, u"a"_qs, u"b"_qs, u"c"_qs} << false;
         QTest::newRow("a video removed outside leaves")
-            << Step([](ViewModelFixture &f) { removeOutside(f, {"a"}); })
+            << Step([](ViewModelFixture &f) { f.changeOutside({"a"}); })
             << QStringList{u"d"_qs, u"b"_qs, u"c"_qs} << true;
         QTest::newRow("a deletion from the app leaves") << Step([](ViewModelFixture &f) {
             f.vm.requestDelete(f.records({"d"}));

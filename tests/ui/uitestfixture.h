@@ -35,16 +35,7 @@ inline MemoryAsset pictured(MemoryAsset asset, QColor color = Qt::red) {
 [[nodiscard]] inline bool scanFour(ViewModelFixture &f) {
     f.add({video(u"a"_qs, 500, 2020, u"alpha.mov"_qs), video(u"b"_qs, 200, 2019, u"beta.mov"_qs),
            video(u"c"_qs, 200, 2019, u"gamma.mov"_qs), video(u"d"_qs, 900, 2018, u"delta.mov"_qs)});
-    f.vm.start();
-    return QTest::qWaitFor([&f] { return !f.vm.isScanning(); });
-}
-
-// Takes videos away behind the view model's back and lets it notice.
-inline void removeOutside(ViewModelFixture &f, std::initializer_list<const char *> ids) {
-    for (const char *id : ids)
-        f.platform->removeAsset(QString::fromLatin1(id));
-    f.platform->notifyChange();
-    f.settle();
+    return f.start();
 }
 
 // The identifiers of a list of records, in their order.

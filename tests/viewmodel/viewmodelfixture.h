@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <climits>
 #include <functional>
 
 namespace orsenta::test {
@@ -34,6 +35,21 @@ struct ViewModelFixture {
         for (const MemoryAsset &asset : assets)
             platform->addAsset(asset);
     }
+    // v000, v001, … an hour apart, newest first (v000 is read first): read on the fast path
+    // before `bareFrom`, with nothing known of their size from there on.
+    void addVideos(int count, int bareFrom = INT_MAX) {
+        for (int i = 0; i < count; ++i) {
+            const QString id = QStringLiteral("v%1").arg(i, 3, 10, QLatin1Char('0'));
+            const Instant date = localTime(2023, 1, 1) - std::chrono::hours(i);
+            platform->addAsset(i < bareFrom ? fastAsset(id, id, 1000 + i, date)
+                                            : bareAsset(id, date));
+        }
+    }
+    // Starts as the window does: reads access, watches the library, scans to the end.
+    [[nodiscard]] bool start() {
+        vm.start();
+        return QTest::qWaitFor([this] { return !vm.isScanning(); });
+    }
     // Runs a whole scan; false when it does not end.
     [[nodiscard]] bool scan() {
         vm.startScan();
@@ -43,11 +59,26 @@ struct ViewModelFixture {
     [[nodiscard]] bool acted() {
         return QTest::qWaitFor([this] { return !vm.isPerformingItemAction(); });
     }
+    // Runs `action` whenever a batch has been added (the count is also reset when a scan starts).
+    template <typename Action>
+    void afterEachBatch(Action action) {
+        QObject::connect(&vm, &VideoListViewModel::scanCompletedCountChanged, &vm, [this, action] {
+            if (vm.scanCompletedCount() > 0)
+                action();
+        });
+    }
     // Lets every change notice already given, and every library request it led to, reach the
     // view model: the notices are posted to this thread, and the service answers in order.
     void settle() {
         QCoreApplication::sendPostedEvents();
         await(vm.service()->existingIdentifiers({}));
+    }
+    // Takes videos away behind the view model's back and lets it notice.
+    void changeOutside(std::initializer_list<const char *> removed = {}) {
+        for (const char *id : removed)
+            platform->removeAsset(QString::fromLatin1(id));
+        platform->notifyChange();
+        settle();
     }
     QSet<QString> ids(std::initializer_list<const char *> names) const {
         QSet<QString> set;
@@ -58,6 +89,7 @@ struct ViewModelFixture {
     std::vector<VideoItem> records(std::initializer_list<const char *> names) const {
         return vm.items(ids(names));
     }
+    VideoItem record(const char *name) const { return records({name}).front(); }
 };
 
 using Step = std::function<void(ViewModelFixture &)>;
