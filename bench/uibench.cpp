@@ -9,12 +9,12 @@
 #include "foldertree.h"
 #include "library/platform/folder/folderplatform.h"
 #include "library/platform/memory/memoryplatform.h"
+#include "scanthrough.h"
 #include "syntheticlibrary.h"
 #include "ui/videotableview.h"
 #include "viewmodel/videolistviewmodel.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QPixmap>
 #include <QProcess>
@@ -31,18 +31,6 @@ namespace {
 constexpr int libraryCount = 100'000;
 constexpr int frameRuns = 9;
 constexpr int keystrokeRuns = 21;
-
-void scanThrough(VideoListViewModel &viewModel) {
-    QEventLoop loop;
-    const auto ended =
-        QObject::connect(&viewModel, &VideoListViewModel::isScanningChanged, &loop, [&] {
-            if (!viewModel.isScanning())
-                loop.quit();
-        });
-    viewModel.startScan();
-    loop.exec();
-    QObject::disconnect(ended);
-}
 
 double residentMegabytes() {
     QFile statm(QStringLiteral("/proc/self/statm"));

@@ -7,11 +7,11 @@
 #include "library/platform/memory/memoryplatform.h"
 #include "model/filters.h"
 #include "model/sorting.h"
+#include "scanthrough.h"
 #include "syntheticlibrary.h"
 #include "viewmodel/videolistviewmodel.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QRegularExpression>
 
 using namespace orsenta;
@@ -49,18 +49,6 @@ QCoro::Task<std::int64_t> serviceScan(std::shared_ptr<PhotoLibraryService> servi
     }
     co_await service->finishScan();
     co_return read;
-}
-
-void scanThrough(VideoListViewModel &viewModel) {
-    QEventLoop loop;
-    const auto ended =
-        QObject::connect(&viewModel, &VideoListViewModel::isScanningChanged, &loop, [&] {
-            if (!viewModel.isScanning())
-                loop.quit();
-        });
-    viewModel.startScan();
-    loop.exec();
-    QObject::disconnect(ended);
 }
 
 // A figure of the logged summary, in whole milliseconds.
