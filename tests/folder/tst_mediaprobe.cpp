@@ -5,6 +5,7 @@
 
 #include "library/platform/folder/mediaprobe.h"
 #include "library/platform/folder/probeprotocol.h"
+#include "samecontainer.h"
 #include "support/samplevideos.h"
 #include "support/testmain.h"
 
@@ -193,16 +194,7 @@ class TestMediaProbe : public QObject {
 
     // The helper reads the file as FFmpeg in process does, and says so field for field.
     void verifyTheHelperAgrees(const QByteArray &name, const ContainerInfo &direct) {
-        const ContainerInfo viaHelper = m_probe.probe(raw(name));
-        QCOMPARE(viaHelper.opened, direct.opened);
-        QCOMPARE(viaHelper.hasVideo, direct.hasVideo);
-        QCOMPARE(viaHelper.pixelWidth, direct.pixelWidth);
-        QCOMPARE(viaHelper.pixelHeight, direct.pixelHeight);
-        QCOMPARE(std::isnan(viaHelper.duration), std::isnan(direct.duration));
-        if (!std::isnan(direct.duration))
-            QCOMPARE(viaHelper.duration, direct.duration);
-        QCOMPARE(viaHelper.creationTimeMicros, direct.creationTimeMicros);
-        QCOMPARE(viaHelper.error, direct.error);
+        verifySameContainer(m_probe.probe(raw(name)), direct);
         QCOMPARE(m_probe.restarts(), 0);
     }
 

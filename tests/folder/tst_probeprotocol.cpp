@@ -1,4 +1,5 @@
 #include "library/platform/folder/probeprotocol.h"
+#include "samecontainer.h"
 #include "support/testmain.h"
 
 #include <QtEndian>
@@ -7,6 +8,7 @@
 #include <limits>
 
 using namespace orsenta::platform;
+using namespace orsenta::test;
 using namespace Qt::StringLiterals;
 namespace protocol = orsenta::platform::probeprotocol;
 
@@ -20,18 +22,6 @@ ContainerInfo fullInfo() {
             .creationTimeMicros = 1'623'745'800'123'456,
             .hasVideo = true,
             .error = u"incomplete stream information: é ✓"_s};
-}
-
-void verifySame(const ContainerInfo &actual, const ContainerInfo &expected) {
-    QCOMPARE(actual.opened, expected.opened);
-    QCOMPARE(std::isnan(actual.duration), std::isnan(expected.duration));
-    if (!std::isnan(expected.duration))
-        QCOMPARE(actual.duration, expected.duration);
-    QCOMPARE(actual.pixelWidth, expected.pixelWidth);
-    QCOMPARE(actual.pixelHeight, expected.pixelHeight);
-    QCOMPARE(actual.creationTimeMicros, expected.creationTimeMicros);
-    QCOMPARE(actual.hasVideo, expected.hasVideo);
-    QCOMPARE(actual.error, expected.error);
 }
 
 // Offsets into an answer payload, for cases that damage one field.
@@ -68,7 +58,7 @@ private Q_SLOTS:
         QFETCH(ContainerInfo, info);
         const auto decoded = protocol::decodeProbeAnswer(protocol::encodeProbeAnswer(info));
         QVERIFY(decoded);
-        verifySame(*decoded, info);
+        verifySameContainer(*decoded, info);
     }
 
     void longErrorsAreCutToABoundedFrame() {
