@@ -5,6 +5,7 @@
 
 #include "app/apptheme.h"
 #include "app/orsentaapp.h"
+#include "app/videocommands.h"
 #include "i18n/translations.h"
 #include "library/photolibraryservice.h"
 #include "library/platform/folder/folderplatform.h"
@@ -16,6 +17,7 @@
 #include "ui/videopreviewview.h"
 #include "viewmodel/videolistviewmodel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -153,12 +155,17 @@ void shootLibrary(Shooter &shoot) {
         shoot.save(box, u"error-alert"_qs);
     vm.setErrorMessage(std::nullopt);
 
-    vm.setPreviewItem(vm.visibleItems().front());
+    // As the user does it: select the largest video and choose Video > Preview.
+    vm.setSelectedIDs({vm.visibleItems().front().localIdentifier()});
+    settle();
+    app.commands()->action(VideoCommands::Item::preview)->trigger();
     settle();
     if (VideoPreviewView *sheet = window.previewSheet()) {
         waitUntil([sheet] { return sheet->playhead() >= 0.4 || sheet->errorMessage(); });
         shoot.saveFromScreen(sheet, u"preview-playing"_qs);
         sheet->reject();
+    } else {
+        qWarning("the preview did not open");
     }
     window.hide();
 }
