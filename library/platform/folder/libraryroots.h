@@ -19,7 +19,7 @@ LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder);
 // inside another of them.
 QList<QByteArray> distinctRoots(const QList<QByteArray> &folders);
 
-// Trash folders of the freedesktop.org specification: never part of the library.
+// The freedesktop.org Trash folders: never part of the library.
 bool isTrashFolderName(const QByteArray &name);
 
 } // namespace orsenta::platform
