@@ -1,5 +1,6 @@
 #include "datebucketrow.h"
 
+#include "fonts.h"
 #include "model/displaytext.h"
 #include "numberroll.h"
 #include "symbols.h"
@@ -30,12 +31,6 @@ enum Channel { countChannel, bytesChannel, selectionChannel, channelCount };
 QString videosText(std::int64_t count) {
     return QCoreApplication::translate("Sidebar", "%n video(s)", nullptr,
                                        int(std::clamp<std::int64_t>(count, 0, INT_MAX)));
-}
-
-QFont captionFont(const QFont &base, qreal scale) {
-    QFont font = base;
-    font.setPointSizeF(base.pointSizeF() * scale);
-    return font;
 }
 
 QColor withAlpha(QColor color, qreal alpha) {
@@ -117,8 +112,8 @@ QSize DateBucketRow::sizeHint() const {
     QFont titleFont = font();
     titleFont.setWeight(QFont::DemiBold);
     const QFontMetrics title(titleFont);
-    const QFontMetrics count(captionFont(font(), 0.8));
-    const QFontMetrics bytes(captionFont(font(), 0.86));
+    const QFontMetrics count(scaledFont(font(), 0.8));
+    const QFontMetrics bytes(scaledFont(font(), 0.86));
     int width = (m_indented ? indentation : 0) + 2 * horizontalPadding
                 + title.horizontalAdvance(m_title) + spacing + count.horizontalAdvance(countText())
                 + spacing + minimumGap + bytes.horizontalAdvance(sizeText(m_bytes));
@@ -170,8 +165,8 @@ void DateBucketRow::paintEvent(QPaintEvent *) {
                                           verticalPadding, -horizontalPadding, -verticalPadding);
     QFont titleFont = font();
     titleFont.setWeight(m_selected ? QFont::DemiBold : QFont::Normal);
-    const QFont countFont = captionFont(font(), 0.8);
-    const QFont bytesFont = captionFont(font(), 0.86);
+    const QFont countFont = scaledFont(font(), 0.8);
+    const QFont bytesFont = scaledFont(font(), 0.86);
     const QFontMetrics titleMetrics(titleFont);
     const int baseline =
         content.top() + (content.height() + titleMetrics.ascent() - titleMetrics.descent()) / 2;

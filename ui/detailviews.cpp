@@ -1,5 +1,6 @@
 #include "detailviews.h"
 
+#include "fonts.h"
 #include "model/displaytext.h"
 #include "model/statistics.h"
 #include "spinner.h"
@@ -27,12 +28,6 @@ int plural(std::int64_t count) {
     return int(std::clamp<std::int64_t>(count, 0, INT_MAX));
 }
 
-QFont scaled(QFont font, qreal scale, QFont::Weight weight = QFont::Normal) {
-    font.setPointSizeF(font.pointSizeF() * scale);
-    font.setWeight(weight);
-    return font;
-}
-
 constexpr int symbolPixels = 38;
 
 } // namespace
@@ -52,7 +47,7 @@ EmptyStateView::EmptyStateView(int messageWidth, QWidget *parent)
     m_symbol->setAlignment(Qt::AlignCenter);
     m_title = new QLabel;
     m_title->setAlignment(Qt::AlignCenter);
-    m_title->setFont(scaled(font(), 1.35, QFont::DemiBold));
+    m_title->setFont(scaledFont(font(), 1.35, QFont::DemiBold));
     m_message = new QLabel;
     m_message->setTextFormat(Qt::PlainText);
     m_message->setAlignment(Qt::AlignCenter);
@@ -174,7 +169,7 @@ ChangeBanner::ChangeBanner(QWidget *parent)
     icon->setPixmap(pixmap);
     m_label = new QLabel(translated("Your Photos library changed."));
     m_rescan = new QPushButton(translated("Rescan"));
-    m_rescan->setFont(scaled(font(), 0.9));
+    m_rescan->setFont(scaledFont(font(), 0.9, QFont::Normal));
     row->addWidget(icon);
     row->addWidget(m_label);
     row->addStretch(1);
@@ -196,9 +191,9 @@ SelectionBar::SelectionBar(QWidget *parent)
     auto *column = new QVBoxLayout;
     column->setSpacing(2);
     m_count = new QLabel;
-    m_count->setFont(scaled(font(), 1.0, QFont::DemiBold));
+    m_count->setFont(scaledFont(font(), 1.0, QFont::DemiBold));
     m_detail = new QLabel;
-    m_detail->setFont(scaled(font(), 0.86));
+    m_detail->setFont(scaledFont(font(), 0.86, QFont::Normal));
     m_detail->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(m_count);
     column->addWidget(m_detail);

@@ -2,6 +2,7 @@
 
 #include "bytecountview.h"
 #include "datebucketrow.h"
+#include "fonts.h"
 #include "linkbutton.h"
 #include "model/datebuckets.h"
 #include "model/displaytext.h"
@@ -40,9 +41,7 @@ QString number(std::int64_t value) {
 // Caption and secondary text: smaller, and the text colour at reduced strength so that it
 // follows the theme.
 void makeSecondary(QWidget *widget, qreal scale = 0.86) {
-    QFont font = widget->font();
-    font.setPointSizeF(font.pointSizeF() * scale);
-    widget->setFont(font);
+    widget->setFont(scaledFont(widget->font(), scale));
     widget->setForegroundRole(QPalette::PlaceholderText);
 }
 
@@ -261,10 +260,7 @@ Sidebar::Section Sidebar::addSection(const QString &header) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     auto *title = new QLabel(header);
-    QFont font = title->font();
-    font.setPointSizeF(font.pointSizeF() * 0.86);
-    font.setWeight(QFont::DemiBold);
-    title->setFont(font);
+    title->setFont(scaledFont(title->font(), 0.86, QFont::DemiBold));
     title->setForegroundRole(QPalette::PlaceholderText);
     title->setContentsMargins(4, 0, 4, 0);
     layout->addWidget(title);

@@ -1,5 +1,6 @@
 #include "videocelldelegate.h"
 
+#include "fonts.h"
 #include "model/displaytext.h"
 #include "symbols.h"
 #include "thumbnailloader.h"
@@ -32,21 +33,12 @@ QColor withAlpha(QColor color, qreal alpha) {
     return color;
 }
 
-QFont scaled(const QFont &base, qreal factor) {
-    QFont font = base;
-    if (base.pointSizeF() > 0)
-        font.setPointSizeF(base.pointSizeF() * factor);
-    else
-        font.setPixelSize(std::max(1, int(base.pixelSize() * factor)));
-    return font;
-}
-
 QFont caption(const QFont &base) {
-    return scaled(base, 0.85);
+    return scaledFont(base, 0.85);
 }
 
 QFont caption2(const QFont &base) {
-    return scaled(base, 0.78);
+    return scaledFont(base, 0.78);
 }
 
 struct Badge {

@@ -1,6 +1,7 @@
 #include "videopreviewview.h"
 
 #include "detailviews.h"
+#include "fonts.h"
 #include "library/photolibraryservice.h"
 #include "model/displaytext.h"
 #include "playbackobserver.h"
@@ -102,9 +103,7 @@ VideoPreviewView::VideoPreviewView(std::shared_ptr<PhotoLibraryService> service,
     m_subtitle = new QLabel;
     m_subtitle->setTextFormat(Qt::PlainText);
     m_subtitle->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    QFont caption = m_subtitle->font();
-    caption.setPointSizeF(caption.pointSizeF() * 0.85);
-    m_subtitle->setFont(caption);
+    m_subtitle->setFont(scaledFont(m_subtitle->font(), 0.85));
     m_subtitle->setForegroundRole(QPalette::PlaceholderText);
     titles->addWidget(m_title);
     titles->addWidget(m_subtitle);
