@@ -15,8 +15,18 @@
 
 namespace orsenta::platform {
 
+// Why a read told nothing about the file itself. Such a read is tried again at the next scan;
+// a file that keeps crashing or hanging the helper is set aside until it changes.
+enum class ReadFailure {
+    none,       // the answer is the file's own: opened, or refused by FFmpeg for what it holds
+    cannotOpen, // the file system refused to open it (permissions, vanished, I/O error)
+    helperDied, // the helper crashed, was killed or answered garbage while reading it
+    helperHung, // the helper did not answer within the watchdog
+};
+
 struct ContainerInfo {
     bool opened = false;
+    ReadFailure failure = ReadFailure::none;
     double duration = std::numeric_limits<double>::quiet_NaN(); // seconds; NaN when unknown
     // Of the first video stream, as displayed: a portrait phone video stored as 1920x1080 with a
     // quarter-turn rotation reports 1080 x 1920.
