@@ -18,6 +18,7 @@
 using namespace orsenta;
 using namespace orsenta::platform;
 using namespace orsenta::test;
+using namespace Qt::StringLiterals;
 
 class TestFolderLibrary : public QObject {
     Q_OBJECT
@@ -196,6 +197,65 @@ private Q_SLOTS:
         QTRY_COMPARE(watcher.watchedFolders(), 3);
         home.write(QStringLiteral("Videos/later/new.mp4"));
         QTRY_COMPARE(told.load(), before + 2);
+    }
+
+    // Events that keep coming never end a burst by quiet; they are told once per longest wait.
+    void aBurstThatGoesOnIsStillTold() {
+        TempHome home;
+        ChangeWatcher::Timing timing;
+        timing.quiet = std::chrono::hours(1);
+        timing.longest = std::chrono::milliseconds(100);
+        ChangeWatcher watcher(LibraryRoots{{bytes(QDir(home.videos()).canonicalPath())}, {}},
+                              timing);
+        std::atomic<int> told{0};
+        watcher.addObserver([&] { ++told; });
+        int written = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                home.write(QStringLiteral("Videos/ongoing%1.mp4").arg(written++));
+                return told.load() >= 3;
+            },
+            20000));
+    }
+
+    // A root that goes is a change, and so is its return, after which it and the folders it
+    // comes back with are watched again.
+    void aRecreatedRootIsWatchedAgain_data() {
+        QTest::addColumn<QString>("root");    // below the temporary folder
+        QTest::addColumn<QString>("removed"); // the folder removed with its contents
+        QTest::addColumn<QString>("movedTo"); // the root moved here rather than removed
+        QTest::newRow("root removed") << u"Videos"_s << u"Videos"_s << QString();
+        QTest::newRow("root and its parent removed") << u"a/b/Videos"_s << u"a"_s << QString();
+        QTest::newRow("root moved away") << u"Videos"_s << QString() << u"Old"_s;
+    }
+    void aRecreatedRootIsWatchedAgain() {
+        QFETCH(QString, root);
+        QFETCH(QString, removed);
+        QFETCH(QString, movedTo);
+        QTemporaryDir dir;
+        const QString base = QDir(dir.path()).canonicalPath() + u'/';
+        QVERIFY(QDir().mkpath(base + root + u"/sub"_s));
+        ChangeWatcher::Timing timing;
+        timing.quiet = std::chrono::milliseconds(50);
+        ChangeWatcher watcher(LibraryRoots{{bytes(base + root)}, {}}, timing);
+        std::atomic<int> told{0};
+        watcher.addObserver([&] { ++told; });
+        QCOMPARE(watcher.watchedFolders(), 2);
+
+        if (movedTo.isEmpty())
+            QVERIFY(QDir(base + removed).removeRecursively());
+        else
+            QVERIFY(QDir().rename(base + root, base + movedTo));
+        QTRY_VERIFY(told.load() >= 1);
+        QTRY_COMPARE(watcher.watchedFolders(), 0);
+
+        int before = told.load();
+        QVERIFY(QDir().mkpath(base + root + u"/sub"_s));
+        QTRY_VERIFY(told.load() > before);
+        QTRY_COMPARE(watcher.watchedFolders(), 2);
+        before = told.load();
+        QVERIFY(writeNewFile(base + root + u"/sub/new.mp4"_s, "a video"));
+        QTRY_VERIFY(told.load() > before);
     }
 
     void foldersWithoutWatchesArePolled() {

@@ -1,7 +1,8 @@
 #pragma once
 // Tells observers that something in the library's folders changed: inotify watches on every
-// folder, a burst of events told once, a lost event queue counted as a change, and a periodic
-// look at the folders where the system runs out of watches.
+// folder, a burst of events told once, a lost event queue counted as a change, a periodic look
+// at the folders where the system runs out of watches, and a watch on the nearest existing
+// parent of a root that is gone, so that the root is watched again when it comes back.
 
 #include "library/platform/platformtypes.h"
 #include "libraryroots.h"
@@ -47,6 +48,9 @@ public:
 private:
     void run();
     void watchTree(const QByteArray &folder);
+    void forgetTree(const QByteArray &folder);
+    bool watchMissingRoots();
+    bool isWatched(const QByteArray &folder) const;
     bool pollChanged();
     void notify();
 
@@ -55,6 +59,9 @@ private:
     int m_inotify = -1;
     int m_wake = -1; // eventfd that ends the thread
     QHash<int, QByteArray> m_folderOfWatch;
+    // Existing folders above missing roots, watched only for the roots' return. A watch may
+    // be in both maps when one root lies below another's parent.
+    QHash<int, QByteArray> m_parentOfWatch;
     std::map<QByteArray, std::int64_t> m_polledFolderTimes; // folder -> modification time, ns
     std::atomic<int> m_watched{0};
     std::atomic<int> m_polled{0};
