@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <tuple>
 #include <unicode/udat.h>
 #include <unicode/udatpg.h>
 #include <utility>
@@ -34,7 +35,8 @@ struct FormatCloser {
 };
 using FormatHandle = std::unique_ptr<UDateFormat, FormatCloser>;
 
-FormatHandle openFormat(const QByteArray &localeName, DatePattern pattern) {
+FormatHandle openFormat(const QByteArray &localeName, const QByteArray &zoneId,
+                        DatePattern pattern) {
     UErrorCode status = U_ZERO_ERROR;
     UDateTimePatternGenerator *generator = udatpg_open(localeName.constData(), &status);
     if (U_FAILURE(status))
@@ -45,7 +47,7 @@ FormatHandle openFormat(const QByteArray &localeName, DatePattern pattern) {
     udatpg_close(generator);
     if (U_FAILURE(status))
         return nullptr;
-    const QString zone = QString::fromUtf8(capturedTimeZone().id());
+    const QString zone = QString::fromUtf8(zoneId);
     UDateFormat *format =
         udat_open(UDAT_PATTERN, UDAT_PATTERN, localeName.constData(),
                   zone.isEmpty() ? nullptr : reinterpret_cast<const UChar *>(zone.utf16()),
@@ -58,21 +60,25 @@ FormatHandle openFormat(const QByteArray &localeName, DatePattern pattern) {
 }
 
 // Formatters are costly to open and not safe to share, so each thread keeps its own, keyed
-// by locale, which also makes a change of the user's locale take effect.
-UDateFormat *formatterFor(DatePattern pattern) {
-    thread_local std::map<std::pair<QByteArray, DatePattern>, FormatHandle> formatters;
-    QByteArray localeName = QLocale().name().toUtf8();
-    auto key = std::make_pair(std::move(localeName), pattern);
+// by locale and time zone, which also makes a change of either take effect.
+UDateFormat *formatterFor(const QByteArray &zoneId, DatePattern pattern) {
+    using Key = std::tuple<QByteArray, QByteArray, DatePattern>;
+    thread_local std::map<Key, FormatHandle> formatters;
+    Key key{QLocale().name().toUtf8(), zoneId, pattern};
     auto it = formatters.find(key);
     if (it == formatters.end())
-        it = formatters.emplace(key, openFormat(key.first, pattern)).first;
+        it = formatters.emplace(key, openFormat(std::get<0>(key), zoneId, pattern)).first;
     return it->second.get();
 }
 
 } // namespace
 
 QString formatDate(Instant instant, DatePattern pattern) {
-    UDateFormat *format = formatterFor(pattern);
+    return formatDate(instant, pattern, capturedTimeZone().id());
+}
+
+QString formatDate(Instant instant, DatePattern pattern, const QByteArray &zoneId) {
+    UDateFormat *format = formatterFor(zoneId, pattern);
     const auto ms = std::chrono::duration_cast<std::chrono::duration<double, std::milli>>(
         instant.time_since_epoch());
     if (!format)

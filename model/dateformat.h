@@ -5,6 +5,7 @@
 
 #include "instant.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace orsenta {
@@ -16,7 +17,10 @@ enum class DatePattern {
     abbreviatedMonth,   // "Mar"
 };
 
-// In the captured time zone (see catalogcalendar.h) and the current default locale.
+// In the current default locale and the time zone of IANA id `zoneId`.
+QString formatDate(Instant instant, DatePattern pattern, const QByteArray &zoneId);
+// In the captured time zone (see catalogcalendar.h), in which the sidebar's years and months
+// were counted, so that a title names the month its videos were counted in.
 QString formatDate(Instant instant, DatePattern pattern);
 
 } // namespace orsenta

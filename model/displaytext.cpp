@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <QTimeZone>
 
 #include <array>
 #include <cmath>
@@ -16,6 +17,12 @@ namespace {
 
 QString tr(const char *text) {
     return QCoreApplication::translate("DisplayText", text);
+}
+
+// Looked up on each call (Qt reads TZ, then /etc/localtime) and never kept, so that a text
+// follows the system's time zone when it changes.
+QByteArray currentZoneId() {
+    return QTimeZone::systemTimeZoneId();
 }
 
 // One decimal unit of the byte-count format, with the fraction digits it shows: whole kilobytes,
@@ -90,13 +97,13 @@ QString durationText(double seconds) {
 QString shortDateText(Instant date) {
     if (isDistantPast(date))
         return tr("Unknown date");
-    return formatDate(date, DatePattern::abbreviatedDate);
+    return formatDate(date, DatePattern::abbreviatedDate, currentZoneId());
 }
 
 QString longDateText(Instant date) {
     if (isDistantPast(date))
         return tr("Unknown date");
-    return formatDate(date, DatePattern::numericDateAndTime);
+    return formatDate(date, DatePattern::numericDateAndTime, currentZoneId());
 }
 
 QString resolutionLabel(std::int64_t width, std::int64_t height) {

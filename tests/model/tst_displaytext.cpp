@@ -3,6 +3,7 @@
 #include "support/testmain.h"
 
 #include <limits>
+#include <time.h>
 
 using namespace orsenta;
 using namespace orsenta::test;
@@ -14,7 +15,11 @@ Q_DECLARE_METATYPE(OptionalBytes)
 class TestDisplayText : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        qputenv("TZ", "America/New_York");
+        tzset();
+    }
 
     void durationText_data() {
         QTest::addColumn<double>("seconds");
@@ -101,22 +106,39 @@ private Q_SLOTS:
         QCOMPARE(orsenta::sizeText(1'500'000'000), u"1,5 GB"_s);
     }
 
+    // Rows run in order: a zone is changed after the texts of another have been written.
     void dateTexts_data() {
+        QTest::addColumn<QByteArray>("zone"); // empty: the New York zone the tests start in
         QTest::addColumn<Instant>("date");
         QTest::addColumn<QString>("shortText");
         QTest::addColumn<QStringList>("longFragments");
-        QTest::newRow("unknown") << distantPast << u"Unknown date"_s
+        const Instant noonInNewYork = utcTime(2023, 3, 5, 17, 7) + std::chrono::seconds(9);
+        QTest::newRow("unknown") << QByteArray() << distantPast << u"Unknown date"_s
                                  << QStringList{u"Unknown date"_s};
-        QTest::newRow("afternoon") << localTime(2023, 3, 5, 14, 5, 7) << u"Mar 5, 2023"_s
-                                   << QStringList{u"3/5/2023"_s, u"2:05:07"_s, u"PM"_s};
+        QTest::newRow("afternoon")
+            << QByteArray() << localTime(2023, 3, 5, 14, 5, 7) << u"Mar 5, 2023"_s
+            << QStringList{u"3/5/2023"_s, u"2:05:07"_s, u"PM"_s};
         // 04:30 UTC on the 6th is still the evening of the 5th in New York.
-        QTest::newRow("late evening local") << utcTime(2023, 3, 6, 4, 30) << u"Mar 5, 2023"_s
-                                            << QStringList{u"3/5/2023"_s, u"11:30:00"_s};
+        QTest::newRow("late evening local")
+            << QByteArray() << utcTime(2023, 3, 6, 4, 30) << u"Mar 5, 2023"_s
+            << QStringList{u"3/5/2023"_s, u"11:30:00"_s};
+        QTest::newRow("noon in New York") << QByteArray() << noonInNewYork << u"Mar 5, 2023"_s
+                                          << QStringList{u"3/5/2023"_s, u"12:07:09"_s, u"PM"_s};
+        QTest::newRow("the same moment after a move to Tokyo")
+            << QByteArray("Asia/Tokyo") << noonInNewYork << u"Mar 6, 2023"_s
+            << QStringList{u"3/6/2023"_s, u"2:07:09"_s, u"AM"_s};
+        QTest::newRow("and to UTC") << QByteArray("UTC") << noonInNewYork << u"Mar 5, 2023"_s
+                                    << QStringList{u"3/5/2023"_s, u"5:07:09"_s, u"PM"_s};
     }
 
     void dateTexts() {
+        QFETCH(QByteArray, zone);
         QFETCH(Instant, date);
         QFETCH(QStringList, longFragments);
+        if (!zone.isEmpty()) {
+            qputenv("TZ", zone);
+            tzset();
+        }
         QTEST(shortDateText(date), "shortText");
         const QString longText = longDateText(date);
         for (const QString &fragment : longFragments)
