@@ -22,12 +22,27 @@ VideoListViewModel::VideoListViewModel(std::shared_ptr<platform::PhotoPlatform> 
     , m_platform(std::move(platform))
     , m_toolkit(std::move(toolkit))
     , m_clock(std::move(clock))
-    , m_service(PhotoLibraryService::create(m_platform)) {}
+    , m_service(PhotoLibraryService::create(m_platform)) {
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installEventFilter(this);
+    connect(this, &VideoListViewModel::isScanningChanged, this, [this] {
+        if (!m_isScanning)
+            m_localeChangedDuringScan = false;
+    });
+}
 
 // A view model that goes away without stop() would otherwise leave its observer registered and
 // its scan probing for no one.
 VideoListViewModel::~VideoListViewModel() {
     stop();
+}
+
+bool VideoListViewModel::eventFilter(QObject *watched, QEvent *event) {
+    // The search keys follow in followLocale(); the list is republished even when they did not
+    // change, so that the table writes its sizes and dates again.
+    if (event->type() == QEvent::LocaleChange && watched == QCoreApplication::instance())
+        recomputeVisibleItems(true);
+    return QObject::eventFilter(watched, event);
 }
 
 // --- Lifecycle --------------------------------------------------------------------------------

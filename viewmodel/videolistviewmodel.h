@@ -21,6 +21,7 @@
 #include <QCoroTask>
 #include <QHash>
 #include <QList>
+#include <QLocale>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -52,6 +53,9 @@ public:
                        std::shared_ptr<DesktopToolkit> toolkit, std::shared_ptr<Clock> clock,
                        QObject *parent = nullptr);
     ~VideoListViewModel() override;
+
+    // Rebuilds what depends on the locale when the application is told it changed.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // --- Published state -------------------------------------------------------------------
 
@@ -206,6 +210,7 @@ private:
     void applyVisibleItems(std::vector<VideoItem> items, bool resetRows);
     void followSortOrder(VideoSortOrder old);
     void followTableSortOrder(const QList<VideoTableSortComparator> &old);
+    void followLocale();
     const QHash<QString, VideoItem> &itemsByID() const;
 
     // Scan.
@@ -276,6 +281,10 @@ private:
     // (scan refreshes above all) happen with nothing selected, when no one looks records up.
     mutable QHash<QString, VideoItem> m_itemsByID;
     mutable bool m_itemsByIDStale = false;
+    // The locale m_items' search keys were folded in. Records a running scan built before a
+    // change of locale reach setItems with the old keys, so until it ends they are rebuilt.
+    QLocale m_keysLocale;
+    bool m_localeChangedDuringScan = false;
     std::map<std::int64_t, std::vector<DateBucket>> m_monthBucketsByYear;
     std::optional<std::stop_source> m_scanTask;
     std::optional<std::stop_source> m_actionTask;

@@ -6,6 +6,24 @@
 
 namespace orsenta {
 
+namespace {
+
+// The same record built again, its search key folded under the current locale.
+VideoItem rebuiltInCurrentLocale(const VideoItem &item) {
+    const std::optional<QString> name = item.resourceFilename();
+    return VideoItem(item.localIdentifier(),
+                     name ? std::optional<QStringView>(*name) : std::nullopt, item.creationDate(),
+                     item.duration(), item.pixelWidth(), item.pixelHeight(), item.isFavorite(),
+                     item.isScreenRecording(), item.sizeState());
+}
+
+void rebuildInCurrentLocale(std::vector<VideoItem> &items) {
+    for (VideoItem &item : items)
+        item = rebuiltInCurrentLocale(item);
+}
+
+} // namespace
+
 // --- Choices that narrow or order the list ----------------------------------------------------
 
 void VideoListViewModel::setSearchText(const QString &text) {
@@ -91,6 +109,8 @@ void VideoListViewModel::clearFilters() {
 
 void VideoListViewModel::setItems(std::vector<VideoItem> items) {
     m_items = std::move(items);
+    if (m_localeChangedDuringScan)
+        rebuildInCurrentLocale(m_items);
     m_itemsByID.clear();
     m_itemsByIDStale = true;
     updateLibraryStats();
@@ -136,7 +156,21 @@ bool VideoListViewModel::updateDuplicates() {
     return false;
 }
 
+// Asked on every rebuild of the list rather than only on the application's notice, which a
+// change of the default locale within the process does not send.
+void VideoListViewModel::followLocale() {
+    const QLocale locale;
+    if (locale == m_keysLocale)
+        return;
+    m_keysLocale = locale;
+    rebuildInCurrentLocale(m_items);
+    m_itemsByID.clear();
+    m_itemsByIDStale = true;
+    m_localeChangedDuringScan = m_localeChangedDuringScan || m_isScanning;
+}
+
 void VideoListViewModel::recomputeVisibleItems(bool resetRows) {
+    followLocale();
     const DuplicateSizes *duplicateSizes = m_showsDuplicates ? &m_duplicates.countsBySize : nullptr;
     applyVisibleItems(
         sortItems(filterItems(m_items, m_sizeFilter, m_searchText, m_dateFilter, duplicateSizes),

@@ -29,6 +29,8 @@ constexpr VideoTableSortComparator nameForward{VideoSortColumn::name, SortDirect
 class TestViewModelRecompute : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
     // What each choice rebuilds, where the two sort fields end, and whether the window should
     // offer to clear the filters.
     void triggers_data() {
@@ -123,6 +125,30 @@ private Q_SLOTS:
                 f.vm.selectYear(2019);
             },
             [](auto &f) { f.vm.clearFilters(); }, 3, desc, {sizeReverse}, "d", false);
+        // Search keys are folded under the locale: in Turkish "IMG" holds a dotless ı.
+        const Step turkishName = [](auto &f) {
+            f.add({video(u"i"_qs, 100, 2021, u"IMG.mov"_qs)});
+            QVERIFY(f.scan());
+            f.vm.setSearchText(u"\u0131mg"_qs);
+        };
+        const auto toTurkish = [] {
+            QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+        };
+        row(
+            "the application's notice of a new locale", turkishName,
+            [toTurkish](auto &) {
+                toTurkish();
+                QEvent changed(QEvent::LocaleChange);
+                QCoreApplication::sendEvent(QCoreApplication::instance(), &changed);
+            },
+            1, desc, {sizeReverse}, "i", true);
+        row(
+            "a search after the locale changed unannounced", turkishName,
+            [toTurkish](auto &f) {
+                toTurkish();
+                f.vm.setSearchText(u"\u0131m"_qs);
+            },
+            1, desc, {sizeReverse}, "i", true);
     }
     void triggers() {
         QFETCH(Step, prepare);
