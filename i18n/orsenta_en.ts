@@ -182,6 +182,20 @@
         <source>Choose Folder</source>
         <translation>Choose Folder</translation>
     </message>
+    <message numerus="yes">
+        <source>%n video(s) were not moved to the Trash.</source>
+        <translation>
+            <numerusform>%n video was not moved to the Trash.</numerusform>
+            <numerusform>%n videos were not moved to the Trash.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>And %n more.</source>
+        <translation>
+            <numerusform>And %n more.</numerusform>
+            <numerusform>And %n more.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Orsenta</name>
@@ -197,23 +211,6 @@
         <translation>
             <numerusform>%n duplicate group</numerusform>
             <numerusform>%n duplicate groups</numerusform>
-        </translation>
-    </message>
-</context>
-<context>
-    <name>FolderLibrary</name>
-    <message numerus="yes">
-        <source>%n video(s) were not moved to the Trash.</source>
-        <translation>
-            <numerusform>%n video was not moved to the Trash.</numerusform>
-            <numerusform>%n videos were not moved to the Trash.</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
-        <source>And %n more.</source>
-        <translation>
-            <numerusform>And %n more.</numerusform>
-            <numerusform>And %n more.</numerusform>
         </translation>
     </message>
 </context>

@@ -1,5 +1,6 @@
 #pragma once
-// What came of a request to move videos to the trash: it is returned, never thrown.
+// What came of a request to move videos to the trash: it is returned, never thrown. Every
+// identifier asked for is accounted for: moved, refused by the library, or no longer in it.
 
 #include <QString>
 #include <QStringList>
@@ -13,18 +14,31 @@ struct DeletionOutcome {
 
     Kind kind = Kind::failed;
     QStringList deletedIdentifiers; // success: exactly the videos the library moved
-    // failed: the library's own description, when it gave one; success: why the videos that
-    // were not moved stayed, when only some were.
+    // The library's own words: why it failed, or why the videos it was given stayed, one line
+    // for each video where it names them.
     std::optional<QString> message;
+    // Given to the library, which did not move them (`message` says why).
+    QStringList refusedIdentifiers;
+    // Asked for, but no longer in the library as they were scanned (removed or replaced since),
+    // so never given to it.
+    QStringList unavailableIdentifiers;
 
     static DeletionOutcome success(QStringList deleted,
                                    std::optional<QString> whyOthersStayed = std::nullopt) {
-        return {Kind::success, std::move(deleted), std::move(whyOthersStayed)};
+        return {Kind::success, std::move(deleted), std::move(whyOthersStayed), {}, {}};
     }
     static DeletionOutcome failed(std::optional<QString> message = std::nullopt) {
-        return {Kind::failed, {}, std::move(message)};
+        return {Kind::failed, {}, std::move(message), {}, {}};
     }
-    static DeletionOutcome cancelled() { return {Kind::cancelled, {}, std::nullopt}; }
+    static DeletionOutcome cancelled() { return {Kind::cancelled, {}, std::nullopt, {}, {}}; }
+
+    // The same outcome, with the videos that stayed.
+    DeletionOutcome withStayed(QStringList refused, QStringList unavailable) const {
+        DeletionOutcome outcome = *this;
+        outcome.refusedIdentifiers = std::move(refused);
+        outcome.unavailableIdentifiers = std::move(unavailable);
+        return outcome;
+    }
 
     friend bool operator==(const DeletionOutcome &, const DeletionOutcome &) = default;
 };

@@ -430,28 +430,46 @@ QCoro::Task<DeletionOutcome> PhotoLibraryService::deleteVideos(QStringList local
                         ids = std::move(localIdentifiers)]() -> QCoro::Task<DeletionOutcome> {
         ChangeRequest request;
         request.deletions = self->fetchAll(ids);
-        if (request.deletions.empty())
-            co_return DeletionOutcome::failed();
         QStringList recorded;
         recorded.reserve(qsizetype(request.deletions.size()));
         for (const AssetPtr &asset : request.deletions)
             recorded << asset->localIdentifier;
+        // The fetch leaves out what was removed or replaced since the scan: those are named too,
+        // so that no video the user chose stays without a word.
+        QSet<QString> accounted(recorded.cbegin(), recorded.cend());
+        QStringList unavailable;
+        for (const QString &id : ids) {
+            if (!accounted.contains(id)) {
+                accounted.insert(id);
+                unavailable << id;
+            }
+        }
+        if (request.deletions.empty())
+            co_return DeletionOutcome::failed().withStayed({}, unavailable);
         auto change = changeRequest(*self->m_platform, std::move(request));
         const ChangeOutcome result = co_await change;
-        if (result.success && result.deleted) {
-            // Only some went: report exactly those.
-            const QSet<QString> deleted(result.deleted->cbegin(), result.deleted->cend());
-            recorded.removeIf([&](const QString &id) { return !deleted.contains(id); });
+        if (result.success) {
+            QStringList refused;
+            if (result.deleted) {
+                // Only some went: report exactly those.
+                const QSet<QString> deleted(result.deleted->cbegin(), result.deleted->cend());
+                for (const QString &id : recorded) {
+                    if (!deleted.contains(id))
+                        refused << id;
+                }
+                recorded.removeIf([&](const QString &id) { return !deleted.contains(id); });
+            }
+            std::optional<QString> why;
+            if (result.deleted && result.error)
+                why = result.error->description;
+            co_return DeletionOutcome::success(recorded, why).withStayed(refused, unavailable);
         }
-        if (result.success && result.deleted && result.error)
-            co_return DeletionOutcome::success(recorded, result.error->description);
-        if (result.success)
-            co_return DeletionOutcome::success(recorded);
         if (result.error && result.error->code == userCancelledErrorCode)
             co_return DeletionOutcome::cancelled();
+        std::optional<QString> why;
         if (result.error)
-            co_return DeletionOutcome::failed(result.error->description);
-        co_return DeletionOutcome::failed();
+            why = result.error->description;
+        co_return DeletionOutcome::failed(why).withStayed(recorded, unavailable);
     });
 }
 

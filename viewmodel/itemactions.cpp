@@ -27,6 +27,49 @@ QStringList identifiersOf(const std::vector<VideoItem> &records) {
     return identifiers;
 }
 
+// The alert for videos that stayed: how many, then a line for each, naming it and saying why;
+// the first ten lines, then how many more. Nothing when no line explains them.
+std::optional<QString> stayedAlert(const DeletionOutcome &outcome,
+                                   const QHash<QString, VideoItem> &byID) {
+    constexpr qsizetype shownLines = 10;
+    QStringList lines;
+    if (outcome.message)
+        lines = outcome.message->split(u'\n', Qt::SkipEmptyParts);
+    QStringList names;
+    for (const QString &id : outcome.unavailableIdentifiers) {
+        const auto item = byID.constFind(id);
+        QString name = item == byID.cend() ? id : item->displayName();
+        // One line each, whatever the name holds.
+        for (QChar &c : name) {
+            if (c.category() == QChar::Other_Control)
+                c = QChar::ReplacementCharacter;
+        }
+        names << name;
+    }
+    names.sort(Qt::CaseInsensitive);
+    for (const QString &name : names)
+        lines << QCoreApplication::translate("VideoListViewModel",
+                                             "“%1”: it was removed or replaced after the scan; "
+                                             "scan again to see it as it is now.")
+                     .arg(name);
+    if (lines.isEmpty())
+        return std::nullopt;
+    const auto stayed =
+        int(outcome.refusedIdentifiers.size() + outcome.unavailableIdentifiers.size());
+    // A failure that names no video (the library broke down) is its own message.
+    if (stayed == 0)
+        return lines.join(u'\n');
+    QString alert = QCoreApplication::translate(
+        "VideoListViewModel", "%n video(s) were not moved to the Trash.", nullptr, stayed);
+    for (const QString &line : lines.first(std::min(lines.size(), shownLines)))
+        alert += u'\n' + line;
+    if (lines.size() > shownLines)
+        alert += u'\n'
+                 + QCoreApplication::translate("VideoListViewModel", "And %n more.", nullptr,
+                                               int(lines.size() - shownLines));
+    return alert;
+}
+
 } // namespace
 
 // --- Selection --------------------------------------------------------------------------------
@@ -133,17 +176,15 @@ void VideoListViewModel::applyDeletion(const DeletionOutcome &outcome) {
         setSelectedIDs(QSet<QString>(m_selectedIDs).subtract(deleted));
         publish(m_status, StatusText::deleted(deleted.size()), &VideoListViewModel::statusChanged);
         // Some videos stayed (changed since the scan, no Trash on their drive): say why.
-        if (outcome.message && !outcome.message->isEmpty())
-            publish(m_errorMessage, std::optional<QString>(*outcome.message),
-                    &VideoListViewModel::errorMessageChanged);
+        if (auto alert = stayedAlert(outcome, itemsByID()))
+            publish(m_errorMessage, std::move(alert), &VideoListViewModel::errorMessageChanged);
         break;
     }
     case DeletionOutcome::Kind::failed:
         publish(m_errorMessage,
-                outcome.message && !outcome.message->isEmpty()
-                    ? *outcome.message
-                    : QCoreApplication::translate("VideoListViewModel",
-                                                  "Photos could not delete the selected videos."),
+                stayedAlert(outcome, itemsByID())
+                    .value_or(QCoreApplication::translate(
+                        "VideoListViewModel", "Photos could not delete the selected videos.")),
                 &VideoListViewModel::errorMessageChanged);
         publish(m_status, StatusText(StatusText::Key::deletionFailed),
                 &VideoListViewModel::statusChanged);

@@ -5,6 +5,7 @@
 // home; each test works in folders and an index of its own.
 
 #include "library/platform/folder/libraryindex.h"
+#include "library/platform/folder/trashmover.h"
 #include "support/folderlibrary.h"
 #include "support/samplevideos.h"
 #include "support/temphome.h"
@@ -14,12 +15,14 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <ftw.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,17 +80,19 @@ struct Trashed {
     QByteArray path; // Path= as written
 };
 
-// The trash entry whose .trashinfo names `original`, found the way a file manager finds it.
-std::optional<Trashed> trashEntryFor(const QByteArray &original) {
+// The trash entry whose .trashinfo names `original` (and whose file holds `content`, when
+// given), found the way a file manager finds it.
+std::optional<Trashed> trashEntryFor(const QByteArray &original, const QByteArray &content = {}) {
     for (const QByteArray &name : listRaw(trashFolder() + "/info")) {
         const QByteArray info = trashFolder() + "/info/" + name;
         const auto text = readRaw(info);
         if (!text || !name.endsWith(".trashinfo") || !text->startsWith("[Trash Info]\n"))
             continue;
         for (const QByteArray &line : text->split('\n')) {
-            if (line.startsWith("Path=")
-                && QByteArray::fromPercentEncoding(line.mid(5)) == original)
-                return Trashed{trashFolder() + "/files/" + name.chopped(10), info, line.mid(5)};
+            const QByteArray file = trashFolder() + "/files/" + name.chopped(10);
+            if (line.startsWith("Path=") && QByteArray::fromPercentEncoding(line.mid(5)) == original
+                && (content.isEmpty() || readRaw(file) == content))
+                return Trashed{file, info, line.mid(5)};
         }
     }
     return std::nullopt;
@@ -233,6 +238,9 @@ private Q_SLOTS:
         QTest::newRow("removed") << 4 << QStringLiteral("no longer there");
         QTest::newRow("name too long for the Trash")
             << 5 << QStringLiteral("name is too long for the Trash");
+        // GIO moves the file even when it could not write where it came from: it comes back.
+        QTest::newRow("the Trash cannot record where it came from")
+            << 6 << QStringLiteral("could not record where it came from");
     }
     void refusesWhatChangedSinceTheScan() {
         QFETCH(int, change);
@@ -245,6 +253,7 @@ private Q_SLOTS:
         const QString id = library.ids().value(path);
         QVERIFY(!id.isEmpty());
         const qsizetype infosBefore = listRaw(trashFolder() + "/info").size();
+        const qsizetype filesBefore = listRaw(trashFolder() + "/files").size();
 
         QByteArray expected = content(1);
         switch (change) {
@@ -276,7 +285,20 @@ private Q_SLOTS:
             break;
         }
 
+        // No file may grow: the record's write fails, the moves do not. Root is held to it too.
+        rlimit unlimited{};
+        const rlimit none{0, RLIM_INFINITY};
+        const bool limited = change == 6;
+        if (limited) {
+            QVERIFY(::getrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+            std::signal(SIGXFSZ, SIG_IGN);
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &none) == 0);
+        }
         const ChangeOutcome outcome = library.trash({id});
+        if (limited) {
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
         QVERIFY(!outcome.success && outcome.error && !outcome.deleted);
         QVERIFY2(outcome.error->description.contains(reason),
                  qPrintable(outcome.error->description));
@@ -286,7 +308,58 @@ private Q_SLOTS:
             QCOMPARE(readFile(QFile::decodeName(path)), expected);
         QCOMPARE(readRaw(other), content(2)); // a link's target is never touched
         QCOMPARE(listRaw(trashFolder() + "/info").size(), infosBefore);
+        QCOMPARE(listRaw(trashFolder() + "/files").size(), filesBefore);
         QVERIFY(library.indexed(id));
+    }
+
+    // Every name either goes with a record a file manager can restore it from, or stays with a
+    // reason: GIO's record is named <name>.trashinfo and written through a name 7 bytes longer
+    // still, and a name already in the Trash gets ".2" before its first dot.
+    void longNamesGoRestorablyOrStay_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("twice"); // the same name was trashed before
+        QTest::addColumn<bool>("moves");
+        for (int length = 200; length <= 255; ++length)
+            QTest::addRow("%d bytes", length) << length << false << (length <= 238);
+        QTest::newRow("236 bytes, second of its name") << 236 << true << true;
+        QTest::newRow("237 bytes, second of its name") << 237 << true << false;
+    }
+    void longNamesGoRestorablyOrStay() {
+        QFETCH(int, length);
+        QFETCH(bool, twice);
+        QFETCH(bool, moves);
+        Library library;
+        const QByteArray path = library.file(QByteArray(length - 4, 'n') + ".mp4");
+        if (twice) {
+            QVERIFY(writeRaw(path, content(2)));
+            QVERIFY(library.trash({library.ids().value(path)}).success);
+        }
+        QVERIFY(writeRaw(path, content(1)));
+        const QString id = library.ids().value(path);
+        QVERIFY(!id.isEmpty());
+        const qsizetype infosBefore = listRaw(trashFolder() + "/info").size();
+
+        const ChangeOutcome outcome = library.trash({id});
+        QCOMPARE(outcome.success, moves);
+        if (moves) {
+            QVERIFY(!exists(path));
+            QVERIFY(!library.indexed(id));
+            // Found and restored the way a file manager does, from a record that is whole.
+            const auto entry = trashEntryFor(path, content(1));
+            QVERIFY(entry);
+            QCOMPARE(readRaw(entry->file), content(1));
+            QVERIFY(readRaw(entry->info)->contains("\nDeletionDate="));
+            QVERIFY(::rename(entry->file.constData(), path.constData()) == 0);
+            QVERIFY(::unlink(entry->info.constData()) == 0);
+        } else {
+            QVERIFY(outcome.error);
+            QVERIFY2(outcome.error->description.contains(
+                         QStringLiteral("name is too long for the Trash")),
+                     qPrintable(outcome.error->description));
+            QVERIFY(library.indexed(id));
+            QCOMPARE(listRaw(trashFolder() + "/info").size(), infosBefore);
+        }
+        QCOMPARE(readRaw(path), content(1));
     }
 
     // Some go, some stay: the outcome names exactly those that went, and says why the others
@@ -308,42 +381,71 @@ private Q_SLOTS:
         QVERIFY(outcome.success);
         QCOMPARE(outcome.deleted, QStringList({all[0], all[2]}));
         QVERIFY(outcome.error);
-        const QString message = outcome.error->description;
-        QVERIFY2(message.startsWith(QStringLiteral("3 videos were not moved to the Trash.")),
-                 qPrintable(message));
-        QVERIFY(message.contains(QStringLiteral("“p1.mp4”: it changed after the scan")));
-        QVERIFY(message.contains(QStringLiteral("“p3.mp4”: it is no longer there")));
+        QCOMPARE(outcome.error->description.split(u'\n'),
+                 QStringList({QStringLiteral("“p1.mp4”: it changed after the scan; scan again to "
+                                             "see it as it is now."),
+                              QStringLiteral("“p3.mp4”: it is no longer there."),
+                              QStringLiteral("“NOT-A-VIDEO/L0/001”: it is no longer in the "
+                                             "library.")}));
         QVERIFY(!exists(paths[0]) && !exists(paths[2]));
         QCOMPARE(readRaw(paths[1]), content(1) + "edit");
         QVERIFY(!library.indexed(all[0]) && !library.indexed(all[2]));
         QVERIFY(library.indexed(all[1]));
+    }
 
-        // Through the service: exactly the moved videos, and none when none moved.
-        const QByteArray fresh = library.file("p4.mp4");
-        QVERIFY(writeRaw(fresh, content(4)));
-        const auto rescanned = library.ids();
-        QCOMPARE(await(library.service->deleteVideos(
-                     {rescanned.value(fresh), all[0], rescanned.value(paths[1])})),
-                 DeletionOutcome::success({rescanned.value(fresh), rescanned.value(paths[1])}));
-        const QByteArray last = library.file("p5.mp4");
-        QVERIFY(writeRaw(last, content(5)));
-        const QString lastId = library.ids().value(last);
-        QVERIFY(::truncate(last.constData(), 3) == 0);
-        const DeletionOutcome none = await(library.service->deleteVideos({lastId}));
-        QCOMPARE(none.kind, DeletionOutcome::Kind::failed);
-        QVERIFY(none.message && none.message->contains(QStringLiteral("“p5.mp4”")));
-        QVERIFY(exists(last));
+    // Through the service, every video asked for is accounted for: a good one goes; one written
+    // since the scan is refused by the move; one replaced by another file, which the library no
+    // longer holds as scanned, is named as well; and when none goes, each says why.
+    void mixedBatchNamesEveryVideoThatStayed() {
+        Library library;
+        const QByteArray good = library.file("good.mp4");
+        const QByteArray changed = library.file("changed.mp4");
+        const QByteArray replaced = library.file("replaced.mp4");
+        QVERIFY(writeRaw(good, content(1)) && writeRaw(changed, content(2))
+                && writeRaw(replaced, content(3)));
+        const auto ids = library.ids();
+        QVERIFY(append(changed, "edit"));
+        QVERIFY(::unlink(replaced.constData()) == 0 && writeRaw(replaced, content(4)));
+
+        const QStringList asked{ids.value(good), ids.value(changed), ids.value(replaced)};
+        QCOMPARE(await(library.service->deleteVideos(asked)),
+                 DeletionOutcome::success({asked[0]},
+                                          QStringLiteral("“changed.mp4”: it changed after the "
+                                                         "scan; scan again to see it as it is "
+                                                         "now."))
+                     .withStayed({asked[1]}, {asked[2]}));
+        const auto entry = trashEntryFor(good);
+        QVERIFY(entry && readRaw(entry->file) == content(1));
+        QCOMPARE(readRaw(changed), content(2) + "edit");
+        QCOMPARE(readRaw(replaced), content(4));
+
+        const DeletionOutcome none = await(library.service->deleteVideos({asked[1], asked[2]}));
+        QCOMPARE(none, DeletionOutcome::failed(QStringLiteral("“changed.mp4”: it changed after "
+                                                              "the scan; scan again to see it as "
+                                                              "it is now."))
+                           .withStayed({asked[1]}, {asked[2]}));
+        QCOMPARE(readRaw(changed), content(2) + "edit");
+        QCOMPARE(readRaw(replaced), content(4));
     }
 
     // A Trash that cannot take the file leaves it in place: GIO must never fall back to deleting.
     void unusableTrashLeavesTheFile_data() {
         QTest::addColumn<int>("how");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("Trash is a file") << 0 << QString();
-        QTest::newRow("Trash/files is a file") << 1 << QString();
-        QTest::newRow("Trash cannot be written") << 2 << QStringLiteral("permission was denied");
+        const QString trash = QFile::decodeName(trashFolder());
+        QTest::newRow("Trash is a file")
+            << 0 << QStringLiteral("the Trash folder “%1” is not a folder").arg(trash);
+        QTest::newRow("Trash/files is a file")
+            << 1 << QStringLiteral("the Trash folder “%1/files” is not a folder").arg(trash);
+        QTest::newRow("Trash cannot be written")
+            << 2
+            << QStringLiteral("permission to use the Trash folder “%1/info” was denied").arg(trash);
         // /dev/shm is a mount of its own on which GIO refuses to make a Trash.
         QTest::newRow("no Trash on the file's mount") << 3 << QStringLiteral("has no Trash");
+        QTest::newRow("Trash unreadable")
+            << 4 << QStringLiteral("permission to use the Trash folder “%1” was denied").arg(trash);
+        QTest::newRow("Trash of another user")
+            << 5 << QStringLiteral("the Trash folder “%1” belongs to another user").arg(trash);
     }
     void unusableTrashLeavesTheFile() {
         QFETCH(int, how);
@@ -381,6 +483,7 @@ private Q_SLOTS:
                 ::close(fd);
             }
             ::chmod(info.constData(), 0700);
+            ::chmod(trash.constData(), 0700);
             ::unlink(files.constData());
             ::unlink(trash.constData());
             QDir(QFile::decodeName(trash)).removeRecursively();
@@ -410,6 +513,20 @@ private Q_SLOTS:
                 QVERIFY(::chmod(info.constData(), 0500) == 0);
             }
             break;
+        case 4:
+            QVERIFY(QDir().mkpath(QFile::decodeName(info)));
+            QVERIFY(::chmod(trash.constData(), 0) == 0);
+            if (::access(trash.constData(), R_OK) == 0)
+                QSKIP("permissions do not stop this user (root): an unreadable Trash cannot be "
+                      "made here");
+            break;
+        case 5: {
+            constexpr uid_t nobody = 65534;
+            QVERIFY(QDir().mkpath(QFile::decodeName(info)));
+            if (::chown(trash.constData(), nobody, nobody) != 0)
+                QSKIP("only root can give the Trash folder to another user");
+            break;
+        }
         }
 
         const ChangeOutcome outcome = library.trash({id});

@@ -44,10 +44,10 @@ private Q_SLOTS:
         const PlatformError denied{u"PHPhotosErrorDomain"_qs, 3311, u"Not allowed."_qs};
         QTest::newRow("only existing ones are deleted and reported")
             << QStringList{u"a"_qs, u"gone"_qs, u"c"_qs} << true << std::optional<PlatformError>()
-            << DeletionOutcome::success({u"a"_qs, u"c"_qs}) << 1;
+            << DeletionOutcome::success({u"a"_qs, u"c"_qs}).withStayed({}, {u"gone"_qs}) << 1;
         QTest::newRow("none exists: no change is requested")
             << QStringList{u"gone"_qs} << true << std::optional<PlatformError>()
-            << DeletionOutcome::failed() << 0;
+            << DeletionOutcome::failed().withStayed({}, {u"gone"_qs}) << 0;
         QTest::newRow("user cancelled")
             << QStringList{u"a"_qs} << false << std::optional<PlatformError>(cancelled)
             << DeletionOutcome::cancelled() << 1;
@@ -56,14 +56,16 @@ private Q_SLOTS:
             << DeletionOutcome::cancelled() << 1;
         QTest::newRow("library error")
             << QStringList{u"a"_qs} << false << std::optional<PlatformError>(denied)
-            << DeletionOutcome::failed(u"Not allowed."_qs) << 1;
+            << DeletionOutcome::failed(u"Not allowed."_qs).withStayed({u"a"_qs}, {}) << 1;
         QTest::newRow("failure without error")
             << QStringList{u"a"_qs} << false << std::optional<PlatformError>()
-            << DeletionOutcome::failed() << 1;
+            << DeletionOutcome::failed().withStayed({u"a"_qs}, {}) << 1;
         QTest::newRow("library moved only some")
             << QStringList{u"c"_qs, u"a"_qs, u"b"_qs} << true
             << std::optional<PlatformError>(denied)
-            << DeletionOutcome::success({u"b"_qs, u"c"_qs}, u"Not allowed."_qs) << 1;
+            << DeletionOutcome::success({u"b"_qs, u"c"_qs}, u"Not allowed."_qs)
+                   .withStayed({u"a"_qs}, {})
+            << 1;
     }
     void deletionOutcomes() {
         QFETCH(QStringList, request);

@@ -109,7 +109,8 @@ private Q_SLOTS:
     }
 
     void deletion_data() {
-        QTest::addColumn<bool>("confirmed"); // false: confirmDelete() with nothing pending
+        QTest::addColumn<bool>("confirmed");      // false: confirmDelete() with nothing pending
+        QTest::addColumn<QStringList>("removed"); // from the library after the scan, unnoticed
         QTest::addColumn<bool>("success");
         QTest::addColumn<std::optional<PlatformError>>("error");
         QTest::addColumn<std::optional<QStringList>>("deleted"); // none: all that was asked
@@ -123,26 +124,43 @@ private Q_SLOTS:
         const std::optional<QStringList> asked;
         const QStringList all{u"a"_qs, u"b"_qs, u"c"_qs};
         const QString failed = u"Deletion failed."_qs;
-        QTest::newRow("both deleted") << true << true << none << asked << u"Deleted 2 videos."_qs
-                                      << QStringList{u"c"_qs} << QString();
+        const QString gone =
+            u"”: it was removed or replaced after the scan; scan again to see it as it is now."_qs;
+        QTest::newRow("both deleted")
+            << true << QStringList() << true << none << asked << u"Deleted 2 videos."_qs
+            << QStringList{u"c"_qs} << QString();
         QTest::newRow("nothing pending: the selection goes")
-            << false << true << none << asked << u"Deleted 2 videos."_qs << QStringList{u"c"_qs}
-            << QString();
-        QTest::newRow("the library refuses") << true << false << error(5, u"Disk is read-only."_qs)
-                                             << asked << failed << all << u"Disk is read-only."_qs;
+            << false << QStringList() << true << none << asked << u"Deleted 2 videos."_qs
+            << QStringList{u"c"_qs} << QString();
+        QTest::newRow("the library refuses")
+            << true << QStringList() << false << error(5, u"Disk is read-only."_qs) << asked
+            << failed << all << u"2 videos were not moved to the Trash.\nDisk is read-only."_qs;
         QTest::newRow("the library refuses without a word")
-            << true << false << none << asked << failed << all
+            << true << QStringList() << false << none << asked << failed << all
             << u"Photos could not delete the selected videos."_qs;
         QTest::newRow("only some go: the others' reason is shown")
-            << true << true << error(1, u"b.mov changed since the scan."_qs)
+            << true << QStringList() << true << error(1, u"“b.mov”: it changed."_qs)
             << std::optional(QStringList{u"a"_qs}) << u"Deleted 1 video."_qs
-            << QStringList{u"b"_qs, u"c"_qs} << u"b.mov changed since the scan."_qs;
+            << QStringList{u"b"_qs, u"c"_qs}
+            << u"1 video was not moved to the Trash.\n“b.mov”: it changed."_qs;
+        QTest::newRow("one left the library after the scan: it is named")
+            << true << QStringList{u"b"_qs} << true << none << asked << u"Deleted 1 video."_qs
+            << QStringList{u"b"_qs, u"c"_qs}
+            << u"1 video was not moved to the Trash.\n“b.mov"_qs + gone;
+        QTest::newRow("one refused, one gone: a line each")
+            << true << QStringList{u"b"_qs} << false << error(1, u"“a.mov”: it changed."_qs)
+            << asked << failed << all
+            << u"2 videos were not moved to the Trash.\n“a.mov”: it changed.\n“b.mov"_qs + gone;
+        QTest::newRow("all left the library: each is named")
+            << true << QStringList{u"b"_qs, u"a"_qs} << true << none << asked << failed << all
+            << u"2 videos were not moved to the Trash.\n“a.mov"_qs + gone + u"\n“b.mov"_qs + gone;
         QTest::newRow("the user declines")
-            << true << false << error(userCancelledErrorCode, u"No."_qs) << asked
+            << true << QStringList() << false << error(userCancelledErrorCode, u"No."_qs) << asked
             << u"Deletion cancelled."_qs << all << QString();
     }
     void deletion() {
         QFETCH(bool, confirmed);
+        QFETCH(QStringList, removed);
         QFETCH(bool, success);
         QFETCH(std::optional<PlatformError>, error);
         QFETCH(std::optional<QStringList>, deleted);
@@ -155,6 +173,8 @@ private Q_SLOTS:
             QVERIFY(f.vm.showDeleteConfirmation());
             QCOMPARE(f.vm.pendingDeletionIDs(), f.ids({"a", "b"}));
         }
+        for (const QString &id : removed)
+            QVERIFY(f.platform->removeAsset(id));
         f.platform->setNextChangeResult(success, error, deleted);
         f.vm.confirmDelete();
         QVERIFY(!f.vm.showDeleteConfirmation());
@@ -166,6 +186,29 @@ private Q_SLOTS:
         remaining.removeAll(u"c"_qs);
         QCOMPARE(sorted(f.vm.selectedIDs()), remaining);
         QTEST(f.vm.errorMessage().value_or(QString()), "errorMessage");
+    }
+
+    // A large batch that stays keeps its alert short: ten lines, then how many more.
+    void manyThatStayedShowTenAndCount() {
+        ViewModelFixture f;
+        f.addVideos(13);
+        QVERIFY(f.scan());
+        QSet<QString> chosen;
+        for (const VideoItem &item : f.vm.items())
+            chosen.insert(item.localIdentifier());
+        f.vm.setSelectedIDs(chosen);
+        for (int i = 1; i < 13; ++i)
+            QVERIFY(f.platform->removeAsset(u"v%1"_qs.arg(i, 3, 10, QLatin1Char('0'))));
+        f.vm.confirmDelete();
+        QVERIFY(f.acted());
+        QCOMPARE(f.vm.status().text(), u"Deleted 1 video."_qs);
+        const QStringList lines = f.vm.errorMessage().value_or(QString()).split(u'\n');
+        QCOMPARE(lines.size(), 12);
+        QCOMPARE(lines.first(), u"12 videos were not moved to the Trash."_qs);
+        QVERIFY2(lines[1].startsWith(u"“v001”: it was removed or replaced"_qs),
+                 qPrintable(lines[1]));
+        QVERIFY2(lines[10].startsWith(u"“v010”:"_qs), qPrintable(lines[10]));
+        QCOMPARE(lines.last(), u"And 2 more."_qs);
     }
 
     void favourites_data() {

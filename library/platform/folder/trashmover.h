@@ -1,7 +1,8 @@
 #pragma once
 // Moves videos to the freedesktop.org Trash of their own mount with GIO, so that any file
-// manager can restore them. A file is moved only while it is still the file the scan saw; there
-// is no fallback to deleting, whatever GIO says.
+// manager can restore them. A file is moved only while it is still the file the scan saw, only
+// when its Trash can record where it came from, and it is believed gone only once that record is
+// there; otherwise it is put back. There is no fallback to deleting, whatever GIO says.
 
 #include "directorywalk.h"
 
@@ -15,20 +16,23 @@ namespace orsenta::platform {
 
 enum class TrashFailure {
     none,
-    notIndexed,  // the library no longer knows the video
-    vanished,    // nothing is at its path any more
-    changed,     // another file, or the same one written, renamed or replaced by a link
-    noTrash,     // its mount has no Trash that may be used
-    permission,  // its folder or the Trash cannot be written
-    nameTooLong, // no room for the Trash's own name beside it (GIO adds ".trashinfo")
-    stillThere,  // the move was reported but the file did not go
+    notIndexed,    // the library no longer knows the video
+    vanished,      // nothing is at its path any more
+    changed,       // another file, or the same one written, renamed or replaced by a link
+    noTrash,       // its mount has no Trash that may be used
+    trashUnusable, // the Trash is there but cannot take it; the detail says why
+    permission,    // its own folder cannot be written
+    nameTooLong,   // no room for the Trash's record of its name
+    notRestorable, // the Trash did not record where it came from; it was put back
+    stranded,      // it left its folder but could not be checked or put back; the detail says where
+    stillThere,    // the move was reported but the file did not go
     other,
 };
 
 struct TrashAttempt {
     bool moved = false;
     TrashFailure failure = TrashFailure::none;
-    QString detail; // what GIO said, for failures it explains
+    QString detail; // what GIO or the file system said, for failures it explains
 };
 
 // Whether `now` is still the file the scan recorded as `scanned`: same device, inode, size,
@@ -47,7 +51,9 @@ struct TrashItem {
 
 struct TrashBatch {
     QStringList moved; // in request order
-    QString error;     // why the others stayed; empty when every one went
+    // One line for each video that stayed, in request order: its name and why. Control
+    // characters in names are shown as U+FFFD, so that the lines split on '\n'.
+    QString error;
 };
 
 // One change's deletions, each checked just before its own move.
