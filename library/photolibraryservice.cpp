@@ -28,14 +28,17 @@ struct MediaResult {
     MediaResultInfo info;
 };
 
-// Media from the platform's default manager, awaited once.
-CallbackAwaiter<MediaResult> mediaRequest(PhotoPlatform &platform, AssetPtr asset,
-                                          VideoRequestOptions options) {
-    return CallbackAwaiter<MediaResult>([&platform, asset, options](auto resume) {
-        platform.defaultImageManager().requestMedia(
-            asset, options, [resume](std::optional<MediaAsset> media, MediaResultInfo info) {
-                resume(MediaResult{std::move(media), std::move(info)});
-            });
+// Media from the platform's default manager, asked on the pool (a library may answer before
+// the call returns, after blocking on the disk) and awaited once.
+CallbackAwaiter<MediaResult> mediaRequest(WorkerPool &pool, std::shared_ptr<PhotoPlatform> platform,
+                                          AssetPtr asset, VideoRequestOptions options) {
+    return CallbackAwaiter<MediaResult>([&pool, platform, asset, options](auto resume) {
+        pool.start([platform, asset, options, resume] {
+            platform->defaultImageManager().requestMedia(
+                asset, options, [resume](std::optional<MediaAsset> media, MediaResultInfo info) {
+                    resume(MediaResult{std::move(media), std::move(info)});
+                });
+        });
     });
 }
 
@@ -228,9 +231,15 @@ PhotoLibraryService::probeSizes(QStringList localIdentifiers, std::int64_t maxCo
 
         CompletionQueue<std::pair<QString, SizeState>> finished(currentThreadContext());
         const auto launch = [&](const QString &id) -> QCoro::Task<> {
-            // Each probe reports to the queue; the queue outlives every probe because this
-            // coroutine waits for all of them.
-            const SizeState size = co_await self->probeSize(id, cancellation);
+            // Each probe reports to the queue exactly once, whatever happened to it: the loop
+            // below waits for every probe it started. The queue outlives every probe for the
+            // same reason.
+            SizeState size = SizeState::failed();
+            try {
+                auto probe = self->probeSize(id, cancellation);
+                size = co_await probe;
+            } catch (...) {
+            }
             finished.post({id, size});
         };
         qsizetype next = 0;
@@ -254,26 +263,34 @@ PhotoLibraryService::probeSizes(QStringList localIdentifiers, std::int64_t maxCo
 
 QCoro::Task<SizeState> PhotoLibraryService::probeSize(QString localIdentifier,
                                                       std::stop_token cancellation) {
-    return m_workers.run([self = shared_from_this(), id = std::move(localIdentifier),
-                          cancellation]() -> QCoro::Task<SizeState> {
+    const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
+    struct Lookup {
+        std::optional<SizeState> size;
+        AssetPtr asset; // to ask for its file when the library knows no size
+    };
+    auto lookup = m_workers.run([self, id = std::move(localIdentifier), cancellation]() -> Lookup {
         if (cancellation.stop_requested())
-            co_return SizeState::unavailable();
+            return {SizeState::unavailable(), nullptr};
         const std::vector<AssetPtr> assets = self->fetchAll({id});
         if (assets.empty())
-            co_return SizeState::failed();
+            return {SizeState::failed(), nullptr};
         const AssetPtr &asset = assets.front();
         if (auto size = self->metadataSize(asset, self->m_platform->assetResources(asset)))
-            co_return *size;
-        QString path;
-        try {
-            path = co_await self->requestAssetURL(asset);
-        } catch (const PhotoLibraryError &) {
-            co_return SizeState::unavailable();
-        }
-        // The media handler may have resumed us on the platform's thread.
-        co_await self->m_workers.enter();
-        co_return fileURLSize(path);
+            return {size, nullptr};
+        return {std::nullopt, asset};
     });
+    const Lookup found = co_await lookup;
+    if (found.size)
+        co_return *found.size;
+    QString path;
+    try {
+        auto url = requestAssetURL(found.asset);
+        path = co_await url;
+    } catch (const PhotoLibraryError &) {
+        co_return SizeState::unavailable();
+    }
+    auto measured = m_workers.run([path] { return fileURLSize(path); });
+    co_return co_await measured;
 }
 
 std::optional<SizeState>
@@ -296,21 +313,26 @@ QCoro::Task<QString> PhotoLibraryService::requestAssetURL(AssetPtr asset) {
     VideoRequestOptions options;
     options.networkAccessAllowed = false;
     options.deliveryMode = VideoDeliveryMode::fastFormat;
-    auto media = mediaRequest(*m_platform, asset, options);
-    const MediaResult result = co_await media;
-    if (result.media && result.media->fileBacked)
-        co_return result.media->filePath;
+    auto media = mediaRequest(m_workers, m_platform, std::move(asset), options);
+    std::optional<MediaResult> result;
+    try {
+        result.emplace(co_await media);
+    } catch (const CallbackAbandoned &) {
+    }
+    if (result && result->media && result->media->fileBacked)
+        co_return result->media->filePath;
     throw PhotoLibraryError::assetUnavailable();
 }
 
 QCoro::Task<QString> PhotoLibraryService::videoFilePath(QString localIdentifier) {
-    return m_workers.run(
-        [self = shared_from_this(), id = std::move(localIdentifier)]() -> QCoro::Task<QString> {
-            const std::vector<AssetPtr> assets = self->fetchAll({id});
-            if (assets.empty())
-                throw PhotoLibraryError::assetNotFound();
-            co_return co_await self->requestAssetURL(assets.front());
-        });
+    const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
+    auto lookup =
+        m_workers.run([self, id = std::move(localIdentifier)] { return self->fetchAll({id}); });
+    const std::vector<AssetPtr> assets = co_await lookup;
+    if (assets.empty())
+        throw PhotoLibraryError::assetNotFound();
+    auto url = requestAssetURL(assets.front());
+    co_return co_await url;
 }
 
 // --- Media ------------------------------------------------------------------------------------
@@ -333,11 +355,21 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier
         const QString key = thumbnailKey(id, targetSize);
         if (ThumbnailPtr cached = self->m_thumbnailCache.object(key))
             co_return cached;
+        // A caller that has already left asks nothing.
+        if (cancellation.stop_requested())
+            co_return ThumbnailPtr{};
         // The check and the registration happen with no suspension in between, so two callers
-        // for one key never start two library requests.
+        // for one key never start two library requests. A request every caller has left is
+        // cancelled and leaves the table at once: a later caller starts afresh instead of
+        // joining a request that can only end empty.
         std::shared_ptr<ThumbnailRequest> request = self->m_thumbnailTasks.value(key);
         if (!request) {
-            request = std::make_shared<ThumbnailRequest>(currentThreadContext());
+            request = std::make_shared<ThumbnailRequest>(
+                currentThreadContext(),
+                [weak = std::weak_ptr(self), key](const ThumbnailRequest *abandoned) {
+                    if (const auto service = weak.lock())
+                        service->forgetThumbnailRequest(key, abandoned);
+                });
             self->m_thumbnailTasks.insert(key, request);
             self->runThumbnailRequest(key, id, targetSize, request);
         }
@@ -346,15 +378,22 @@ QCoro::Task<ThumbnailPtr> PhotoLibraryService::thumbnail(QString localIdentifier
     co_return co_await onActor;
 }
 
+void PhotoLibraryService::forgetThumbnailRequest(const QString &key,
+                                                 const ThumbnailRequest *request) {
+    const auto it = m_thumbnailTasks.constFind(key);
+    if (it != m_thumbnailTasks.cend() && it->get() == request)
+        m_thumbnailTasks.erase(it);
+}
+
 // Runs on the actor, detached: its callers wait on `request`, and may leave before it ends.
 QCoro::Task<> PhotoLibraryService::runThumbnailRequest(QString key, QString localIdentifier,
                                                        QSizeF targetSize,
                                                        std::shared_ptr<ThumbnailRequest> request) {
     const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
-    auto image = requestThumbnail(localIdentifier, targetSize, m_imageManager.get(),
+    auto image = requestThumbnail(localIdentifier, targetSize, m_imageManager,
                                   request->libraryCancellation());
     const ThumbnailPtr result = co_await image;
-    m_thumbnailTasks.remove(key);
+    forgetThumbnailRequest(key, request.get());
     if (result) {
         const QSize size = result->image().size();
         const double cost = double(size.width()) * double(size.height()) * 4.0;
@@ -363,64 +402,101 @@ QCoro::Task<> PhotoLibraryService::runThumbnailRequest(QString key, QString loca
     request->finish(result);
 }
 
-QCoro::Task<ThumbnailPtr> PhotoLibraryService::requestThumbnail(QString localIdentifier,
-                                                                QSizeF targetSize,
-                                                                ImageManager *manager,
-                                                                std::stop_token cancellation) {
-    return m_workers.run([self = shared_from_this(), id = std::move(localIdentifier), targetSize,
-                          manager, cancellation]() -> QCoro::Task<ThumbnailPtr> {
-        if (cancellation.stop_requested())
-            co_return ThumbnailPtr{};
-        const std::vector<AssetPtr> assets = self->fetchAll({id});
-        if (assets.empty())
-            co_return ThumbnailPtr{};
-        ImageRequestOptions options;
-        options.deliveryMode = ImageDeliveryMode::highQuality;
-        options.resizeMode = ImageResizeMode::fast;
-        options.networkAccessAllowed = false;
-        // Cancelling answers through the same guard as the library, so whichever comes first
-        // wins, and a library that never calls back after a cancellation leaves nobody waiting.
-        std::optional<std::stop_callback<std::function<void()>>> onCancel;
-        CallbackAwaiter<ThumbnailPtr> image([&](auto resume) {
-            const RequestId request = manager->requestImage(
-                assets.front(), targetSize.width(), targetSize.height(), ContentMode::aspectFill,
-                options, [resume](std::optional<QImage> image, ImageResultInfo info) {
-                    // A degraded image is a preview of the final one, which is still to come.
-                    if (info.degraded)
-                        return;
-                    if (info.cancelled || info.error || !image || image->isNull()) {
-                        resume(nullptr);
-                        return;
-                    }
-                    resume(std::make_shared<const ThumbnailImage>(std::move(*image)));
-                });
-            onCancel.emplace(cancellation, [manager, request, resume] {
-                manager->cancelImageRequest(request);
-                resume(nullptr);
-            });
+QCoro::Task<ThumbnailPtr>
+PhotoLibraryService::requestThumbnail(QString localIdentifier, QSizeF targetSize,
+                                      std::shared_ptr<ImageManager> manager,
+                                      std::stop_token cancellation) {
+    const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
+    if (cancellation.stop_requested())
+        co_return ThumbnailPtr{};
+    auto lookup =
+        m_workers.run([self, id = std::move(localIdentifier)] { return self->fetchAll({id}); });
+    const std::vector<AssetPtr> assets = co_await lookup;
+    if (assets.empty() || cancellation.stop_requested())
+        co_return ThumbnailPtr{};
+    ImageRequestOptions options;
+    options.deliveryMode = ImageDeliveryMode::highQuality;
+    options.resizeMode = ImageResizeMode::fast;
+    options.networkAccessAllowed = false;
+    // The library is asked on the pool, since it may decode before it returns. Cancelling answers
+    // through the same guard as the library, so whichever comes first wins, and a library that
+    // never calls back after a cancellation leaves nobody waiting.
+    struct Pending {
+        std::mutex lock;
+        std::optional<RequestId> id;
+        bool cancelled = false;
+    };
+    const auto pending = std::make_shared<Pending>();
+    const auto keepAlive = m_platform; // the manager refers to its platform
+    std::optional<std::stop_callback<std::function<void()>>> onCancel;
+    CallbackAwaiter<ThumbnailPtr> image([&](auto resume) {
+        onCancel.emplace(cancellation, [manager, pending, resume] {
+            std::optional<RequestId> id;
+            {
+                std::lock_guard lock(pending->lock);
+                pending->cancelled = true;
+                id = pending->id;
+            }
+            if (id)
+                manager->cancelImageRequest(*id);
+            resume(nullptr);
         });
-        co_return co_await image;
+        m_workers.start(
+            [manager, keepAlive, pending, asset = assets.front(), targetSize, options, resume] {
+                if (std::lock_guard lock(pending->lock); pending->cancelled)
+                    return;
+                const RequestId id = manager->requestImage(
+                    asset, targetSize.width(), targetSize.height(), ContentMode::aspectFill,
+                    options, [resume](std::optional<QImage> image, ImageResultInfo info) {
+                        // A degraded image is a preview of the final one, which is still to come.
+                        if (info.degraded)
+                            return;
+                        if (info.cancelled || info.error || !image || image->isNull()) {
+                            resume(nullptr);
+                            return;
+                        }
+                        resume(std::make_shared<const ThumbnailImage>(std::move(*image)));
+                    });
+                bool cancelled = false;
+                {
+                    std::lock_guard lock(pending->lock);
+                    pending->id = id;
+                    cancelled = pending->cancelled;
+                }
+                if (cancelled)
+                    manager->cancelImageRequest(id);
+            });
     });
+    try {
+        co_return co_await image;
+    } catch (const CallbackAbandoned &) {
+        co_return ThumbnailPtr{};
+    }
 }
 
 QCoro::Task<PreviewAssetPtr> PhotoLibraryService::requestPreviewAsset(QString localIdentifier) {
-    return m_workers.run([self = shared_from_this(),
-                          id = std::move(localIdentifier)]() -> QCoro::Task<PreviewAssetPtr> {
-        const std::vector<AssetPtr> assets = self->fetchAll({id});
-        if (assets.empty())
-            throw PhotoLibraryError::assetNotFound();
-        VideoRequestOptions options;
-        options.deliveryMode = VideoDeliveryMode::automatic;
-        options.networkAccessAllowed = true;
-        options.version = VideoVersion::current;
-        auto media = mediaRequest(*self->m_platform, assets.front(), options);
-        const MediaResult result = co_await media;
-        if (result.media)
-            co_return std::make_shared<const PreviewAssetBox>(*result.media);
-        if (result.info.error)
-            throw PhotoLibraryError::operationFailed(*result.info.error);
+    const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
+    auto lookup =
+        m_workers.run([self, id = std::move(localIdentifier)] { return self->fetchAll({id}); });
+    const std::vector<AssetPtr> assets = co_await lookup;
+    if (assets.empty())
+        throw PhotoLibraryError::assetNotFound();
+    VideoRequestOptions options;
+    options.deliveryMode = VideoDeliveryMode::automatic;
+    options.networkAccessAllowed = true;
+    options.version = VideoVersion::current;
+    auto media = mediaRequest(m_workers, m_platform, assets.front(), options);
+    std::optional<MediaResult> result;
+    try {
+        result.emplace(co_await media);
+    } catch (const CallbackAbandoned &) {
         throw PhotoLibraryError::assetUnavailable();
-    });
+    }
+    if (result->media)
+        co_return std::make_shared<const PreviewAssetBox>(*result->media);
+    if (result->info.error)
+        throw PhotoLibraryError::operationFailed(*result->info.error);
+    throw PhotoLibraryError::assetUnavailable();
 }
 
 // --- Changes ----------------------------------------------------------------------------------

@@ -16,9 +16,16 @@ void ThumbnailRequest::leave(std::uint64_t waiter) {
         return; // already answered
     const std::coroutine_handle<> handle = it->second.handle;
     m_waiters.erase(it);
-    if (m_waiters.empty() && !m_result)
-        m_libraryStop.request_stop();
+    abandonIfUnwanted();
     handle.resume();
+}
+
+void ThumbnailRequest::abandonIfUnwanted() {
+    if (!m_waiters.empty() || m_result || m_libraryStop.stop_requested())
+        return;
+    m_libraryStop.request_stop();
+    if (m_abandoned)
+        m_abandoned(this);
 }
 
 bool ThumbnailRequest::Awaiter::await_ready() {
@@ -27,8 +34,7 @@ bool ThumbnailRequest::Awaiter::await_ready() {
         return true;
     }
     if (m_cancellation.stop_requested()) {
-        if (m_request->m_waiters.empty())
-            m_request->m_libraryStop.request_stop();
+        m_request->abandonIfUnwanted();
         return true;
     }
     return false;

@@ -19,9 +19,13 @@ namespace orsenta {
 
 class ThumbnailRequest : public std::enable_shared_from_this<ThumbnailRequest> {
 public:
+    // Called on the actor when the last caller leaves before the result.
+    using Abandoned = std::function<void(const ThumbnailRequest *)>;
+
     // `actorContext`: the object through which a caller's cancellation reaches the actor.
-    explicit ThumbnailRequest(QObject *actorContext)
-        : m_actorContext(actorContext) {}
+    ThumbnailRequest(QObject *actorContext, Abandoned abandoned)
+        : m_actorContext(actorContext)
+        , m_abandoned(std::move(abandoned)) {}
 
     // Stopped once every caller has left before the result came.
     std::stop_token libraryCancellation() const { return m_libraryStop.get_token(); }
@@ -58,8 +62,11 @@ private:
     };
 
     void leave(std::uint64_t waiter);
+    // Cancels the library request once nobody waits for it any more.
+    void abandonIfUnwanted();
 
     QPointer<QObject> m_actorContext;
+    Abandoned m_abandoned;
     std::stop_source m_libraryStop;
     std::map<std::uint64_t, Waiter> m_waiters;
     std::uint64_t m_nextWaiter = 1;

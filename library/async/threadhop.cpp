@@ -2,11 +2,34 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <QThreadPool>
 
 #include <memory>
+#include <utility>
 
 namespace orsenta {
+
+namespace {
+
+// A coroutine posted to a thread, resumed once: when the post runs, or else when Qt discards
+// the post because its context went away, rather than never.
+class PostedResume {
+public:
+    explicit PostedResume(std::coroutine_handle<> handle)
+        : m_handle(handle) {}
+    ~PostedResume() { run(); }
+    PostedResume(const PostedResume &) = delete;
+    PostedResume &operator=(const PostedResume &) = delete;
+
+    void run() {
+        if (const std::coroutine_handle<> handle = std::exchange(m_handle, {}))
+            handle.resume();
+    }
+
+private:
+    std::coroutine_handle<> m_handle;
+};
+
+} // namespace
 
 QObject *currentThreadContext() {
     // Every QThread has an event dispatcher, but pool threads never run it: only the main thread
@@ -27,17 +50,14 @@ bool ResumeTarget::isHere() const {
 }
 
 void ResumeTarget::resume(std::coroutine_handle<> handle) const {
-    if (m_anywhere) {
+    QObject *context = m_context.data();
+    if (m_anywhere || !context) {
         handle.resume();
         return;
     }
-    if (m_context)
-        QMetaObject::invokeMethod(
-            m_context.data(), [handle] { handle.resume(); }, Qt::QueuedConnection);
-}
-
-void ResumeOnPool::await_suspend(std::coroutine_handle<> handle) const {
-    m_pool.start([handle] { handle.resume(); });
+    auto posted = std::make_shared<PostedResume>(handle);
+    QMetaObject::invokeMethod(
+        context, [posted] { posted->run(); }, Qt::QueuedConnection);
 }
 
 } // namespace orsenta

@@ -1,5 +1,5 @@
 #pragma once
-// Moving a coroutine between threads: onto a thread that runs an event loop, or onto a pool.
+// Moving a coroutine onto a thread that runs an event loop, and resuming it there exactly once.
 
 #include <QCoroTask>
 #include <QObject>
@@ -9,8 +9,6 @@
 #include <exception>
 #include <optional>
 
-class QThreadPool;
-
 namespace orsenta {
 
 // An object living in the current thread through which work can be posted to it, or null when
@@ -18,8 +16,9 @@ namespace orsenta {
 QObject *currentThreadContext();
 
 // Where a coroutine asked to continue: a thread's context object, or "wherever it is" when the
-// thread it came from runs no event loop. A context that has since been destroyed (its thread
-// is shutting down) is never resumed on.
+// thread it came from runs no event loop. A resumption is never dropped: when the context is
+// gone, or goes before the post reaches it, the coroutine resumes on the thread that finds it
+// gone.
 class ResumeTarget {
 public:
     explicit ResumeTarget(QObject *context)
@@ -46,22 +45,12 @@ private:
     ResumeTarget m_target;
 };
 
-// Resumes the awaiting coroutine on a thread of `pool`.
-class ResumeOnPool {
-public:
-    explicit ResumeOnPool(QThreadPool &pool)
-        : m_pool(pool) {}
-    bool await_ready() const noexcept { return false; }
-    void await_suspend(std::coroutine_handle<> handle) const;
-    void await_resume() const noexcept {}
-
-private:
-    QThreadPool &m_pool;
-};
-
 // Moves onto another thread with `hop`, runs `body` (a callable returning a QCoro::Task) there,
-// and hands its result or exception back on the thread that called, when that thread runs an
-// event loop.
+// and hands its result or exception back on the thread that called.
+//
+// A QCoro::Task hands its result over without synchronization, so it must finish on the thread
+// that awaits it: `body` may suspend only on awaits that resume it on the hop's thread, and the
+// calling thread must run an event loop.
 template <typename Hop, typename Body>
 auto runElsewhere(Hop hop, Body body) -> decltype(body()) {
     using T = typename decltype(body())::value_type;

@@ -153,6 +153,19 @@ private Q_SLOTS:
         f.platform->setDelivery(MemoryPlatform::Delivery::immediate);
         QVERIFY(await(f.service->thumbnail(u"a"_qs, cellSize)));
         QCOMPARE(f.platform->counters().cachingImageRequests, 2);
+
+        // A caller that comes just after the last one left, while the cancelled request may
+        // still be on its way, starts afresh rather than joining it and getting nothing.
+        f.platform->addAsset(pictured(u"b"_qs, solid(16, 10, Qt::cyan)));
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            const QSizeF size(attempt + 1, attempt + 1);
+            std::stop_source leaving;
+            auto left = f.service->thumbnail(u"b"_qs, size, leaving.get_token());
+            leaving.request_stop();
+            auto next = f.service->thumbnail(u"b"_qs, size);
+            QVERIFY(await(std::move(next)));
+            await(std::move(left));
+        }
     }
 
     void previewHandsOverTheMedia() {

@@ -5,6 +5,7 @@
 #include "support/testmain.h"
 
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 using namespace orsenta;
 using namespace orsenta::platform;
 using namespace orsenta::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -181,18 +183,43 @@ private Q_SLOTS:
         QCOMPARE(await(f.service->finishScan()).probeCount, 10);
     }
 
-    // The platform may answer on its own thread, and twice: each probe still counts once.
-    void callbacksFromOtherThreadsTwice() {
+    // However the library answers (from its own threads and twice, late, or never), every probe
+    // ends exactly once: thousands of them, so that a lost resumption has no place to hide.
+    void everyProbeIsAnsweredOnce_data() {
+        QTest::addColumn<int>("delivery");
+        QTest::addColumn<bool>("twice");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("from other threads, twice")
+            << int(MemoryPlatform::Delivery::otherThread) << true << true;
+        QTest::newRow("late, from the event loop")
+            << int(MemoryPlatform::Delivery::held) << false << true;
+        QTest::newRow("never") << int(MemoryPlatform::Delivery::never) << false << false;
+    }
+    void everyProbeIsAnsweredOnce() {
+        QFETCH(int, delivery);
+        QFETCH(bool, twice);
+        QFETCH(bool, answered);
         QTemporaryDir dir;
         const QString path = writeFile(dir, u"f.mov"_qs, 10);
         ServiceFixture f;
-        const QStringList ids = addNumbered(*f.platform, 30, path);
-        f.platform->setDelivery(MemoryPlatform::Delivery::otherThread);
-        f.platform->setDuplicateCallbacks(true);
-        const auto sizes = await(f.service->probeSizes(ids, 6));
-        QCOMPARE(sizes.size(), 30);
-        for (const SizeState &size : sizes)
-            QCOMPARE(size.source(), SizeSource::allocatedSize);
+        const int count = 3000;
+        const QStringList ids = addNumbered(*f.platform, count, path);
+        f.platform->setDelivery(MemoryPlatform::Delivery(delivery));
+        f.platform->setDuplicateCallbacks(twice);
+        QTimer lateAnswers;
+        connect(&lateAnswers, &QTimer::timeout, &lateAnswers, [&] { f.platform->releaseHeld(); });
+        lateAnswers.start(0);
+        const auto sizes = awaitWithin(f.service->probeSizes(ids, 6), 240s);
+        QVERIFY2(sizes, "a probe was never answered");
+        QCOMPARE(sizes->size(), count);
+        for (const SizeState &size : *sizes) {
+            if (answered)
+                QCOMPARE(size.source(), SizeSource::allocatedSize);
+            else
+                QCOMPARE(size, SizeState::unavailable());
+        }
+        QCOMPARE(f.platform->counters().mediaRequests, count);
+        QCOMPARE(await(f.service->finishScan()).probeCount, count);
     }
 };
 

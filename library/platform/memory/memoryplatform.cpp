@@ -240,6 +240,12 @@ void MemoryPlatform::dispatch(Delivery delivery, bool inFlight, std::function<vo
     case Delivery::otherThread:
         startThread(std::move(run));
         break;
+    case Delivery::never:
+        if (inFlight) {
+            std::lock_guard lock(m_mutex);
+            --m_counters.inFlight;
+        }
+        break;
     }
 }
 

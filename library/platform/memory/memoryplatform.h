@@ -39,9 +39,9 @@ struct MemoryAsset {
 class MemoryPlatform final : public PhotoPlatform {
 public:
     // When handlers and completions run: before the request returns, on a thread of their own,
-    // or not until releaseHeld(), so that a test can look at the state in between and choose
-    // the order.
-    enum class Delivery { immediate, otherThread, held };
+    // not until releaseHeld(), so that a test can look at the state in between and choose the
+    // order, or never: the handler is destroyed uncalled, as a library that loses a request does.
+    enum class Delivery { immediate, otherThread, held, never };
 
     struct Counters {
         int authorizationRequests = 0;
