@@ -15,14 +15,10 @@ using platform::AuthorizationStatus;
 
 struct ScanError {
     QString description;
-    // The library stopped because it was cancelled: the scan ends as cancelled, not failed.
+    // The scan had been asked to stop: it ends as cancelled, not failed. A library error that
+    // merely carries the user-cancel code, unasked, is a failure like any other.
     bool cancellation = false;
 };
-
-bool isCancellation(const PhotoLibraryError &error) {
-    const auto &underlying = error.underlyingPlatformError();
-    return underlying && underlying->code == platform::userCancelledErrorCode;
-}
 
 } // namespace
 
@@ -80,9 +76,9 @@ QCoro::Task<> VideoListViewModel::runScan(Self self, Service service, std::stop_
     try {
         total = co_await service->beginScan();
     } catch (const PhotoLibraryError &e) {
-        error = ScanError{e.errorDescription(), isCancellation(e)};
+        error = ScanError{e.errorDescription(), stop.stop_requested()};
     } catch (const std::exception &e) {
-        error = ScanError{QString::fromLocal8Bit(e.what())};
+        error = ScanError{QString::fromLocal8Bit(e.what()), stop.stop_requested()};
     }
     if (!self)
         co_return;
@@ -122,9 +118,9 @@ QCoro::Task<> VideoListViewModel::runScan(Self self, Service service, std::stop_
             if (!unknown.isEmpty())
                 probed = co_await service->probeSizes(unknown, probeConcurrency, stop);
         } catch (const PhotoLibraryError &e) {
-            error = ScanError{e.errorDescription(), isCancellation(e)};
+            error = ScanError{e.errorDescription(), stop.stop_requested()};
         } catch (const std::exception &e) {
-            error = ScanError{QString::fromLocal8Bit(e.what())};
+            error = ScanError{QString::fromLocal8Bit(e.what()), stop.stop_requested()};
         }
         if (!self)
             co_return;

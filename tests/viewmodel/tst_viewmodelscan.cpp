@@ -1,6 +1,8 @@
 // The scan as the window sees it: how each scan ends, its batches, stops in the middle, the
 // pacing of refreshes and the sizes the probes find.
 
+#include "library/platform/folder/folderplatform.h"
+#include "support/temphome.h"
 #include "support/testmain.h"
 #include "viewmodelfixture.h"
 
@@ -55,7 +57,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("videos");
         QTest::addColumn<bool>("granted");
         QTest::addColumn<qint64>("failFrom"); // -2: nothing fails; -1: counting fails
-        QTest::addColumn<bool>("cancellation");
+        QTest::addColumn<bool>("cancelCode"); // the library's error carries the user-cancel code
+        QTest::addColumn<bool>("stops");      // the scan is stopped before the failing batch
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("shown"); // also the count read
         QTest::addColumn<qint64>("total");
@@ -66,32 +69,37 @@ private Q_SLOTS:
         const QString none;
         const QString denied = u"Photos access is not authorized."_qs;
         QTest::newRow("access refused")
-            << 3 << false << -2ll << false << u"Photos access is required."_qs << 0 << 0ll << 0
-            << none << none;
+            << 3 << false << -2ll << false << false << u"Photos access is required."_qs << 0 << 0ll
+            << 0 << none << none;
         QTest::newRow("no videos")
-            << 0 << true << -2ll << false << u"No videos in your Photos library."_qs << 0 << 0ll
-            << 1 << none << none;
+            << 0 << true << -2ll << false << false << u"No videos in your Photos library."_qs << 0
+            << 0ll << 1 << none << none;
         QTest::newRow("completed in three batches")
-            << 450 << true << -2ll << false << u"450 videos, size known for 450."_qs << 450 << 450ll
-            << 4 << u"scan timings: 450 assets, 0 slow path, 0 probed,     3000 ms total"_qs
-            << none;
-        QTest::newRow("library cancels the count")
-            << 450 << true << -1ll << true << u"Scan cancelled."_qs << 0 << 0ll << 1
-            << u"scan timings: 0 assets, 0 slow path, 0 probed,        0 ms total"_qs << none;
-        QTest::newRow("counting fails") << 450 << true << -1ll << false << u"Scan failed."_qs << 0
-                                        << 0ll << 1 << none << denied;
-        QTest::newRow("library cancels a batch: the refresh stays")
-            << 450 << true << 250ll << true << u"Scan cancelled."_qs << 200 << 450ll << 3
+            << 450 << true << -2ll << false << false << u"450 videos, size known for 450."_qs << 450
+            << 450ll << 4
+            << u"scan timings: 450 assets, 0 slow path, 0 probed,     3000 ms total"_qs << none;
+        // Only a cancellation the scan asked for is one: the code alone is a failure.
+        QTest::newRow("library says cancelled while counting, unasked")
+            << 450 << true << -1ll << true << false << u"Scan failed."_qs << 0 << 0ll << 1 << none
+            << u"Stop"_qs;
+        QTest::newRow("counting fails") << 450 << true << -1ll << false << false
+                                        << u"Scan failed."_qs << 0 << 0ll << 1 << none << denied;
+        QTest::newRow("library says cancelled in a batch, unasked: the refresh stays")
+            << 450 << true << 250ll << true << false << u"Scan failed."_qs << 200 << 450ll << 3
+            << none << u"Stop"_qs;
+        QTest::newRow("stopped, then the library cancels a batch: the refresh stays")
+            << 450 << true << 250ll << true << true << u"Scan cancelled."_qs << 200 << 450ll << 3
             << u"scan timings: 200 assets, 0 slow path, 0 probed,     1000 ms total"_qs << none;
         QTest::newRow("a batch fails: the refresh stays")
-            << 450 << true << 250ll << false << u"Scan failed."_qs << 200 << 450ll << 3 << none
-            << denied;
+            << 450 << true << 250ll << false << false << u"Scan failed."_qs << 200 << 450ll << 3
+            << none << denied;
     }
     void endings() {
         QFETCH(int, videos);
         QFETCH(bool, granted);
         QFETCH(qint64, failFrom);
-        QFETCH(bool, cancellation);
+        QFETCH(bool, cancelCode);
+        QFETCH(bool, stops);
         QFETCH(int, shown);
         QFETCH(qint64, total);
         ViewModelFixture f;
@@ -101,11 +109,15 @@ private Q_SLOTS:
         if (failFrom > -2) {
             f.scanFaults->failFrom = failFrom;
             f.scanFaults->failure = std::make_exception_ptr(
-                cancellation ? PhotoLibraryError::operationFailed(
+                cancelCode ? PhotoLibraryError::operationFailed(
                     PlatformError{u"Scan"_qs, userCancelledErrorCode, u"Stop"_qs})
-                             : PhotoLibraryError::notAuthorized());
+                           : PhotoLibraryError::notAuthorized());
         }
-        f.afterEachBatch([&f] { f.clock->advance(1s); });
+        f.afterEachBatch([&f, stops] {
+            f.clock->advance(1s);
+            if (stops)
+                stopSoon(f);
+        });
 
         QVERIFY(f.scan());
         QTEST(f.vm.status().text(), "status");
@@ -161,24 +173,34 @@ private Q_SLOTS:
     }
 
     void refreshesAtMostOncePerSecond_data() {
-        QTest::addColumn<int>("msPerBatch");
+        QTest::addColumn<int>("videos");
+        QTest::addColumn<int>("msFirstBatch");
+        QTest::addColumn<int>("msPerLaterBatch");
         QTest::addColumn<int>("publications");
         // The empty list at the start, then the refreshes, then the end when it adds anything.
-        QTest::newRow("all within a second: shown once, at the end") << 0 << 2;
-        QTest::newRow("just under a second each: one refresh") << 999 << 3;
-        QTest::newRow("a second each: a refresh per batch, nothing left at the end") << 1000 << 4;
+        QTest::newRow("all within a second: shown once, at the end") << 450 << 0 << 0 << 2;
+        QTest::newRow("just under a second each: one refresh") << 450 << 999 << 999 << 3;
+        QTest::newRow("a second each: a refresh per batch, nothing left at the end")
+            << 450 << 1000 << 1000 << 4;
+        QTest::newRow("four batches inside the second after a refresh: no refresh for them")
+            << 1000 << 1000 << 100 << 3;
     }
     void refreshesAtMostOncePerSecond() {
-        QFETCH(int, msPerBatch);
+        QFETCH(int, videos);
+        QFETCH(int, msFirstBatch);
+        QFETCH(int, msPerLaterBatch);
         QFETCH(int, publications);
         ViewModelFixture f;
-        f.addVideos(450);
-        f.afterEachBatch(
-            [&f, msPerBatch] { f.clock->advance(std::chrono::milliseconds(msPerBatch)); });
+        f.addVideos(videos);
+        int batches = 0;
+        f.afterEachBatch([&] {
+            f.clock->advance(
+                std::chrono::milliseconds(batches++ == 0 ? msFirstBatch : msPerLaterBatch));
+        });
         QSignalSpy published(&f.vm, &VideoListViewModel::visibleItemsChanged);
         QVERIFY(f.scan());
         QCOMPARE(published.size(), publications);
-        QCOMPARE(f.vm.visibleItems().size(), 450u);
+        QCOMPARE(f.vm.visibleItems().size(), std::size_t(videos));
         // More of the same view is an update of the rows, not a new set of them.
         QCOMPARE(f.vm.rowSetIdentity(), 0);
     }
@@ -202,6 +224,28 @@ private Q_SLOTS:
         QCOMPARE(f.record("gone").sizeState(), SizeState::failed());
         QCOMPARE(f.vm.stats().unknownSizeCount, 2);
         QVERIFY(scanLog.front().startsWith(u"scan timings: 4 assets, 3 slow path, 3 probed"_qs));
+    }
+
+    // The real folder library over a few thousand empty videos, scanned again and again: each
+    // takes the slow read and a size probe on every scan, and every scan ends.
+    void everyScanOfEmptyVideosEnds() {
+        TempHome home;
+        QVERIFY(home.isValid());
+        const int count = 3000;
+        for (int i = 0; i < count; ++i)
+            QVERIFY(!home.write(u"Videos/empty %1.mp4"_qs.arg(i), {}).isEmpty());
+        FolderPlatformOptions options;
+        options.indexPath = home.indexPath();
+        options.probeHelperPath = QStringLiteral(ORSENTA_PROBE_HELPER);
+        VideoListViewModel vm(std::make_shared<FolderPlatform>(options),
+                              std::make_shared<FakeToolkit>(), std::make_shared<FakeClock>());
+        for (int scan = 1; scan <= 4; ++scan) {
+            vm.startScan();
+            // A bound that only turns a scan that never ends into a failure.
+            QVERIFY2(QTest::qWaitFor([&] { return !vm.isScanning(); }, 240'000),
+                     qPrintable(u"scan %1 never ended"_qs.arg(scan)));
+            QCOMPARE(vm.scanCompletedCount(), count);
+        }
     }
 };
 
