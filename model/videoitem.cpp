@@ -41,7 +41,16 @@ constexpr std::size_t alignUp(std::size_t offset, std::size_t alignment) {
 // One allocation per record: the fixed fields, then the identifier and file name in compact
 // form, then the UTF-8 keys. About 170 bytes for a typical record.
 struct VideoItem::Block {
-    std::atomic<std::int32_t> ref{1};
+    // A copied record is a new record: its reference count starts afresh.
+    struct RefCount {
+        std::atomic<std::int32_t> count{1};
+        RefCount() = default;
+        RefCount(const RefCount &) noexcept {}
+        RefCount &operator=(const RefCount &) = delete;
+    };
+    static_assert(sizeof(RefCount) == sizeof(std::int32_t)); // the record keeps its size
+
+    RefCount ref;
     std::int32_t creationYear;
     Instant creationDate;
     double duration;
@@ -98,9 +107,16 @@ struct VideoItem::Block {
         void *memory = ::operator new(sizeof(Block) + textBytes);
         return new (memory) Block;
     }
-    void retain() { ref.fetch_add(1, std::memory_order_relaxed); }
+    // The same fields and text with a reference count of its own.
+    static Block *copyOf(const Block &other) {
+        void *memory = ::operator new(sizeof(Block) + other.textBytes());
+        Block *copy = new (memory) Block(other);
+        std::memcpy(copy->bytes(), other.bytes(), other.textBytes());
+        return copy;
+    }
+    void retain() { ref.count.fetch_add(1, std::memory_order_relaxed); }
     void release() {
-        if (ref.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        if (ref.count.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             this->~Block();
             ::operator delete(this);
         }
@@ -276,10 +292,7 @@ QByteArrayView VideoItem::identifierKey() const {
 
 VideoItem VideoItem::rebuilt(bool isFavorite, SizeState sizeState) const {
     // Same fields but one, so the text and the derived keys and date parts carry over as bytes.
-    Block *b = Block::allocate(m_block->textBytes());
-    std::memcpy(static_cast<void *>(b), static_cast<const void *>(m_block),
-                sizeof(Block) + m_block->textBytes());
-    new (&b->ref) std::atomic<std::int32_t>(1);
+    Block *b = Block::copyOf(*m_block);
     b->isFavorite = isFavorite;
     b->setSize(sizeState);
     return VideoItem(b);
