@@ -430,7 +430,10 @@ PhotoLibraryService::requestThumbnail(QString localIdentifier, QSizeF targetSize
     const auto keepAlive = m_platform; // the manager refers to its platform
     std::optional<std::stop_callback<std::function<void()>>> onCancel;
     CallbackAwaiter<ThumbnailPtr> image([&](auto resume) {
-        onCancel.emplace(cancellation, [manager, pending, resume] {
+        // Only the library holds the answer for good: a library that drops its handler uncalled
+        // ends the wait, while a cancellation still to come can answer only as long as it lasts.
+        const auto answer = std::make_shared<decltype(resume)>(std::move(resume));
+        onCancel.emplace(cancellation, [manager, pending, weak = std::weak_ptr(answer)] {
             std::optional<RequestId> id;
             {
                 std::lock_guard lock(pending->lock);
@@ -439,23 +442,24 @@ PhotoLibraryService::requestThumbnail(QString localIdentifier, QSizeF targetSize
             }
             if (id)
                 manager->cancelImageRequest(*id);
-            resume(nullptr);
+            if (const auto resume = weak.lock())
+                (*resume)(nullptr);
         });
         m_workers.start(
-            [manager, keepAlive, pending, asset = assets.front(), targetSize, options, resume] {
+            [manager, keepAlive, pending, asset = assets.front(), targetSize, options, answer] {
                 if (std::lock_guard lock(pending->lock); pending->cancelled)
                     return;
                 const RequestId id = manager->requestImage(
                     asset, targetSize.width(), targetSize.height(), ContentMode::aspectFill,
-                    options, [resume](std::optional<QImage> image, ImageResultInfo info) {
+                    options, [answer](std::optional<QImage> image, ImageResultInfo info) {
                         // A degraded image is a preview of the final one, which is still to come.
                         if (info.degraded)
                             return;
                         if (info.cancelled || info.error || !image || image->isNull()) {
-                            resume(nullptr);
+                            (*answer)(nullptr);
                             return;
                         }
-                        resume(std::make_shared<const ThumbnailImage>(std::move(*image)));
+                        (*answer)(std::make_shared<const ThumbnailImage>(std::move(*image)));
                     });
                 bool cancelled = false;
                 {

@@ -69,26 +69,31 @@ private Q_SLOTS:
         QTest::addColumn<bool>("exists");
         QTest::addColumn<bool>("withError");
         QTest::addColumn<bool>("cancelled");
-        QTest::newRow("vanished video") << false << false << false;
-        QTest::newRow("image error") << true << true << false;
-        QTest::newRow("no image") << true << false << false;
-        QTest::newRow("cancelled request") << true << false << true;
+        QTest::addColumn<bool>("neverAnswered");
+        QTest::newRow("vanished video") << false << false << false << false;
+        QTest::newRow("image error") << true << true << false << false;
+        QTest::newRow("no image") << true << false << false << false;
+        QTest::newRow("cancelled request") << true << false << true << false;
+        QTest::newRow("the library drops the request") << true << false << false << true;
     }
     void failuresAreRetried() {
         QFETCH(bool, exists);
         QFETCH(bool, withError);
         QFETCH(bool, cancelled);
+        QFETCH(bool, neverAnswered);
         ServiceFixture f;
         if (exists) {
             MemoryAsset asset = bareAsset(u"a"_qs);
             if (withError)
                 asset.imageError = PlatformError{u"d"_qs, 1, u"broken"_qs};
-            if (cancelled)
+            if (cancelled || neverAnswered)
                 asset.image = solid(4, 4, Qt::black);
             f.platform->addAsset(asset);
         }
         if (cancelled)
             f.platform->setDelivery(MemoryPlatform::Delivery::held);
+        if (neverAnswered)
+            f.platform->setDelivery(MemoryPlatform::Delivery::never);
         for (int attempt = 1; attempt <= 2; ++attempt) {
             auto task = f.service->thumbnail(u"a"_qs, cellSize);
             if (cancelled) {
