@@ -111,6 +111,15 @@ private Q_SLOTS:
             QVERIFY(rebuilt != original);
         }
         QCOMPARE(original, makeItem(base));
+
+        // A rebuilt record is a record of its own: it outlives a shared original, which keeps
+        // its own count.
+        VideoItem shared = makeItem(base);
+        const VideoItem sharer = shared;
+        const VideoItem favourite = shared.withFavorite(true);
+        shared = VideoItem();
+        QCOMPARE(sharer, makeItem(base));
+        QCOMPARE(favourite, changed([](ItemSpec &s) { s.favorite = true; }));
     }
 
     void textRoundTrips_data() {
