@@ -16,6 +16,7 @@ QByteArray nameSortKey(QStringView name);
 
 // Text folded for case-insensitive containment under the user's current locale: lower-cased
 // by the locale's rules and canonically composed, as UTF-8. Diacritics and widths are kept.
+// A kept key holds its locale's rules: it is folded again when the locale changes.
 QByteArray searchFold(QStringView text);
 
 // The first eight bytes of a key as a big-endian number, zero-padded: one integer comparison
