@@ -7,6 +7,7 @@
 #include "support/ordinaryuser.h"
 #include "support/temphome.h"
 #include "support/testmain.h"
+#include "support/tmpfsmount.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,6 +37,40 @@ LibraryRoots rootsOf(const TempHome &home) {
 
 void link(const QString &target, const QString &name) {
     QVERIFY(::symlink(bytes(target).constData(), bytes(name).constData()) == 0);
+}
+
+IndexRow indexedRow(const char *id, const char *path, bool favorite = false) {
+    IndexRow row;
+    row.id = QString::fromLatin1(id);
+    row.path = path;
+    row.stat = FileStat{9, 99, 999, 0, 0, 0, 0};
+    row.favorite = favorite;
+    return row;
+}
+
+QStringList indexedIds(const LibraryIndex &index) {
+    QStringList ids;
+    for (const IndexRow &row : index.rows())
+        ids << row.id + (row.favorite ? QStringLiteral("*") : QString());
+    ids.sort();
+    return ids;
+}
+
+QStringList movedAside(const TempHome &home) {
+    return QDir(QFileInfo(home.indexPath()).absolutePath())
+        .entryList({QStringLiteral("library.sqlite3.damaged-*")});
+}
+
+// Fills the file system that holds `folder` to the last byte; the filler is removed to free it.
+QString fillDisk(const QString &folder) {
+    const QString filler = folder + QStringLiteral("/filler");
+    QFile file(filler);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return {};
+    const QByteArray block(4096, 'x');
+    while (file.write(block) == block.size() && file.flush()) {
+    }
+    return filler;
 }
 
 } // namespace
@@ -185,45 +220,154 @@ private Q_SLOTS:
     }
 
     void damagedIndexIsMovedAside_data() {
-        QTest::addColumn<bool>("readable");
-        QTest::newRow("garbage") << false;
-        QTest::newRow("from a newer version") << true;
+        QTest::addColumn<QByteArray>("damage");
+        QTest::addColumn<int>("favouritesSalvaged"); // -1: as far as the pages left allow
+        QTest::newRow("garbage") << QByteArray("garbage") << 0;
+        QTest::newRow("truncated") << QByteArray("truncated") << -1;
+        QTest::newRow("from a newer version") << QByteArray("newer") << 1;
     }
     void damagedIndexIsMovedAside() {
-        QFETCH(bool, readable);
+        QFETCH(QByteArray, damage);
+        QFETCH(int, favouritesSalvaged);
         TempHome home;
         {
             auto index = LibraryIndex::open(home.indexPath());
-            IndexRow row;
-            row.id = QStringLiteral("F/L0/001");
-            row.path = "/videos/favourite.mov";
-            row.stat = FileStat{9, 99, 999, 0, 0, 0, 0};
-            row.favorite = true;
-            QVERIFY(index->write({row}, {}));
+            std::vector<IndexRow> rows{indexedRow("F/L0/001", "/videos/favourite.mov", true)};
+            for (int i = 0; i < 400; ++i)
+                rows.push_back(indexedRow("", ""));
+            for (int i = 1; i <= 400; ++i) {
+                rows[std::size_t(i)].id = QStringLiteral("R%1/L0/001").arg(i);
+                rows[std::size_t(i)].path = "/videos/" + QByteArray::number(i) + ".mov";
+            }
+            QVERIFY(index->write(rows, {}));
         }
-        if (readable) {
+        QFile file(home.indexPath());
+        if (damage == "newer") {
             sqlite3 *db = nullptr;
             QCOMPARE(sqlite3_open(bytes(home.indexPath()).constData(), &db), SQLITE_OK);
             QCOMPARE(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr),
                      SQLITE_OK);
             sqlite3_close(db);
+        } else if (damage == "truncated") {
+            QVERIFY(file.resize(file.size() / 2));
         } else {
-            QFile file(home.indexPath());
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write(QByteArray(5000, '\x5a'));
+            file.close();
         }
         QString note;
         auto index = LibraryIndex::open(home.indexPath(), &note);
         QVERIFY(index);
         QVERIFY(!note.isEmpty());
+        QCOMPARE(index->access(), IndexAccess::writable);
         QVERIFY(index->rows().empty());
-        const QStringList aside = QDir(QFileInfo(home.indexPath()).absolutePath())
-                                      .entryList({QStringLiteral("library.sqlite3.damaged-*")});
-        QVERIFY(!aside.isEmpty()); // kept, never deleted
+        QVERIFY(!movedAside(home).isEmpty()); // kept, never deleted
         const auto salvaged = index->takeSalvaged();
-        QCOMPARE(salvaged.size(), readable ? 1u : 0u);
-        if (readable)
+        if (favouritesSalvaged >= 0)
+            QCOMPARE(int(salvaged.size()), favouritesSalvaged);
+        if (!salvaged.empty())
             QCOMPARE(salvaged.front().stat.inode, 99u);
+    }
+
+    // Only damage moves the index aside: a database that is busy, read-only or on a full disk is
+    // kept as it is, the session still sees its rows, a favourite that could not be kept is
+    // refused with the reason, and once the trouble is over everything is there.
+    void troubledIndexIsKept_data() {
+        QTest::addColumn<QByteArray>("trouble");
+        QTest::addColumn<int>("access");
+        QTest::newRow("in use by another program")
+            << QByteArray("in use") << int(IndexAccess::inUse);
+        QTest::newRow("read-only disk") << QByteArray("read-only") << int(IndexAccess::readOnly);
+        QTest::newRow("full disk") << QByteArray("full") << -1;
+    }
+    void troubledIndexIsKept() {
+        QFETCH(QByteArray, trouble);
+        QFETCH(int, access);
+        TempHome home;
+        const QString folder = QFileInfo(home.indexPath()).absolutePath();
+        QVERIFY(QDir().mkpath(folder));
+        std::optional<TmpfsMount> disk;
+        if (trouble != "in use") {
+            disk.emplace(folder, "512k");
+            if (!disk->mounted())
+                QSKIP("mounting a small disk needs root");
+        }
+        {
+            auto index = LibraryIndex::open(home.indexPath());
+            QVERIFY(index->write({indexedRow("F/L0/001", "/v/favourite.mov", true),
+                                  indexedRow("P/L0/001", "/v/plain.mov")},
+                                 {}));
+        }
+        const QStringList before{QStringLiteral("F/L0/001*"), QStringLiteral("P/L0/001")};
+
+        sqlite3 *holder = nullptr;
+        QString filler;
+        if (trouble == "in use") {
+            QCOMPARE(sqlite3_open(bytes(home.indexPath()).constData(), &holder), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(holder,
+                                  "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                                  "UPDATE videos SET duration = 1;",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+        } else if (trouble == "read-only") {
+            QVERIFY(disk->setReadOnly(true));
+        } else {
+            filler = fillDisk(folder);
+            QVERIFY(!filler.isEmpty());
+        }
+
+        QString note;
+        auto index = LibraryIndex::open(home.indexPath(), &note, std::chrono::milliseconds(50));
+        QVERIFY(index);
+        QVERIFY(note.isEmpty());
+        QVERIFY(movedAside(home).isEmpty());
+        if (access >= 0)
+            QCOMPARE(int(index->access()), access);
+        QCOMPARE(indexedIds(*index), before);
+        QString error;
+        QVERIFY(!index->setFavorites({{QStringLiteral("P/L0/001"), true}}, &error));
+        QVERIFY2(!error.isEmpty(), "a refused favourite says why");
+        const bool persisted = index->write({indexedRow("N/L0/001", "/v/new.mov")}, {});
+        QVERIFY(!persisted);
+        QVERIFY(!index->problem().isEmpty());
+        QCOMPARE(index->problem().contains(QStringLiteral("full")), trouble == "full");
+        // A session copy holds the row; the file on a full disk waits for space to take it.
+        QStringList seen = before;
+        if (index->access() != IndexAccess::writable)
+            seen << QStringLiteral("N/L0/001");
+        seen.sort();
+        QCOMPARE(indexedIds(*index), seen);
+
+        // The trouble ends: the lock is released, the disk is writable or has space again.
+        if (holder)
+            QCOMPARE(sqlite3_close(holder), SQLITE_OK);
+        if (trouble == "read-only")
+            QVERIFY(disk->setReadOnly(false));
+        if (!filler.isEmpty())
+            QVERIFY(QFile::remove(filler));
+        const bool onDisk = index->access() == IndexAccess::writable;
+        if (onDisk) {
+            // The row the full disk refused is written with the next write that succeeds.
+            QVERIFY(index->write({}, {}));
+            QVERIFY(index->problem().isEmpty());
+        }
+        index.reset();
+        index = LibraryIndex::open(home.indexPath());
+        QCOMPARE(index->access(), IndexAccess::writable);
+        QVERIFY(index->problem().isEmpty());
+        QVERIFY(indexedIds(*index).startsWith(before.front()));
+        QCOMPARE(indexedIds(*index).contains(QStringLiteral("N/L0/001")), onDisk);
+        QVERIFY(index->setFavorites({{QStringLiteral("P/L0/001"), true}}, &error));
+        if (trouble == "full") {
+            // A disk that fills while the index is open: the write waits for space.
+            filler = fillDisk(folder);
+            QVERIFY(!index->write({indexedRow("W/L0/001", "/v/waiting.mov")}, {}));
+            QVERIFY(index->problem().contains(QStringLiteral("full")));
+            QVERIFY(QFile::remove(filler));
+            QVERIFY(index->write({}, {}));
+            QVERIFY(index->problem().isEmpty());
+            QVERIFY(indexedIds(*index).contains(QStringLiteral("W/L0/001")));
+        }
     }
 };
 

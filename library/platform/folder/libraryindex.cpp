@@ -1,17 +1,21 @@
 #include "libraryindex.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
+#include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace orsenta::platform {
 
 namespace {
 
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 
 const char *const schema = R"(
 CREATE TABLE IF NOT EXISTS videos (
@@ -31,23 +35,32 @@ CREATE TABLE IF NOT EXISTS videos (
     favorite INTEGER NOT NULL DEFAULT 0,
     screen_recording INTEGER NOT NULL DEFAULT 0,
     read INTEGER NOT NULL DEFAULT 0,
-    playable INTEGER NOT NULL DEFAULT 0
+    playable INTEGER NOT NULL DEFAULT 0,
+    helper_failures INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS videos_file ON videos (device, inode);
 )";
 
 const char *const columns = "id, path, device, inode, size, allocated, modified_ns, changed_ns, "
                             "born_ns, creation_us, duration, width, height, favorite, "
-                            "screen_recording, read, playable";
+                            "screen_recording, read, playable, helper_failures";
+// The same columns read from a database of the first version, which had no failure count.
+const char *const firstVersionColumns = "id, path, device, inode, size, allocated, modified_ns, "
+                                        "changed_ns, born_ns, creation_us, duration, width, "
+                                        "height, favorite, screen_recording, read, playable, 0";
 
 // A prepared statement that finalizes itself.
 class Statement {
 public:
-    Statement(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    Statement(sqlite3 *db, const char *sql) {
+        m_prepared = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
     explicit operator bool() const { return m_stmt != nullptr; }
+    // Why it could not be prepared, or SQLITE_OK.
+    int prepared() const { return m_prepared; }
     sqlite3_stmt *get() const { return m_stmt; }
     bool step() const { return sqlite3_step(m_stmt) == SQLITE_ROW; }
     int run() const { return sqlite3_step(m_stmt); }
@@ -58,6 +71,7 @@ public:
 
 private:
     sqlite3_stmt *m_stmt = nullptr;
+    int m_prepared = SQLITE_OK;
 };
 
 QByteArray selectRows(const char *condition) {
@@ -89,6 +103,7 @@ IndexRow rowAt(sqlite3_stmt *s) {
     row.screenRecording = sqlite3_column_int(s, 14) != 0;
     row.read = sqlite3_column_int(s, 15) != 0;
     row.playable = sqlite3_column_int(s, 16) != 0;
+    row.helperFailures = sqlite3_column_int(s, 17);
     return row;
 }
 
@@ -114,47 +129,150 @@ void bindRow(sqlite3_stmt *s, const IndexRow &row) {
     sqlite3_bind_int(s, 15, row.screenRecording);
     sqlite3_bind_int(s, 16, row.read);
     sqlite3_bind_int(s, 17, row.playable);
+    sqlite3_bind_int(s, 18, row.helperFailures);
 }
 
-sqlite3 *openConnection(const QByteArray &path) {
+int execOn(sqlite3 *db, const char *sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
+
+// SQLite's result code of a statement that returns one row, or SQLITE_OK with its first column.
+int singleRow(sqlite3 *db, const char *sql, QByteArray *text, int *number = nullptr) {
+    Statement statement(db, sql);
+    if (!statement)
+        return statement.prepared() != SQLITE_OK ? statement.prepared() : SQLITE_ERROR;
+    const int rc = statement.run();
+    if (rc != SQLITE_ROW)
+        return rc == SQLITE_DONE ? SQLITE_CORRUPT : rc;
+    if (text)
+        *text = reinterpret_cast<const char *>(sqlite3_column_text(statement.get(), 0));
+    if (number)
+        *number = sqlite3_column_int(statement.get(), 0);
+    return SQLITE_OK;
+}
+
+// Passes SQLite's own check and has a schema we know how to read or upgrade: SQLITE_OK, or the
+// code that says why not (SQLITE_CORRUPT for a failed check or a newer schema).
+int checkHealth(sqlite3 *db) {
+    QByteArray verdict;
+    if (const int rc = singleRow(db, "PRAGMA quick_check", &verdict); rc != SQLITE_OK)
+        return rc;
+    if (verdict != "ok")
+        return SQLITE_CORRUPT;
+    int version = 0;
+    if (const int rc = singleRow(db, "PRAGMA user_version", nullptr, &version); rc != SQLITE_OK)
+        return rc;
+    return version <= schemaVersion ? SQLITE_OK : SQLITE_CORRUPT;
+}
+
+int prepareSchema(sqlite3 *db) {
+    // WAL keeps readers going while a scan writes; FULL makes a finished transaction survive a
+    // power cut, which matters for favourites.
+    QByteArray mode;
+    if (const int rc = singleRow(db, "PRAGMA journal_mode=WAL", &mode); rc != SQLITE_OK)
+        return rc;
+    if (mode != "wal")
+        return SQLITE_READONLY; // the journal files cannot be made beside it
+    if (const int rc = execOn(db, "PRAGMA synchronous=FULL"); rc != SQLITE_OK)
+        return rc;
+    int current = 0;
+    if (const int rc = singleRow(db, "PRAGMA user_version", nullptr, &current); rc != SQLITE_OK)
+        return rc;
+    if (current == schemaVersion)
+        return SQLITE_OK;
+    // Version 0 is a new file; later versions add their steps here, in order.
+    const char *const upgrade = current == 0 ? schema
+                                             : "ALTER TABLE videos ADD COLUMN helper_failures "
+                                               "INTEGER NOT NULL DEFAULT 0";
+    for (const char *step : {"BEGIN IMMEDIATE", upgrade, "PRAGMA user_version=2", "COMMIT"}) {
+        if (const int rc = execOn(db, step); rc != SQLITE_OK) {
+            execOn(db, "ROLLBACK");
+            return rc;
+        }
+    }
+    return SQLITE_OK;
+}
+
+// Whether SQLite says the file itself is damaged, as opposed to busy, full or not writable.
+bool isDamage(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+bool isBusy(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+bool isFull(int code, int systemErrno) {
+    return (code & 0xff) == SQLITE_FULL || systemErrno == ENOSPC || systemErrno == EDQUOT;
+}
+
+QString translated(const char *text) {
+    return QCoreApplication::translate("FolderLibrary", text);
+}
+
+// What the user reads when the index on disk cannot be used as it is.
+QString problemText(IndexAccess access, int code, int systemErrno, const QString &path) {
+    if (access == IndexAccess::inUse)
+        return translated("Another program is using the library index. Orsenta shows your "
+                          "videos but keeps no changes until it is free.");
+    if (isFull(code, systemErrno))
+        return translated("The disk that holds the library index is full. Orsenta shows your "
+                          "videos and saves changes again once there is space.");
+    const QString reason = systemErrno != 0 ? QString::fromLocal8Bit(std::strerror(systemErrno))
+                                            : QString::fromUtf8(sqlite3_errstr(code));
+    const char *text = access == IndexAccess::readOnly
+                           ? "The library index %1 cannot be written (%2). Orsenta shows your "
+                             "videos but keeps no changes."
+                           : "The library index %1 cannot be read (%2). Orsenta shows your "
+                             "videos but keeps no changes.";
+    return translated(text).arg(QDir::toNativeSeparators(path), reason);
+}
+
+// A URI for the file that SQLite takes whatever bytes its path holds.
+QByteArray fileUri(const QByteArray &path, const char *query) {
+    return "file:" + path.toPercentEncoding("/") + "?" + query;
+}
+
+// An in-memory database with the schema and, where the file can still be read, its rows: the
+// session goes on with it and the file is left exactly as it was.
+sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
     sqlite3 *db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
-    if (sqlite3_open_v2(path.constData(), &db, flags, nullptr) != SQLITE_OK) {
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
+    if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK
+        || execOn(db, schema) != SQLITE_OK || execOn(db, "PRAGMA user_version=2") != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
-    sqlite3_busy_timeout(db, 5000);
+    *copied = false;
+    // Read-only first, which respects another program's writes; else as an unchanging file,
+    // which needs neither a lock nor the journal files that a full or read-only disk refuses.
+    for (const char *query : {"mode=ro", "immutable=1"}) {
+        {
+            Statement attach(db, "ATTACH DATABASE ? AS disk");
+            const QByteArray uri = fileUri(path, query);
+            sqlite3_bind_text(attach.get(), 1, uri.constData(), int(uri.size()), SQLITE_TRANSIENT);
+            if (!attach || attach.run() != SQLITE_DONE)
+                continue;
+        }
+        QByteArray verdict;
+        int version = 0;
+        const bool readable =
+            singleRow(db, "PRAGMA disk.quick_check", &verdict) == SQLITE_OK && verdict == "ok"
+            && singleRow(db, "PRAGMA disk.user_version", nullptr, &version) == SQLITE_OK
+            && version >= 1 && version <= schemaVersion;
+        const QByteArray copy = QByteArray("INSERT INTO main.videos (") + columns + ") SELECT "
+                                + (version == 1 ? firstVersionColumns : columns)
+                                + " FROM disk.videos";
+        *copied = readable && execOn(db, copy.constData()) == SQLITE_OK;
+        execOn(db, "DETACH DATABASE disk");
+        if (*copied)
+            break;
+        execOn(db, "DELETE FROM main.videos");
+    }
     return db;
-}
-
-bool execOn(sqlite3 *db, const char *sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// Passes SQLite's own check and has a schema we know how to read or upgrade.
-bool healthy(sqlite3 *db) {
-    Statement check(db, "PRAGMA quick_check");
-    if (!check || !check.step())
-        return false;
-    const char *verdict = reinterpret_cast<const char *>(sqlite3_column_text(check.get(), 0));
-    if (!verdict || qstrcmp(verdict, "ok") != 0)
-        return false;
-    Statement version(db, "PRAGMA user_version");
-    return version && version.step() && sqlite3_column_int(version.get(), 0) <= schemaVersion;
-}
-
-bool prepareSchema(sqlite3 *db) {
-    // WAL keeps readers going while a scan writes; FULL makes a finished transaction survive a
-    // power cut, which matters for favourites.
-    if (!execOn(db, "PRAGMA journal_mode=WAL") || !execOn(db, "PRAGMA synchronous=FULL"))
-        return false;
-    Statement version(db, "PRAGMA user_version");
-    const int current = version && version.step() ? sqlite3_column_int(version.get(), 0) : -1;
-    if (current == schemaVersion)
-        return true;
-    // Version 0 is a new file; later versions add their steps here, in order.
-    return execOn(db, "BEGIN IMMEDIATE") && execOn(db, schema)
-           && execOn(db, "PRAGMA user_version=1") && execOn(db, "COMMIT");
 }
 
 // The favourites of a damaged database, as far as its rows can still be read.
@@ -186,27 +304,60 @@ void moveAside(const QString &path) {
     }
 }
 
+// The database on disk, opened and checked: SQLITE_OK with `db` set, or the code that says why
+// not, with `systemErrno` from the file system where it had a say.
+int openOnDisk(const QByteArray &path, std::chrono::milliseconds busyWait, sqlite3 **db,
+               int *systemErrno) {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+    int rc = sqlite3_open_v2(path.constData(), db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(*db, 1);
+        sqlite3_busy_timeout(*db, int(busyWait.count()));
+        rc = checkHealth(*db);
+        if (rc == SQLITE_OK)
+            rc = prepareSchema(*db);
+    }
+    *systemErrno = *db ? sqlite3_system_errno(*db) : 0;
+    if (rc != SQLITE_OK) {
+        sqlite3_close(*db);
+        *db = nullptr;
+    }
+    return rc;
+}
+
 } // namespace
 
-std::unique_ptr<LibraryIndex> LibraryIndex::open(const QString &path, QString *note) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+std::unique_ptr<LibraryIndex> LibraryIndex::open(const QString &path, QString *note,
+                                                 std::chrono::milliseconds busyWait) {
+    const bool folderMade = QDir().mkpath(QFileInfo(path).absolutePath());
     const QByteArray encoded = QFile::encodeName(path);
     std::vector<Salvaged> salvaged;
-    sqlite3 *db = openConnection(encoded);
-    if (!db || !healthy(db) || !prepareSchema(db)) {
-        sqlite3_close(db);
+    sqlite3 *db = nullptr;
+    int systemErrno = 0;
+    int rc = folderMade ? openOnDisk(encoded, busyWait, &db, &systemErrno) : SQLITE_CANTOPEN;
+    if (!folderMade)
+        systemErrno = errno;
+    if (isDamage(rc)) {
         salvaged = salvageFavorites(encoded);
         moveAside(path);
         if (note)
-            *note = QStringLiteral("The library index was damaged and has been moved aside; "
-                                   "the next scan rebuilds it.");
-        db = openConnection(encoded);
-        if (!db || !prepareSchema(db)) {
-            sqlite3_close(db);
-            return nullptr;
-        }
+            *note = translated("The library index was damaged and has been moved aside; "
+                               "the next scan rebuilds it.");
+        rc = openOnDisk(encoded, busyWait, &db, &systemErrno);
     }
-    std::unique_ptr<LibraryIndex> index(new LibraryIndex(db));
+    std::unique_ptr<LibraryIndex> index;
+    if (rc == SQLITE_OK) {
+        index.reset(new LibraryIndex(db, IndexAccess::writable, {}));
+    } else {
+        bool copied = false;
+        db = sessionCopy(encoded, &copied);
+        if (!db)
+            return nullptr;
+        const IndexAccess access = isBusy(rc) ? IndexAccess::inUse
+                                   : copied   ? IndexAccess::readOnly
+                                              : IndexAccess::unavailable;
+        index.reset(new LibraryIndex(db, access, problemText(access, rc, systemErrno, path)));
+    }
     index->m_salvaged = std::move(salvaged);
     return index;
 }
@@ -216,7 +367,16 @@ LibraryIndex::~LibraryIndex() {
 }
 
 bool LibraryIndex::exec(const char *sql) const {
-    return execOn(m_db, sql);
+    return execOn(m_db, sql) == SQLITE_OK;
+}
+
+IndexAccess LibraryIndex::access() const {
+    return m_access;
+}
+
+QString LibraryIndex::problem() const {
+    std::lock_guard lock(m_lock);
+    return m_problem.isEmpty() ? m_writeProblem : m_problem;
 }
 
 std::vector<IndexRow> LibraryIndex::rows() const {
@@ -239,11 +399,42 @@ std::optional<IndexRow> LibraryIndex::row(const QString &id) const {
 }
 
 bool LibraryIndex::write(const std::vector<IndexRow> &upserts, const QStringList &removals) {
-    if (upserts.empty() && removals.isEmpty())
-        return true;
     std::lock_guard lock(m_lock);
-    if (!exec("BEGIN IMMEDIATE"))
+    const bool onDisk = m_access == IndexAccess::writable;
+    if (m_pendingUpserts.empty() && m_pendingRemovals.isEmpty()) {
+        if (upserts.empty() && removals.isEmpty())
+            return onDisk;
+        if (writeLocked(upserts, removals))
+            return onDisk;
+    } else {
+        // The waiting rows go first, so that what this write says about a row wins.
+        std::vector<IndexRow> allUpserts = m_pendingUpserts;
+        allUpserts.insert(allUpserts.end(), upserts.begin(), upserts.end());
+        const QStringList allRemovals = m_pendingRemovals + removals;
+        if (writeLocked(allUpserts, allRemovals)) {
+            m_pendingUpserts.clear();
+            m_pendingRemovals.clear();
+            m_writeProblem.clear();
+            return onDisk;
+        }
+    }
+    const auto [code, systemErrno] = m_lastFailure;
+    m_writeProblem = isBusy(code)
+                         ? problemText(IndexAccess::inUse, code, systemErrno, {})
+                         : problemText(IndexAccess::readOnly, code, systemErrno,
+                                       QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
+    const QSet<QString> removed(removals.cbegin(), removals.cend());
+    std::erase_if(m_pendingUpserts, [&](const IndexRow &row) { return removed.contains(row.id); });
+    m_pendingUpserts.insert(m_pendingUpserts.end(), upserts.begin(), upserts.end());
+    m_pendingRemovals += removals;
+    return false;
+}
+
+bool LibraryIndex::writeLocked(const std::vector<IndexRow> &upserts, const QStringList &removals) {
+    if (!exec("BEGIN IMMEDIATE")) {
+        m_lastFailure = {sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db)};
         return false;
+    }
     bool ok = true;
     {
         Statement remove(m_db, "DELETE FROM videos WHERE id = ?");
@@ -256,15 +447,17 @@ bool LibraryIndex::write(const std::vector<IndexRow> &upserts, const QStringList
         // A row may take over a path another row held (a file replaced under its name).
         Statement freePath(m_db, "DELETE FROM videos WHERE path = ? AND id <> ?");
         const QByteArray insert = QByteArray("INSERT OR REPLACE INTO videos (") + columns
-                                  + ") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+                                  + ") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
         Statement upsert(m_db, insert.constData());
         for (const IndexRow &row : upserts) {
+            if (!ok)
+                break;
             const QByteArray key = row.id.toUtf8();
             sqlite3_bind_blob(freePath.get(), 1, row.path.constData(), int(row.path.size()),
                               SQLITE_TRANSIENT);
             sqlite3_bind_text(freePath.get(), 2, key.constData(), int(key.size()),
                               SQLITE_TRANSIENT);
-            ok = ok && freePath.run() == SQLITE_DONE;
+            ok = freePath.run() == SQLITE_DONE;
             freePath.reset();
             bindRow(upsert.get(), row);
             ok = ok && upsert.run() == SQLITE_DONE;
@@ -273,16 +466,33 @@ bool LibraryIndex::write(const std::vector<IndexRow> &upserts, const QStringList
     }
     if (ok && exec("COMMIT"))
         return true;
+    // Keep the failure's code for the caller: ROLLBACK would replace it with its own.
+    const int code = sqlite3_extended_errcode(m_db);
+    const int systemErrno = sqlite3_system_errno(m_db);
     exec("ROLLBACK");
+    m_lastFailure = {code, systemErrno};
     return false;
 }
 
 bool LibraryIndex::setFavorites(const std::vector<std::pair<QString, bool>> &changes,
                                 QString *error) {
     std::lock_guard lock(m_lock);
-    if (!exec("BEGIN IMMEDIATE")) {
+    if (m_access != IndexAccess::writable) {
         if (error)
+            *error = m_problem;
+        return false;
+    }
+    const auto failed = [&] {
+        const int code = sqlite3_extended_errcode(m_db);
+        const int systemErrno = sqlite3_system_errno(m_db);
+        if (error && (isBusy(code) || isFull(code, systemErrno)))
+            *error = problemText(isBusy(code) ? IndexAccess::inUse : IndexAccess::readOnly, code,
+                                 systemErrno, {});
+        else if (error)
             *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    };
+    if (!exec("BEGIN IMMEDIATE")) {
+        failed();
         return false;
     }
     bool ok = true;
@@ -296,10 +506,17 @@ bool LibraryIndex::setFavorites(const std::vector<std::pair<QString, bool>> &cha
             update.reset();
         }
     }
-    if (ok && exec("COMMIT"))
+    if (ok && exec("COMMIT")) {
+        // A row still waiting for the disk must not take the flag back when it is written.
+        for (const auto &[id, favorite] : changes) {
+            for (IndexRow &row : m_pendingUpserts) {
+                if (row.id == id)
+                    row.favorite = favorite;
+            }
+        }
         return true;
-    if (error)
-        *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+    }
+    failed();
     exec("ROLLBACK");
     return false;
 }
