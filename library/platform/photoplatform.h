@@ -63,6 +63,9 @@ public:
     // The callback runs on any thread after the library changed.
     virtual ObserverId registerChangeObserver(std::function<void()> onChange) = 0;
     virtual void unregisterChangeObserver(ObserverId observer) = 0;
+
+    // What the last fetch of the videos could not read or remember; nothing by default.
+    virtual LibraryCondition libraryCondition() const { return {}; }
 };
 
 } // namespace orsenta::platform

@@ -218,4 +218,20 @@ using WriteCompletion = std::function<void(std::optional<PlatformError> error)>;
 
 using ObserverId = std::int64_t;
 
+// A library folder the last scan could not read: its videos stay in the index, with their
+// identifiers and favourites, until it is back.
+struct AbsentFolder {
+    QString path;
+    std::int64_t videos = 0; // indexed videos inside it
+    bool missing = false;    // not there at all (deleted, or a drive not connected), not unreadable
+    friend bool operator==(const AbsentFolder &, const AbsentFolder &) = default;
+};
+
+// What kept the library from being read or remembered whole, for the window to say.
+struct LibraryCondition {
+    QString indexProblem; // empty while the index works as it should
+    std::vector<AbsentFolder> absentFolders;
+    friend bool operator==(const LibraryCondition &, const LibraryCondition &) = default;
+};
+
 } // namespace orsenta::platform

@@ -7,6 +7,7 @@
 #include "support/samplevideos.h"
 #include "support/temphome.h"
 #include "support/testmain.h"
+#include "support/tmpfsmount.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,6 +138,78 @@ private Q_SLOTS:
             return i.displayName().startsWith(QStringLiteral("caf"));
         });
         QVERIFY(latin1 != scan.end() && latin1->duration() > 0.5);
+    }
+
+    // A folder that is missing, unreadable or on a drive that is not connected keeps its videos,
+    // identifiers and favourites, and the library says which folder and how many videos.
+    void absentFoldersKeepTheirVideos_data() {
+        QTest::addColumn<QString>("trouble");
+        QTest::newRow("missing Videos folder") << QStringLiteral("missing");
+        QTest::newRow("unreadable folder") << QStringLiteral("unreadable");
+        QTest::newRow("drive not connected") << QStringLiteral("not connected");
+    }
+    void absentFoldersKeepTheirVideos() {
+        QFETCH(QString, trouble);
+        TempHome home;
+        home.write(QStringLiteral("Videos/trip/a.mp4"));
+        home.write(QStringLiteral("Videos/trip/b.mp4"));
+        home.write(QStringLiteral("Pictures/c.mp4"));
+        const auto scanned = [&](std::vector<AbsentFolder> *absent = nullptr) {
+            const FolderLibrary library(home.indexPath());
+            QStringList found;
+            for (const VideoItem &item : library.scan())
+                found << item.displayName() + u' ' + item.localIdentifier()
+                             + (item.isFavorite() ? u"*"_s : QString());
+            if (absent)
+                *absent = library.platform->libraryCondition().absentFolders;
+            found.sort();
+            return found;
+        };
+        QStringList before = scanned();
+        QCOMPARE(before.size(), 3);
+        {
+            const FolderLibrary library(home.indexPath());
+            const std::vector<VideoItem> items = library.scan();
+            const VideoItem *a = itemNamed(items, u"a.mp4"_s);
+            await(library.service->setFavorite({a->localIdentifier()}, true));
+        }
+        before = scanned();
+        QVERIFY(before.front().endsWith(u'*'));
+
+        const QString trip = home.videos() + u"/trip"_s;
+        QString folder = trip;
+        std::optional<TmpfsMount> drive;
+        if (trouble == u"missing") {
+            folder = home.videos();
+            QVERIFY(QDir().rename(folder, home.path() + u"/Videos.away"_s));
+        } else if (trouble == u"unreadable") {
+            QVERIFY(::chmod(bytes(trip).constData(), 0) == 0);
+            if (::access(bytes(trip).constData(), R_OK) == 0) {
+                ::chmod(bytes(trip).constData(), 0700);
+                QSKIP("root reads any folder: run as an ordinary user to see this");
+            }
+        } else {
+            folder = home.videos();
+            drive.emplace(folder, "1m");
+            if (!drive->mounted())
+                QSKIP("mounting an empty drive needs root");
+        }
+        std::vector<AbsentFolder> absent;
+        const QStringList during = scanned(&absent);
+        QCOMPARE(during, before.mid(2)); // only c.mp4 is there to be seen
+        QCOMPARE(absent.size(), 1u);
+        QCOMPARE(absent.front().path, folder);
+        QCOMPARE(absent.front().videos, 2);
+        QCOMPARE(absent.front().missing, trouble != u"unreadable");
+
+        if (trouble == u"missing")
+            QVERIFY(QDir().rename(home.path() + u"/Videos.away"_s, folder));
+        else if (trouble == u"unreadable")
+            QVERIFY(::chmod(bytes(trip).constData(), 0700) == 0);
+        else
+            drive->unmount();
+        QCOMPARE(scanned(&absent), before);
+        QVERIFY(absent.empty());
     }
 
     void vanishedFilesAreNoLongerThere() {

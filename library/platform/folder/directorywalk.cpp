@@ -138,9 +138,12 @@ struct Walker {
 
 WalkResult walkLibrary(const LibraryRoots &roots, int threads) {
     Walker walker{roots, {}, {}, {}, {}};
-    for (const QByteArray &root : roots.roots) {
+    for (const QByteArray &root : roots.roots + roots.absent) {
         struct statx sx {};
-        if (::statx(AT_FDCWD, root.constData(), 0, STATX_INO, &sx) == 0 && walker.firstVisit(sx))
+        if (::statx(AT_FDCWD, root.constData(), 0, STATX_INO | STATX_TYPE, &sx) != 0
+            || !S_ISDIR(sx.stx_mode))
+            walker.result.missing.append(root);
+        else if (walker.firstVisit(sx))
             walker.queue.push(root);
     }
     const auto work = [&walker] {

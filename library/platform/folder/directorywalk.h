@@ -30,11 +30,12 @@ struct WalkResult {
     std::vector<WalkedFile> files; // each file once, however many links or paths reach it
     QList<QByteArray> folders;     // every folder walked, for watching
     QList<QByteArray> unreadable;  // folders that could not be listed
+    QList<QByteArray> missing;     // roots that are not there now (deleted, unmounted)
 };
 
-// Walks the roots on `threads` threads without following symbolic links, skipping trash and
-// excluded folders, special files (pipes, devices) and names that are not videos. Only names that
-// can be videos are stat'ed.
+// Walks the roots, and the absent ones that have come back, on `threads` threads without following
+// symbolic links, skipping trash and excluded folders, special files (pipes, devices) and names
+// that are not videos. Only names that can be videos are stat'ed.
 WalkResult walkLibrary(const LibraryRoots &roots, int threads = 2);
 
 // The figures of one file, without following a final symbolic link; false if it is not there.

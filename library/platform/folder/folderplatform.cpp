@@ -80,6 +80,49 @@ bool unchanged(const FileStat &a, const FileStat &b) {
     return sameFile(a, b) && a.size == b.size && a.modifiedNs == b.modifiedNs;
 }
 
+// The folders the walk could not read, with the indexed videos that were not found because of
+// them, which `kept` marks. A root that reads as empty while its videos were on another device
+// is a mount point whose drive is not connected, and counts as missing.
+std::vector<AbsentFolder> absentFolders(const LibraryRoots &roots, const WalkResult &walk,
+                                        const std::vector<IndexRow> &known,
+                                        const std::vector<bool> &claimed, std::vector<bool> &kept) {
+    std::vector<QByteArray> paths;
+    std::vector<AbsentFolder> absent;
+    const auto add = [&](const QByteArray &path, bool missing) {
+        paths.push_back(path);
+        absent.push_back(AbsentFolder{QFile::decodeName(path), 0, missing});
+    };
+    for (const QByteArray &root : walk.missing)
+        add(root, true);
+    for (const QByteArray &folder : walk.unreadable)
+        add(folder, false);
+    for (const QByteArray &root : roots.roots + roots.absent) {
+        FileStat now;
+        if (walk.missing.contains(root) || !statFile(root, now))
+            continue;
+        const bool empty =
+            std::none_of(walk.files.begin(), walk.files.end(),
+                         [&](const WalkedFile &f) { return isInside(f.path, root); });
+        bool elsewhere = false;
+        for (std::size_t i = 0; empty && !elsewhere && i < known.size(); ++i)
+            elsewhere =
+                !claimed[i] && isInside(known[i].path, root) && known[i].stat.device != now.device;
+        if (elsewhere)
+            add(root, true);
+    }
+    kept.assign(known.size(), false);
+    for (std::size_t i = 0; i < known.size(); ++i) {
+        for (std::size_t f = 0; !claimed[i] && f < paths.size(); ++f) {
+            if (isInside(known[i].path, paths[f])) {
+                ++absent[f].videos;
+                kept[i] = true;
+                break;
+            }
+        }
+    }
+    return absent;
+}
+
 AuthorizationStatus checkAccess(const LibraryRoots &roots) {
     int readable = 0;
     int writable = 0;
@@ -99,7 +142,9 @@ AuthorizationStatus checkAccess(const LibraryRoots &roots) {
 struct FolderPlatform::Library {
     LibraryRoots roots;
     int walkThreads = 2;
-    std::unique_ptr<LibraryIndex> index;
+    QString indexPath;
+    mutable std::unique_ptr<LibraryIndex> index; // replaced only under mirrorLock
+
     // One helper per core: reading containers is what a first scan waits for.
     std::vector<std::unique_ptr<MediaProbe>> probes;
 
@@ -111,6 +156,7 @@ struct FolderPlatform::Library {
     mutable std::vector<IndexRow> rows;
     mutable QHash<QString, std::size_t> rowOfId;
     mutable QHash<QPair<std::uint64_t, std::uint64_t>, std::size_t> rowOfFile;
+    mutable QHash<QByteArray, std::size_t> rowOfPath;
 
     static QPair<std::uint64_t, std::uint64_t> fileKey(const FileStat &stat) {
         return {stat.device, stat.inode};
@@ -120,29 +166,41 @@ struct FolderPlatform::Library {
         if (mirrorLoaded)
             return;
         rows = index->rows();
+        rowOfId.clear();
+        rowOfFile.clear();
+        rowOfPath.clear();
         rowOfId.reserve(qsizetype(rows.size()));
         rowOfFile.reserve(qsizetype(rows.size()));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            rowOfId.insert(rows[i].id, i);
-            rowOfFile.insert(fileKey(rows[i].stat), i);
-        }
+        rowOfPath.reserve(qsizetype(rows.size()));
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            indexRowLocked(i);
         mirrorLoaded = true;
     }
 
+    void indexRowLocked(std::size_t at) const {
+        rowOfId.insert(rows[at].id, at);
+        rowOfFile.insert(fileKey(rows[at].stat), at);
+        rowOfPath.insert(rows[at].path, at);
+    }
+
+    // Forgets where row `at` is found, leaving lookups that another row now answers alone.
+    void unindexRowLocked(std::size_t at) const {
+        rowOfId.remove(rows[at].id);
+        if (const auto file = rowOfFile.constFind(fileKey(rows[at].stat));
+            file != rowOfFile.cend() && *file == at)
+            rowOfFile.erase(file);
+        if (const auto path = rowOfPath.constFind(rows[at].path);
+            path != rowOfPath.cend() && *path == at)
+            rowOfPath.erase(path);
+    }
+
     void removeRowLocked(std::size_t i) const {
-        const auto forget = [&](std::size_t at) {
-            rowOfId.remove(rows[at].id);
-            const auto file = rowOfFile.constFind(fileKey(rows[at].stat));
-            if (file != rowOfFile.cend() && *file == at)
-                rowOfFile.erase(file);
-        };
-        forget(i);
+        unindexRowLocked(i);
         const std::size_t last = rows.size() - 1;
         if (i != last) {
-            forget(last);
+            unindexRowLocked(last);
             rows[i] = std::move(rows[last]);
-            rowOfId.insert(rows[i].id, i);
-            rowOfFile.insert(fileKey(rows[i].stat), i);
+            indexRowLocked(i);
         }
         rows.pop_back();
     }
@@ -154,34 +212,44 @@ struct FolderPlatform::Library {
         }
         for (const IndexRow &row : upserts) {
             // A row takes over its path from any other row that held it.
-            for (std::size_t i = 0; i < rows.size(); ++i) {
-                if (rows[i].path == row.path && rows[i].id != row.id) {
-                    removeRowLocked(i);
-                    break;
-                }
-            }
+            if (const auto it = rowOfPath.constFind(row.path);
+                it != rowOfPath.cend() && rows[*it].id != row.id)
+                removeRowLocked(*it);
             if (const auto it = rowOfId.constFind(row.id); it != rowOfId.cend()) {
                 const std::size_t at = *it;
-                if (const auto file = rowOfFile.constFind(fileKey(rows[at].stat));
-                    file != rowOfFile.cend() && *file == at)
-                    rowOfFile.erase(file);
+                unindexRowLocked(at);
                 rows[at] = row;
-                rowOfFile.insert(fileKey(row.stat), at);
+                indexRowLocked(at);
             } else {
                 rows.push_back(row);
-                rowOfId.insert(row.id, rows.size() - 1);
-                rowOfFile.insert(fileKey(row.stat), rows.size() - 1);
+                indexRowLocked(rows.size() - 1);
             }
         }
     }
 
-    bool write(const std::vector<IndexRow> &upserts, const QStringList &removals) const {
-        std::lock_guard lock(mirrorLock);
-        if (!index->write(upserts, removals))
-            return false;
+    // The session always sees what it learnt; the index keeps what the disk refused for the
+    // next write that succeeds (see LibraryIndex::write).
+    void writeLocked(const std::vector<IndexRow> &upserts, const QStringList &removals) const {
+        index->write(upserts, removals);
         if (mirrorLoaded)
             rememberLocked(upserts, removals);
-        return true;
+    }
+
+    void write(const std::vector<IndexRow> &upserts, const QStringList &removals) const {
+        std::lock_guard lock(mirrorLock);
+        writeLocked(upserts, removals);
+    }
+
+    // A session copy of the index is given up for the file as soon as the file can be used
+    // again: another program let go of it, space or permissions came back.
+    void reconnectLocked() const {
+        if (index->access() == IndexAccess::writable)
+            return;
+        auto reopened = LibraryIndex::open(indexPath, nullptr, std::chrono::milliseconds(200));
+        if (!reopened || reopened->access() != IndexAccess::writable)
+            return;
+        index = std::move(reopened);
+        mirrorLoaded = false;
     }
 
     bool setFavorites(const std::vector<std::pair<QString, bool>> &changes, QString *error) const {
@@ -197,9 +265,14 @@ struct FolderPlatform::Library {
 
     // Reads the container for the figures only it knows, and takes the file system's dates
     // where it has none.
-    void readContainer(IndexRow &row, MediaProbe &probe) const {
+    static void readContainer(IndexRow &row, MediaProbe &probe) {
         const ContainerInfo info = probe.probe(row.path);
-        row.read = true;
+        // A read that says nothing about the file is shown as unplayable for now and tried again
+        // at the next scan, unless the file keeps taking the helper down with it.
+        const bool helperFault =
+            info.failure == ReadFailure::helperDied || info.failure == ReadFailure::helperHung;
+        row.helperFailures = helperFault ? row.helperFailures + 1 : 0;
+        row.read = info.failure == ReadFailure::none || row.helperFailures >= 2;
         row.playable = info.opened && info.hasVideo;
         row.duration = info.opened && info.duration >= 0 ? info.duration : 0;
         row.pixelWidth = info.pixelWidth;
@@ -373,9 +446,8 @@ public:
                            ContentMode mode, const ImageRequestOptions &options,
                            ImageHandler handler) override {
         const RequestId id = ++m_lastRequest;
-        const std::vector<IndexRow> rows = asset && m_library->index
-                                               ? m_library->existingRows({asset->localIdentifier})
-                                               : std::vector<IndexRow>{};
+        const std::vector<IndexRow> rows =
+            asset ? m_library->existingRows({asset->localIdentifier}) : std::vector<IndexRow>{};
         const auto pixels = [](double size) {
             return std::isfinite(size) ? int(std::clamp(std::ceil(size), 1.0, 4096.0)) : 0;
         };
@@ -438,7 +510,7 @@ ChangeOutcome trashVideos(const FolderPlatform::Library &library,
         seen.insert(asset->localIdentifier);
         TrashItem item;
         item.id = asset->localIdentifier;
-        if (const auto row = library.index ? library.indexedRow(item.id) : std::nullopt) {
+        if (const auto row = library.indexedRow(item.id)) {
             item.path = row->path;
             item.scanned = row->stat;
         }
@@ -475,6 +547,7 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
             helper = installed;
     }
 
+    m_library->indexPath = indexPath;
     m_library->index = LibraryIndex::open(indexPath, &m_indexNote);
     const QByteArray indexFolder = QFile::encodeName(indexPath.left(indexPath.lastIndexOf(u'/')));
     m_roots = options.roots ? *options.roots : desktopLibraryRoots(indexFolder);
@@ -513,10 +586,9 @@ FetchOptions FolderPlatform::makeFetchOptions() {
 
 std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOptions &) {
     Library &library = *m_library;
-    if (!library.index)
-        return std::make_unique<RowFetch>(std::vector<IndexRow>{});
     const WalkResult walk = walkLibrary(library.roots, library.walkThreads);
     std::lock_guard lock(library.mirrorLock);
+    library.reconnectLocked();
     library.loadMirrorLocked();
     const std::vector<IndexRow> &known = library.rows;
 
@@ -546,6 +618,8 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
         IndexRow row = known[*it];
         const bool isCurrent = row.read && unchanged(row.stat, file.stat);
         const bool rowChanged = !isCurrent || row.stat.changedNs != file.stat.changedNs;
+        if (!unchanged(row.stat, file.stat))
+            row.helperFailures = 0;
         row.read = isCurrent;
         row.stat = file.stat;
         list(std::move(row), isCurrent, rowChanged);
@@ -565,10 +639,12 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
             && known[*it].stat.size == file->stat.size) {
             claimed[*it] = true;
             IndexRow row = known[*it];
-            row.read = row.read && row.stat.modifiedNs == file->stat.modifiedNs;
+            const bool isCurrent = row.read && row.stat.modifiedNs == file->stat.modifiedNs;
+            if (row.stat.modifiedNs != file->stat.modifiedNs)
+                row.helperFailures = 0;
+            row.read = isCurrent;
             row.path = file->path;
             row.stat = file->stat;
-            const bool isCurrent = row.read;
             list(std::move(row), isCurrent, true);
             continue;
         }
@@ -582,13 +658,21 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
         list(std::move(row), false, true);
     }
 
+    // A row leaves the index only when its folder was read and the file is not in it: the
+    // videos of a folder that is missing or cannot be read keep their identity and favourite.
+    std::vector<bool> kept;
+    const std::vector<AbsentFolder> absent =
+        absentFolders(library.roots, walk, known, claimed, kept);
     QStringList vanished;
     for (std::size_t i = 0; i < known.size(); ++i) {
-        if (!claimed[i])
+        if (!claimed[i] && !kept[i])
             vanished.append(known[i].id);
     }
-    if (library.index->write(changed, vanished))
-        library.rememberLocked(changed, vanished);
+    library.writeLocked(changed, vanished);
+    {
+        std::lock_guard conditionLock(m_lock);
+        m_absent = absent;
+    }
 
     std::vector<std::size_t> order(listed.size());
     for (std::size_t i = 0; i < order.size(); ++i)
@@ -608,13 +692,11 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
 }
 
 std::unique_ptr<AssetFetchResult> FolderPlatform::fetchAssets(const QStringList &identifiers) {
-    if (!m_library->index)
-        return std::make_unique<RowFetch>(std::vector<IndexRow>{});
     return std::make_unique<RowFetch>(m_library->existingRows(identifiers));
 }
 
 std::vector<AssetResource> FolderPlatform::assetResources(const AssetPtr &asset) {
-    if (!asset || !m_library->index)
+    if (!asset)
         return {};
     const std::vector<IndexRow> rows = m_library->existingRows({asset->localIdentifier});
     if (rows.empty())
@@ -630,8 +712,7 @@ std::vector<AssetResource> FolderPlatform::assetResources(const AssetPtr &asset)
 void FolderPlatform::writeResourceData(const AssetResource &resource,
                                        const QString &destinationPath,
                                        const ResourceRequestOptions &, WriteCompletion completion) {
-    const std::optional<IndexRow> row =
-        m_library->index ? m_library->indexedRow(resource.assetLocalIdentifier) : std::nullopt;
+    const std::optional<IndexRow> row = m_library->indexedRow(resource.assetLocalIdentifier);
     if (!row) {
         completion(folderError(QCoreApplication::translate(
             "FolderLibrary", "The video is no longer in the library.")));
@@ -663,7 +744,7 @@ void FolderPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
     for (const auto &[asset, favorite] : request.favorites)
         favorites.emplace_back(asset->localIdentifier, favorite);
     QString error;
-    if (!m_library->index || !m_library->setFavorites(favorites, &error)) {
+    if (!m_library->setFavorites(favorites, &error)) {
         completion(ChangeOutcome{false, folderError(error), std::nullopt});
         return;
     }
@@ -681,6 +762,17 @@ void FolderPlatform::unregisterChangeObserver(ObserverId observer) {
     std::lock_guard lock(m_lock);
     if (m_watcher)
         m_watcher->removeObserver(observer);
+}
+
+LibraryCondition FolderPlatform::libraryCondition() const {
+    LibraryCondition condition;
+    {
+        std::lock_guard lock(m_library->mirrorLock);
+        condition.indexProblem = m_library->index->problem();
+    }
+    std::lock_guard lock(m_lock);
+    condition.absentFolders = m_absent;
+    return condition;
 }
 
 } // namespace orsenta::platform

@@ -53,6 +53,8 @@ public:
     ObserverId registerChangeObserver(std::function<void()> onChange) override;
     void unregisterChangeObserver(ObserverId observer) override;
 
+    LibraryCondition libraryCondition() const override;
+
     // What the index said when it was opened (moved aside and rebuilt), for the log.
     QString indexNote() const { return m_indexNote; }
     const LibraryRoots &roots() const { return m_roots; }
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<ChangeWatcher> m_watcher;
     mutable std::mutex m_lock;
     std::optional<AuthorizationStatus> m_status;
+    std::vector<AbsentFolder> m_absent; // as the last fetch found them
 };
 
 } // namespace orsenta::platform

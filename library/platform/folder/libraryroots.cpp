@@ -20,12 +20,12 @@ QByteArray canonical(const QByteArray &path) {
     return QByteArray(resolved);
 }
 
+} // namespace
+
 bool isInside(const QByteArray &path, const QByteArray &folder) {
     return path == folder
            || (path.startsWith(folder) && (folder.endsWith('/') || path.at(folder.size()) == '/'));
 }
-
-} // namespace
 
 QList<QByteArray> distinctRoots(const QList<QByteArray> &folders) {
     QList<QByteArray> existing;
@@ -58,6 +58,10 @@ LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
             folders.append(QFile::encodeName(folder));
     }
     result.roots = distinctRoots(folders);
+    for (const QByteArray &folder : folders) {
+        if (canonical(folder).isEmpty())
+            result.absent.append(QFile::encodeName(QDir::cleanPath(QFile::decodeName(folder))));
+    }
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     for (const QByteArray &folder :
          {QFile::encodeName(dataHome + QStringLiteral("/Trash")), indexFolder}) {

@@ -10,14 +10,20 @@ namespace orsenta::platform {
 struct LibraryRoots {
     QList<QByteArray> roots;    // canonical, existing, none inside another
     QList<QByteArray> excluded; // canonical folders never walked (trash, our own index)
+    // Library folders that were not there when the roots were made (an unmounted drive): their
+    // videos stay in the index, and they are walked again once they are back.
+    QList<QByteArray> absent;
 };
 
-// The desktop's Videos and Pictures folders (a missing one is left out, not an error).
+// The desktop's Videos and Pictures folders (a missing one is absent, not an error).
 LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder);
 
 // Canonical forms of the folders that exist, without repeats and without folders that lie
 // inside another of them.
 QList<QByteArray> distinctRoots(const QList<QByteArray> &folders);
+
+// Whether `path` is `folder` or lies below it.
+bool isInside(const QByteArray &path, const QByteArray &folder);
 
 // The freedesktop.org Trash folders: never part of the library.
 bool isTrashFolderName(const QByteArray &name);
