@@ -255,4 +255,28 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>LibraryCondition</name>
+    <message numerus="yes">
+        <source>%1 is not connected or was moved: its %n video(s) stay in the library until it is back.</source>
+        <translation>
+            <numerusform>%1 is not connected or was moved: its %n video stays in the library until it is back.</numerusform>
+            <numerusform>%1 is not connected or was moved: its %n videos stay in the library until it is back.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 cannot be read: its %n video(s) stay in the library until it can be read again.</source>
+        <translation>
+            <numerusform>%1 cannot be read: its %n video stays in the library until it can be read again.</numerusform>
+            <numerusform>%1 cannot be read: its %n videos stay in the library until it can be read again.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more folder(s) could not be read.</source>
+        <translation>
+            <numerusform>%n more folder could not be read.</numerusform>
+            <numerusform>%n more folders could not be read.</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -1,8 +1,7 @@
 #pragma once
 // The one object that talks to the photo library: scans, size probes, thumbnails, previews,
 // deletions, favourites and exports. Its state lives on an actor thread of its own; operations
-// are coroutines that resume their caller on the caller's thread, which runs an event loop (the
-// main thread, or the actor itself).
+// are coroutines that resume their caller on the caller's thread.
 
 #include "async/actor.h"
 #include "async/workerpool.h"
@@ -81,7 +80,7 @@ public:
                                         std::stop_token cancellation = {});
     // Null when there is no image, or as soon as `cancellation` is requested.
     QCoro::Task<ThumbnailPtr> requestThumbnail(QString localIdentifier, QSizeF targetSize,
-                                               std::shared_ptr<platform::ImageManager> manager,
+                                               platform::ImageManager *manager,
                                                std::stop_token cancellation = {});
     QCoro::Task<PreviewAssetPtr> requestPreviewAsset(QString localIdentifier);
     // On the main thread: a player that has read the video's file. Throws PhotoLibraryError when
@@ -106,7 +105,6 @@ private:
     std::unique_ptr<platform::AssetFetchResult> makeScanFetchResult();
     void loadOptionalExtensionsOnce();
     std::vector<platform::AssetPtr> fetchAll(const QStringList &localIdentifiers);
-    void forgetThumbnailRequest(const QString &key, const ThumbnailRequest *request);
     QCoro::Task<> runThumbnailRequest(QString key, QString localIdentifier, QSizeF targetSize,
                                       std::shared_ptr<ThumbnailRequest> request);
 
@@ -116,7 +114,7 @@ private:
     std::once_flag m_extensionsLoaded;
 
     // Touched only on the actor.
-    std::shared_ptr<platform::ImageManager> m_imageManager;
+    std::unique_ptr<platform::ImageManager> m_imageManager;
     ThumbnailCache m_thumbnailCache;
     QHash<QString, std::shared_ptr<ThumbnailRequest>> m_thumbnailTasks;
     std::unique_ptr<platform::AssetFetchResult> m_scanFetchResult;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -178,6 +179,35 @@ ChangeBanner::ChangeBanner(QWidget *parent)
 }
 
 QString ChangeBanner::text() const {
+    return m_label->text();
+}
+
+// --- ConditionBanner --------------------------------------------------------------------------
+
+ConditionBanner::ConditionBanner(QWidget *parent)
+    : EdgeBar(Qt::BottomEdge, parent) {
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(14, 8, 14, 9);
+    row->setSpacing(8);
+    auto *icon = new QLabel;
+    const int size = QFontMetrics(font()).height();
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(size, size));
+    icon->setAlignment(Qt::AlignTop);
+    m_label = new QLabel;
+    m_label->setTextFormat(Qt::PlainText);
+    m_label->setWordWrap(true);
+    m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(icon);
+    row->addWidget(m_label, 1);
+    setVisible(false);
+}
+
+void ConditionBanner::setText(const QString &text) {
+    m_label->setText(text);
+    setVisible(!text.isEmpty());
+}
+
+QString ConditionBanner::text() const {
     return m_label->text();
 }
 

@@ -74,6 +74,19 @@ private:
     QPushButton *m_rescan = nullptr;
 };
 
+// What the last scan could not read or remember (folders, the index), above the table.
+class ConditionBanner : public EdgeBar {
+    Q_OBJECT
+public:
+    explicit ConditionBanner(QWidget *parent = nullptr);
+    // Shown while there is something to say.
+    void setText(const QString &text);
+    QString text() const;
+
+private:
+    QLabel *m_label = nullptr;
+};
+
 class SelectionBar : public EdgeBar {
     Q_OBJECT
 public:

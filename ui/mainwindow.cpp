@@ -122,6 +122,7 @@ QWidget *MainWindow::buildDetail() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_banner = new ChangeBanner;
+    m_conditionBanner = new ConditionBanner;
     m_stack = new QStackedWidget;
     m_table = makeVideoTable(m_model, m_stack);
     m_scanningBox = new ScanningBox;
@@ -131,6 +132,7 @@ QWidget *MainWindow::buildDetail() {
     m_stack->insertWidget(emptyPage, m_emptyState);
     m_selectionBar = new SelectionBar;
     column->addWidget(m_banner);
+    column->addWidget(m_conditionBanner);
     column->addWidget(m_stack, 1);
     column->addWidget(m_selectionBar);
 
@@ -198,6 +200,9 @@ void MainWindow::connectModel() {
     for (auto signal : {&VM::visibleItemsChanged, &VM::authorizationStatusChanged})
         connect(vm, signal, this, &MainWindow::refreshPlaceholder);
     connect(vm, &VM::hasExternalChangesChanged, this, &MainWindow::refreshBanner);
+    connect(vm, &VM::conditionTextChanged, this,
+            [this] { m_conditionBanner->setText(m_model->conditionText()); });
+    m_conditionBanner->setText(m_model->conditionText());
     connect(vm, &VM::selectionStatsChanged, this, &MainWindow::refreshSelectionBar);
     for (auto signal : {&VM::showDeleteConfirmationChanged, &VM::pendingDeletionIDsChanged})
         connect(vm, signal, this, &MainWindow::refreshConfirmation);

@@ -25,6 +25,7 @@ class QToolBar;
 namespace orsenta {
 
 class ChangeBanner;
+class ConditionBanner;
 class EmptyStateView;
 class ScanningBox;
 class SelectionBar;
@@ -57,6 +58,7 @@ public:
     QAction *scanAction() const { return m_scanAction; }
     QAbstractItemView *table() const { return m_table; }
     ChangeBanner *banner() const { return m_banner; }
+    ConditionBanner *conditionBanner() const { return m_conditionBanner; }
     SelectionBar *selectionBar() const { return m_selectionBar; }
     EmptyStateView *emptyState() const { return m_emptyState; }
     ScanningBox *scanningBox() const { return m_scanningBox; }
@@ -109,6 +111,7 @@ private:
     ScanningBox *m_scanningBox = nullptr;
     EmptyStateView *m_emptyState = nullptr;
     ChangeBanner *m_banner = nullptr;
+    ConditionBanner *m_conditionBanner = nullptr;
     SelectionBar *m_selectionBar = nullptr;
     QPointer<QMessageBox> m_confirmation;
     QPointer<QMessageBox> m_alert;

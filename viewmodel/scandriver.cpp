@@ -1,6 +1,7 @@
 // The scan: access, count, batches with their size probes, progress, paced refreshes of the
 // visible list, and the timing summary in the log.
 
+#include "conditiontext.h"
 #include "videolistviewmodel.h"
 
 #include <QLoggingCategory>
@@ -49,6 +50,8 @@ QCoro::Task<> VideoListViewModel::scanTask(Self self, Service service, std::stop
     }
     if (!self)
         co_return;
+    self->publish(self->m_conditionText, libraryConditionText(self->m_service->libraryCondition()),
+                  &VideoListViewModel::conditionTextChanged);
     self->publish(self->m_isScanning, false, &VideoListViewModel::isScanningChanged);
     self->publish(self->m_scanProgress, std::nullopt, &VideoListViewModel::scanProgressChanged);
     self->m_scanTask.reset();

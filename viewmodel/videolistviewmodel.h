@@ -98,6 +98,8 @@ public:
     void setHasExternalChanges(bool changed);
     // The last failure, until the window dismisses it.
     const std::optional<QString> &errorMessage() const { return m_errorMessage; }
+    // What the last scan could not read or remember, for the user; empty when all is well.
+    const QString &conditionText() const { return m_conditionText; }
     void setErrorMessage(std::optional<QString> message);
     bool showDeleteConfirmation() const { return m_showDeleteConfirmation; }
     void setShowDeleteConfirmation(bool show);
@@ -175,6 +177,7 @@ Q_SIGNALS:
     void authorizationStatusChanged();
     void hasExternalChangesChanged();
     void errorMessageChanged();
+    void conditionTextChanged();
     void showDeleteConfirmationChanged();
     void previewItemChanged();
 
@@ -272,6 +275,7 @@ private:
         platform::AuthorizationStatus::notDetermined;
     bool m_hasExternalChanges = false;
     std::optional<QString> m_errorMessage;
+    QString m_conditionText;
     bool m_showDeleteConfirmation = false;
     std::optional<VideoItem> m_previewItem;
 

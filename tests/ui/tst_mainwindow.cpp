@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -24,6 +25,7 @@ using Setup = std::function<void(WindowFixture &)>;
 
 Q_DECLARE_METATYPE(Setup)
 Q_DECLARE_METATYPE(Placeholder)
+Q_DECLARE_METATYPE(platform::LibraryCondition)
 
 namespace {
 
@@ -370,6 +372,49 @@ private Q_SLOTS:
         QVERIFY(!banner->isVisibleTo(&f.window));
         QVERIFY(f.settled());
         QVERIFY(banner->isVisibleTo(&f.window));
+    }
+
+    // What a scan could not read or remember is said above the table, and goes with the trouble.
+    void theConditionBannerSaysWhatCouldNotBeRead_data() {
+        QTest::addColumn<platform::LibraryCondition>("condition");
+        QTest::addColumn<QStringList>("lines");
+        const QString home = QDir::homePath();
+        QTest::newRow("all well") << platform::LibraryCondition{} << QStringList{};
+        QTest::newRow("index and folders")
+            << platform::LibraryCondition{u"The index is busy."_qs,
+                                          {{home + u"/Videos"_qs, 1, true},
+                                           {u"/srv/clips"_qs, 0, false},
+                                           {home + u"/Videos/trip"_qs, 12, false}}}
+            << QStringList{u"The index is busy."_qs,
+                           u"“~/Videos” is not connected or was moved: its 1 video stays in "
+                           u"the library until it is back."_qs,
+                           u"“/srv/clips” cannot be read."_qs,
+                           u"“~/Videos/trip” cannot be read: its 12 videos stay in the library "
+                           u"until it can be read again."_qs};
+        std::vector<platform::AbsentFolder> many;
+        for (int i = 0; i < 5; ++i)
+            many.push_back({u"/m/%1"_qs.arg(i), 0, true});
+        QTest::newRow("many folders") << platform::LibraryCondition{{}, many}
+                                      << QStringList{u"“/m/0” is not connected or was moved."_qs,
+                                                     u"“/m/1” is not connected or was moved."_qs,
+                                                     u"“/m/2” is not connected or was moved."_qs,
+                                                     u"2 more folders could not be read."_qs};
+    }
+    void theConditionBannerSaysWhatCouldNotBeRead() {
+        QFETCH(platform::LibraryCondition, condition);
+        QFETCH(QStringList, lines);
+        WindowFixture f;
+        f.add({videoOn(u"a"_qs, MB, 2023)});
+        f.platform->setLibraryCondition(condition);
+        QVERIFY(f.open());
+        ConditionBanner *banner = f.window.conditionBanner();
+        QCOMPARE(banner->isVisibleTo(&f.window), !lines.isEmpty());
+        QCOMPARE(banner->text(), lines.join(u'\n'));
+
+        f.platform->setLibraryCondition({});
+        f.vm().startScan();
+        QVERIFY(f.settled());
+        QVERIFY(!banner->isVisibleTo(&f.window));
     }
 
     void theToolbarButtonScansAndStops() {

@@ -122,6 +122,10 @@ public:
     void setNextWriteError(PlatformError error) {
         assign(m_nextWriteError, std::optional(std::move(error)));
     }
+    // What libraryCondition() tells from now on.
+    void setLibraryCondition(LibraryCondition condition) {
+        assign(m_condition, std::move(condition));
+    }
 
     // Runs the oldest held deliveries on the calling thread; deliveries held meanwhile by the
     // handlers wait for the next call. Returns how many ran.
@@ -164,6 +168,7 @@ public:
     void performChanges(ChangeRequest request, ChangeCompletion completion) override;
     ObserverId registerChangeObserver(std::function<void()> onChange) override;
     void unregisterChangeObserver(ObserverId observer) override;
+    LibraryCondition libraryCondition() const override { return read(m_condition); }
 
 private:
     class Manager;
@@ -210,6 +215,7 @@ private:
 
     AuthorizationStatus m_status = AuthorizationStatus::authorized;
     AuthorizationStatus m_statusAfterRequest = AuthorizationStatus::authorized;
+    LibraryCondition m_condition;
     bool m_resourceDataSizesAvailable = false;
     std::optional<MethodMember> m_fetchPropertySetsMember;
     QList<QStringList> m_fetchPropertySetsRequested;
