@@ -36,6 +36,19 @@ const QStringList fadeIn{QStringLiteral("-vf"),
                                         "enable='lt(t,1)'"),
                          QStringLiteral("-g"), QStringLiteral("10")};
 
+// White with green bands over its first and last quarter, across the stored picture or (turned
+// a quarter) down it: a cell filled from the portrait picture shows only white.
+QStringList bands(bool across) {
+    const QString band =
+        across ? QStringLiteral("x=0:y=%1:w=iw:h=ih/4") : QStringLiteral("x=%1:y=0:w=iw/4:h=ih");
+    const QString at = across ? QStringLiteral("3*ih/4") : QStringLiteral("3*iw/4");
+    return {
+        QStringLiteral("-vf"),
+        QStringLiteral(
+            "drawbox=c=white:t=fill,drawbox=%1:color=green:t=fill,drawbox=%2:color=green:t=fill")
+            .arg(band.arg(0), band.arg(at))};
+}
+
 QImage imageOf(const GrabbedFrame &frame) {
     return QImage(reinterpret_cast<const uchar *>(frame.pixels.constData()), frame.width,
                   frame.height, frame.width * 3, QImage::Format_RGB888)
@@ -84,7 +97,8 @@ class TestFolderThumbnails : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The size the box and the fit give, and the picture as players show it: red above blue in
-    // the file, turned as its display matrix says.
+    // the file, turned as its display matrix says. Filled pictures come the same from the
+    // library, which cuts them from the whole frame it keeps in the desktop's cache.
     void grabsTheFrameAsShown_data() {
         QTest::addColumn<VideoSpec>("video");
         QTest::addColumn<int>("fit");
@@ -104,6 +118,16 @@ private Q_SLOTS:
         QTest::newRow("fill, larger than the video")
             << VideoSpec{.width = 160, .height = 120} << fill << QSize(300, 100) << QSize(300, 100)
             << any << any;
+        // Filled, a portrait picture covers a landscape cell: its middle, never bars beside it.
+        QTest::newRow("fill, portrait in a landscape cell")
+            << VideoSpec{.width = 176, .height = 320, .extraOutputArgs = bands(true)} << fill
+            << QSize(160, 90) << QSize(160, 90) << QColor(Qt::white) << QColor(Qt::white);
+        QTest::newRow("fill, turned portrait in a landscape cell")
+            << VideoSpec{.width = 320,
+                         .height = 176,
+                         .rotation = 90,
+                         .extraOutputArgs = bands(false)}
+            << fill << QSize(160, 90) << QSize(160, 90) << QColor(Qt::white) << QColor(Qt::white);
         QTest::newRow("within a square")
             << VideoSpec{} << within << QSize(128, 128) << QSize(128, 96) << any << any;
         QTest::newRow("within, never enlarged") << VideoSpec{.width = 64, .height = 48} << within
@@ -144,11 +168,20 @@ private Q_SLOTS:
         QVERIFY2(!frame.isNull(), qPrintable(frame.error));
         QCOMPARE(QSize(frame.width, frame.height), expected);
         QCOMPARE(frame.pixels.size(), qsizetype(expected.width()) * expected.height() * 3);
-        const QImage image = imageOf(frame);
-        const QColor atTop = image.pixelColor(image.width() / 2, 2);
-        const QColor atLeft = image.pixelColor(2, image.height() / 2);
-        QVERIFY2(!top.isValid() || near(atTop, top), qPrintable(atTop.name()));
-        QVERIFY2(!left.isValid() || near(atLeft, left), qPrintable(atLeft.name()));
+        std::vector<QImage> images{imageOf(frame)};
+        if (FrameFit(fit) == FrameFit::fill) {
+            const auto delivered =
+                Library(home).image(QStringLiteral("v.mp4"), box.width(), box.height());
+            QVERIFY(delivered.size() == 1 && delivered[0].image);
+            images.push_back(*delivered[0].image);
+        }
+        for (const QImage &image : images) {
+            QCOMPARE(image.size(), expected);
+            const QColor atTop = image.pixelColor(image.width() / 2, 2);
+            const QColor atLeft = image.pixelColor(2, image.height() / 2);
+            QVERIFY2(!top.isValid() || near(atTop, top), qPrintable(atTop.name()));
+            QVERIFY2(!left.isValid() || near(atLeft, left), qPrintable(atLeft.name()));
+        }
     }
 
     // No picture, a reason, no crash: through the helper and through the library, which asks

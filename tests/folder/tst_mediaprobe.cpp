@@ -22,12 +22,15 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <netinet/in.h>
 #include <random>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -48,6 +51,15 @@ qint64 utcMicros(int y, int mo, int d, int h, int mi, int s) {
                (sys_days{year{y} / mo / d} + hours{h} + minutes{mi} + seconds{s})
                    .time_since_epoch())
         .count();
+}
+
+const QSize corpusShapes[] = {{1, 1},     {2, 2},    {90, 160}, {120, 160},
+                              {200, 150}, {4097, 1}, {1, 4097}};
+const QString corpusBases[] = {u"landscape.mp4"_s, u"portrait.mp4"_s, u"fragmented.mp4"_s,
+                               u"broadcast.ts"_s, u"clip.mkv"_s};
+
+QString corpusShape(QSize size) {
+    return u"corpus/%1x%2.mp4"_s.arg(size.width()).arg(size.height());
 }
 
 const QByteArray invalidUtf8Name = QByteArrayLiteral("bad\xff\xfe name.mp4");
@@ -130,9 +142,43 @@ QByteArray kinds(std::initializer_list<protocol::Kind> list) {
     return bytes;
 }
 
-QByteArray probeFrame(const QByteArray &path) {
-    return protocol::encodeFrame(protocol::Kind::probe,
-                                 protocol::encodeProbeRequest({std::chrono::seconds(10), path}));
+// One write to the helper: bytes, and the file whose descriptor goes with the first of them.
+struct Message {
+    QByteArray bytes;
+    QByteArray file;
+};
+using Messages = QList<Message>;
+
+Messages probeFrame(const QByteArray &path) {
+    return {{protocol::encodeFrame(protocol::Kind::probe,
+                                   protocol::encodeProbeRequest({std::chrono::seconds(10), path})),
+             path}};
+}
+
+Messages bytesOnly(const QByteArray &bytes) {
+    return {{bytes, {}}};
+}
+
+bool sendMessage(int socket, const Message &message) {
+    const int file = message.file.isEmpty() ? -1 : ::open(message.file.constData(), O_RDONLY);
+    iovec bytes{const_cast<char *>(message.bytes.constData()), std::size_t(message.bytes.size())};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr header{};
+    header.msg_iov = &bytes;
+    header.msg_iovlen = 1;
+    if (file >= 0) {
+        header.msg_control = control;
+        header.msg_controllen = sizeof control;
+        cmsghdr *rights = CMSG_FIRSTHDR(&header);
+        rights->cmsg_level = SOL_SOCKET;
+        rights->cmsg_type = SCM_RIGHTS;
+        rights->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(rights), &file, sizeof(int));
+    }
+    const ssize_t sent = ::sendmsg(socket, &header, MSG_NOSIGNAL);
+    if (file >= 0)
+        ::close(file);
+    return sent == message.bytes.size();
 }
 
 struct Run {
@@ -141,19 +187,42 @@ struct Run {
     QByteArray errors;
 };
 
-// Feeds `input` to a fresh helper, closes its stdin and waits for it to end.
-Run runHelper(const QByteArray &input, bool withLog = false) {
+// Starts a fresh helper on a socket as MediaProbe does, sends it `input`, shuts the socket for
+// writing and reads everything until the helper ends.
+Run runHelper(const Messages &input, bool withLog = false, const QStringList &arguments = {}) {
+    Run run;
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return run;
+    const int theirs = ends[1];
+    const auto closeOurs = qScopeGuard([&] { ::close(ends[0]); });
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (withLog)
         env.insert(u"ORSENTA_PROBE_LOG"_s, u"1"_s);
     process.setProcessEnvironment(env);
-    process.start(helper, {});
-    Run run;
+    process.setChildProcessModifier([theirs] {
+        ::dup2(theirs, STDIN_FILENO);
+        ::dup2(theirs, STDOUT_FILENO);
+    });
+    process.start(helper, arguments);
+    ::close(theirs);
     if (!process.waitForStarted())
         return run;
-    process.write(input);
-    process.closeWriteChannel();
+    for (const Message &message : input) {
+        if (!sendMessage(ends[0], message))
+            break;
+    }
+    ::shutdown(ends[0], SHUT_WR);
+    const timeval patience{60, 0};
+    ::setsockopt(ends[0], SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    char chunk[16 * 1024];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) != 0;) {
+        if (n > 0)
+            run.output.append(chunk, n);
+        else if (errno != EINTR)
+            break;
+    }
     if (!process.waitForFinished(60'000)) {
         process.kill();
         process.waitForFinished();
@@ -161,12 +230,14 @@ Run runHelper(const QByteArray &input, bool withLog = false) {
     }
     if (process.exitStatus() == QProcess::NormalExit)
         run.exitCode = process.exitCode();
-    run.output = process.readAllStandardOutput();
     run.errors = process.readAllStandardError();
     return run;
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Messages)
+Q_DECLARE_METATYPE(orsenta::platform::ReadFailure)
 
 class TestMediaProbe : public QObject {
     Q_OBJECT
@@ -174,10 +245,11 @@ class TestMediaProbe : public QObject {
     std::unique_ptr<Listener> m_listener = std::make_unique<Listener>();
     bool m_webm = false;
     MediaProbe m_probe{helper};
+    MediaProbe m_corpusProbe{helper};
 
     QString file(const QString &name) const { return m_dir.filePath(name); }
     QByteArray raw(const QByteArray &name) const {
-        return QFile::encodeName(m_dir.path()) + '/' + name;
+        return name.startsWith('/') ? name : QFile::encodeName(m_dir.path()) + '/' + name;
     }
 
     void make(const QString &name, const VideoSpec &wanted) {
@@ -196,6 +268,41 @@ class TestMediaProbe : public QObject {
     void verifyTheHelperAgrees(const QByteArray &name, const ContainerInfo &direct) {
         verifySameContainer(m_probe.probe(raw(name)), direct);
         QCOMPARE(m_probe.restarts(), 0);
+    }
+
+    // Odd and tiny shapes, and the samples cut short and with bytes flipped (a fixed seed), in
+    // corpus/: FFmpeg's demuxers and decoders on what a damaged disk or a hostile sender gives.
+    void makeCorpus() {
+        QVERIFY(QDir(m_dir.path()).mkdir(u"corpus"_s));
+        const QString odd = u"yuv444p"_s; // the H.264 encoder needs even sides in 4:2:0
+        for (const QSize size : corpusShapes) {
+            const bool even = size.width() % 2 == 0 && size.height() % 2 == 0;
+            make(corpusShape(size), {.width = size.width(),
+                                     .height = size.height(),
+                                     .seconds = 0.5,
+                                     .pixelFormat = even ? u"yuv420p"_s : odd});
+        }
+        std::mt19937 generator(20261207);
+        for (const QString &base : corpusBases) {
+            const QByteArray whole = readFile(file(base));
+            QVERIFY(!whole.isEmpty());
+            for (const double fraction : {0.0, 0.05, 0.3, 0.6, 0.9})
+                QVERIFY(writeNewFile(
+                    file(u"corpus/cut-%1-%2"_s.arg(fraction).arg(base)),
+                    whole.left(fraction > 0 ? qsizetype(whole.size() * fraction) : 100)));
+            for (int variant = 0; variant < 3; ++variant) {
+                QByteArray flipped = whole;
+                for (int i = 0; i < 24; ++i)
+                    flipped[generator() % flipped.size()] ^= char(1 + generator() % 255);
+                QVERIFY(
+                    writeNewFile(file(u"corpus/flipped-%1-%2"_s.arg(variant).arg(base)), flipped));
+            }
+        }
+        QByteArray noise(32 * 1024, Qt::Uninitialized);
+        for (char &byte : noise)
+            byte = char(generator());
+        QVERIFY(writeNewFile(file(u"corpus/mp4-header-then-noise.mp4"_s),
+                             readFile(file(u"landscape.mp4"_s)).left(40) + noise));
     }
 
     void verifyLandscape(const ContainerInfo &info) {
@@ -235,6 +342,10 @@ private Q_SLOTS:
         make(u"faststart.mp4"_s, {.extraOutputArgs = {u"-movflags"_s, u"+faststart"_s}});
 
         QVERIFY(writeNewFile(file(u"empty.mp4"_s), {}));
+        QVERIFY(QFile::link(u"landscape.mp4"_s, file(u"link.mp4"_s)));
+        QVERIFY(QDir(m_dir.path()).mkdir(u"folder.mp4"_s));
+        QVERIFY(QFile::copy(file(u"landscape.mp4"_s), file(u"unreadable.mp4"_s)));
+        QVERIFY(QFile::setPermissions(file(u"unreadable.mp4"_s), QFileDevice::WriteOwner));
         for (const QString &name : {u"landscape.mp4"_s, u"faststart.mp4"_s}) {
             const QByteArray whole = readFile(file(name));
             QVERIFY(writeNewFile(file(u"half-"_s + name), whole.left(whole.size() / 2)));
@@ -261,12 +372,14 @@ private Q_SLOTS:
                              "m=video "
                                  + port + " RTP/AVP 96\na=rtpmap:96 H264/90000\n"));
 
+        makeCorpus();
+
         copyAs(u"landscape.mp4"_s, "with spaces and 100% a%20b %d.mp4");
         copyAs(u"landscape.mp4"_s, "line\nbreak.mp4");
         copyAs(u"landscape.mp4"_s, invalidUtf8Name);
         copyAs(u"landscape.mp4"_s, "http:not-a-url.mp4");
         // The misbehaviour hooks match on these names; the files themselves are fine.
-        for (const char *name : {"crash-me.mp4", "hang-me.mp4", "garble-me.mp4"})
+        for (const char *name : {"crash-me.mp4", "kill-me.mp4", "hang-me.mp4", "garble-me.mp4"})
             copyAs(u"landscape.mp4"_s, name);
     }
 
@@ -285,9 +398,11 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("height");
         QTest::addColumn<double>("duration");
         QTest::addColumn<qint64>("created"); // -1: absent
+        QTest::addColumn<ReadFailure>("failure");
         const auto opens = [](const char *tag, const QByteArray &name, qint64 width, qint64 height,
                               double duration, qint64 created = -1) {
-            QTest::newRow(tag) << name << true << width << height << duration << created;
+            QTest::newRow(tag) << name << true << width << height << duration << created
+                               << ReadFailure::none;
         };
         opens("mp4 with sound", "landscape.mp4", 320, 240, 1.0, takenMicros);
         opens("portrait mp4", "portrait.mp4", 180, 320, 1.0);
@@ -308,20 +423,28 @@ private Q_SLOTS:
         opens("invalid UTF-8", invalidUtf8Name, 320, 240, 1.0, takenMicros);
         opens("looks like a URL", "http:not-a-url.mp4", 320, 240, 1.0, takenMicros);
 
-        // Broken files, and files that would have FFmpeg read something other than themselves.
-        const std::pair<const char *, QByteArray> refused[] = {
-            {"empty", "empty.mp4"},
-            {"data first, index cut", "half-landscape.mp4"},
-            {"missing", "no such file.mp4"},
-            {"network playlist", "playlist.mp4"},
-            {"discard-port playlist", "discard-playlist.mp4"},
-            {"playlist of a local file", "local-playlist.mp4"},
-            {"concat list", "concat.mp4"},
-            {"RTP session description", "session.mp4"},
-            {"NUL in the path", QByteArray("landscape.mp4\0.txt", 18)},
+        // Broken files, and files that would have FFmpeg read something other than themselves:
+        // refused for what they hold. Files that cannot be opened at all may open next time.
+        const ReadFailure held = ReadFailure::none;
+        const ReadFailure unopened = ReadFailure::cannotOpen;
+        const std::tuple<const char *, QByteArray, ReadFailure> refused[] = {
+            {"empty", "empty.mp4", held},
+            {"data first, index cut", "half-landscape.mp4", held},
+            {"network playlist", "playlist.mp4", held},
+            {"discard-port playlist", "discard-playlist.mp4", held},
+            {"playlist of a local file", "local-playlist.mp4", held},
+            {"concat list", "concat.mp4", held},
+            {"RTP session description", "session.mp4", held},
+            {"missing", "no such file.mp4", unopened},
+            {"unreadable", "unreadable.mp4", unopened},
+            {"symbolic link", "link.mp4", unopened},
+            {"folder", "folder.mp4", unopened},
+            // A regular file whose first read fails with EIO: memory the process has not mapped.
+            {"input/output error", "/proc/self/mem", unopened},
+            {"NUL in the path", QByteArray("landscape.mp4\0.txt", 18), unopened},
         };
-        for (const auto &[tag, name] : refused)
-            QTest::newRow(tag) << name << false << 0ll << 0ll << unknown << -1ll;
+        for (const auto &[tag, name, failure] : refused)
+            QTest::newRow(tag) << name << false << 0ll << 0ll << unknown << -1ll << failure;
     }
     void readsContainers() {
         QFETCH(QByteArray, name);
@@ -330,8 +453,11 @@ private Q_SLOTS:
         QFETCH(qint64, height);
         QFETCH(double, duration);
         QFETCH(qint64, created);
+        QFETCH(ReadFailure, failure);
         if (name.endsWith(".webm") && !m_webm)
             QSKIP("ffmpeg has no VP8 encoder");
+        if (name == "unreadable.mp4" && ::access(raw(name).constData(), R_OK) == 0)
+            QSKIP("permissions do not bind this user");
 
         const ContainerInfo info = probeContainer(raw(name), generous);
         QCOMPARE(info.opened, opened);
@@ -345,6 +471,8 @@ private Q_SLOTS:
             QVERIFY2(std::abs(info.duration - duration) < 0.15,
                      qPrintable(QString::number(info.duration)));
         QCOMPARE(info.creationTimeMicros.value_or(-1), created);
+        QCOMPARE(info.failure, failure);
+        QCOMPARE(m_probe.probe(raw(name)).failure, failure);
         verifyTheHelperAgrees(name, info);
     }
 
@@ -361,6 +489,60 @@ private Q_SLOTS:
         QCOMPARE(info.pixelWidth, 0);
         QCOMPARE(info.pixelHeight, 0);
         verifyTheHelperAgrees(name, info);
+    }
+
+    // No file of the corpus costs a helper; every valid one has its shape and a picture, and
+    // nothing damaged passes for a video it is not.
+    void survivesAHostileCorpus_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QSize>("shape");  // as displayed; empty: damaged, may or may not open
+        QTest::addColumn<bool>("garbage"); // never a video
+        for (const QSize size : corpusShapes)
+            QTest::newRow(qPrintable(corpusShape(size)))
+                << QFile::encodeName(corpusShape(size)) << size << false;
+        QTest::newRow("portrait") << QByteArray("portrait.mp4") << QSize(180, 320) << false;
+        QTest::newRow("portrait mov") << QByteArray("portrait.mov") << QSize(180, 320) << false;
+        QTest::newRow("upside down") << QByteArray("upside-down.mp4") << QSize(320, 240) << false;
+        const QStringList damaged = QDir(file(u"corpus"_s)).entryList({u"cut-*"_s, u"flipped-*"_s});
+        for (const QString &name : damaged)
+            QTest::newRow(qPrintable(name))
+                << QFile::encodeName(u"corpus/"_s + name) << QSize() << false;
+        for (const char *name :
+             {"noise.mkv", "text.mkv", "zeds.mkv", "corpus/mp4-header-then-noise.mp4"})
+            QTest::newRow(name) << QByteArray(name) << QSize() << true;
+    }
+    void survivesAHostileCorpus() {
+        QFETCH(QByteArray, name);
+        QFETCH(QSize, shape);
+        QFETCH(bool, garbage);
+        const ContainerInfo info = m_corpusProbe.probe(raw(name));
+        const GrabbedFrame within = m_corpusProbe.thumbnail(raw(name), 256, 256, FrameFit::within);
+        const GrabbedFrame filled = m_corpusProbe.thumbnail(raw(name), 128, 80, FrameFit::fill);
+        QCOMPARE(m_corpusProbe.restarts(), 0);
+        QCOMPARE(info.failure, ReadFailure::none);
+        if (!shape.isEmpty()) {
+            QVERIFY2(info.opened && info.hasVideo, qPrintable(info.error));
+            QCOMPARE(QSize(int(info.pixelWidth), int(info.pixelHeight)), shape);
+            QVERIFY2(!within.isNull(), qPrintable(within.error));
+            const double scale = std::min({256.0 / shape.width(), 256.0 / shape.height(), 1.0});
+            QCOMPARE(QSize(within.width, within.height),
+                     QSize(std::max(1, int(std::lround(shape.width() * scale))),
+                           std::max(1, int(std::lround(shape.height() * scale)))));
+            QVERIFY2(!filled.isNull(), qPrintable(filled.error));
+            QCOMPARE(QSize(filled.width, filled.height), QSize(128, 80));
+            return;
+        }
+        if (garbage)
+            QVERIFY(!info.hasVideo && within.isNull() && filled.isNull());
+        if (info.hasVideo)
+            QVERIFY(info.pixelWidth > 0 && info.pixelHeight > 0);
+        else
+            QVERIFY(within.isNull() && filled.isNull());
+        QVERIFY(info.opened || !info.error.isEmpty());
+        for (const GrabbedFrame *frame : {&within, &filled})
+            QVERIFY(!frame->isNull() || !frame->error.isEmpty());
+        if (!filled.isNull())
+            QCOMPARE(QSize(filled.width, filled.height), QSize(128, 80));
     }
 
     // A relative path is resolved against the working folder, never read as a protocol.
@@ -424,39 +606,43 @@ private Q_SLOTS:
     // request it understood and an error for each it did not, going on after those. Input that
     // is out of step ends it.
     void helperWritesOnlyFrames_data() {
-        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<Messages>("input");
         QTest::addColumn<bool>("log"); // FFmpeg's own log switched on
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("answers"); // the kinds of the frames after hello
-        const QByteArray clip = probeFrame(raw("landscape.mp4"));
-        QTest::newRow("nothing asked") << QByteArray() << false << 0 << QByteArray();
+        const Messages clip = probeFrame(raw("landscape.mp4"));
+        QTest::newRow("nothing asked") << Messages() << false << 0 << QByteArray();
         QTest::newRow("text instead of frames")
-            << QByteArray("probe /tmp/a.mp4\n") << false << 1 << QByteArray();
+            << bytesOnly("probe /tmp/a.mp4\n") << false << 1 << QByteArray();
         QTest::newRow("cut in a header")
-            << QByteArray("\x10\x04\x00", 3) << false << 1 << QByteArray();
+            << bytesOnly(QByteArray("\x10\x04\x00", 3)) << false << 1 << QByteArray();
         QTest::newRow("cut in a payload")
-            << protocol::encodeFrame(protocol::Kind::probe, "abcdefgh").chopped(2) << false << 1
-            << QByteArray();
+            << bytesOnly(protocol::encodeFrame(protocol::Kind::probe, "abcdefgh").chopped(2))
+            << false << 1 << QByteArray();
         const QByteArray refusedThenAnswered =
             kinds({protocol::Kind::error, protocol::Kind::probeAnswer});
         QTest::newRow("probe without its deadline")
-            << QByteArray(protocol::encodeFrame(protocol::Kind::probe, "ab") + clip) << false << 0
-            << refusedThenAnswered;
-        QTest::newRow("garbled thumbnail request") << QByteArray(
-            protocol::encodeFrame(protocol::Kind::thumbnail, "thumbnail please") + clip)
-                                                   << false << 0 << refusedThenAnswered;
-        QTest::newRow("unknown request")
-            << QByteArray(protocol::encodeFrame(protocol::Kind(0x12), "what is this") + clip)
+            << Messages(bytesOnly(protocol::encodeFrame(protocol::Kind::probe, "ab")) + clip)
             << false << 0 << refusedThenAnswered;
+        // The helper opens nothing by name: a request must bring its file.
+        QTest::newRow("probe without its descriptor")
+            << Messages(bytesOnly(probeFrame(raw("landscape.mp4")).front().bytes) + clip) << false
+            << 0 << refusedThenAnswered;
+        QTest::newRow("garbled thumbnail request") << Messages(
+            bytesOnly(protocol::encodeFrame(protocol::Kind::thumbnail, "thumbnail please")) + clip)
+                                                   << false << 0 << refusedThenAnswered;
+        QTest::newRow("unknown request") << Messages(
+            bytesOnly(protocol::encodeFrame(protocol::Kind(0x12), "what is this")) + clip)
+                                         << false << 0 << refusedThenAnswered;
         // FFmpeg complains about these; its complaints must go to stderr, never into the stream.
         QTest::newRow("files FFmpeg complains about, logged")
-            << QByteArray(probeFrame(raw("zeds.mkv")) + probeFrame(raw("missing.mp4")) + clip)
-            << true << 0
+            << Messages(probeFrame(raw("zeds.mkv")) + probeFrame(raw("noise.mkv")) + clip) << true
+            << 0
             << kinds({protocol::Kind::probeAnswer, protocol::Kind::probeAnswer,
                       protocol::Kind::probeAnswer});
     }
     void helperWritesOnlyFrames() {
-        QFETCH(QByteArray, input);
+        QFETCH(Messages, input);
         QFETCH(bool, log);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, answers);
@@ -498,18 +684,26 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("hook");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("reason");
+        QTest::addColumn<ReadFailure>("failure");
         QTest::newRow("crash") << QByteArray("ORSENTA_PROBE_TEST_CRASH_ON")
                                << QByteArray("crash-me")
-                               << u"stopped while reading this file (signal 6"_s;
+                               << u"stopped while reading this file (signal 6"_s
+                               << ReadFailure::helperDied;
+        // As the out-of-memory killer or a user would, halfway through the read.
+        QTest::newRow("killed") << QByteArray("ORSENTA_PROBE_TEST_KILL_ON") << QByteArray("kill-me")
+                                << u"stopped while reading this file (signal 9"_s
+                                << ReadFailure::helperDied;
         QTest::newRow("hang") << QByteArray("ORSENTA_PROBE_TEST_HANG_ON") << QByteArray("hang-me")
-                              << u"did not answer within 1000 ms"_s;
+                              << u"did not answer within 1000 ms"_s << ReadFailure::helperHung;
         QTest::newRow("garbage") << QByteArray("ORSENTA_PROBE_TEST_GARBAGE_ON")
-                                 << QByteArray("garble-me") << u"unreadable answer"_s;
+                                 << QByteArray("garble-me") << u"unreadable answer"_s
+                                 << ReadFailure::helperDied;
     }
     void misbehavingHelperCostsOneFile() {
         QFETCH(QByteArray, hook);
         QFETCH(QByteArray, name);
         QFETCH(QString, reason);
+        QFETCH(ReadFailure, failure);
         // Helpers started from now on inherit the hook.
         qputenv(hook.constData(), name);
         const auto unset = qScopeGuard([&] { qunsetenv(hook.constData()); });
@@ -523,6 +717,7 @@ private Q_SLOTS:
         QVERIFY(!lost.opened);
         QVERIFY(!lost.hasVideo);
         QVERIFY2(lost.error.contains(reason), qPrintable(lost.error));
+        QCOMPARE(lost.failure, failure);
         QCOMPARE(probe.restarts(), 1);
         QCOMPARE(probe.helperPid(), -1);
         QVERIFY(reaped(first));
@@ -552,7 +747,9 @@ private Q_SLOTS:
         siginfo_t ended{};
         QCOMPARE(::waitid(P_PID, id_t(first), &ended, WEXITED | WNOWAIT), 0);
 
-        verifyLandscape(probe.probe(raw("landscape.mp4")));
+        const ContainerInfo afterwards = probe.probe(raw("landscape.mp4"));
+        verifyLandscape(afterwards);
+        QCOMPARE(afterwards.failure, ReadFailure::none);
         QCOMPARE(probe.restarts(), 1);
         QVERIFY(reaped(first));
     }
@@ -575,6 +772,7 @@ private Q_SLOTS:
             const ContainerInfo info = probe.probe(raw("landscape.mp4"));
             QVERIFY(!info.opened);
             QVERIFY2(info.error.contains(u"probe helper"_s), qPrintable(info.error));
+            QCOMPARE(info.failure, ReadFailure::helperDied);
             QCOMPARE(probe.helperPid(), -1);
         }
         QCOMPARE(probe.restarts(), 0);

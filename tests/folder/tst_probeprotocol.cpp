@@ -53,12 +53,15 @@ private Q_SLOTS:
         ContainerInfo epoch = fullInfo();
         epoch.creationTimeMicros = 0; // zero is a time, not "absent"
         QTest::newRow("at the epoch") << epoch;
+        QTest::newRow("reading the file failed")
+            << ContainerInfo{.failure = ReadFailure::cannotOpen, .error = u"I/O error"_s};
     }
     void answerSurvivesTheTrip() {
         QFETCH(ContainerInfo, info);
         const auto decoded = protocol::decodeProbeAnswer(protocol::encodeProbeAnswer(info));
         QVERIFY(decoded);
         verifySameContainer(*decoded, info);
+        QCOMPARE(decoded->failure, info.failure);
     }
 
     void longErrorsAreCutToABoundedFrame() {
@@ -78,7 +81,8 @@ private Q_SLOTS:
         QTest::newRow("cut in the fixed part") << good.left(20);
         QTest::newRow("cut in the error text") << good.chopped(1);
         QTest::newRow("a byte too many") << good + 'x';
-        QTest::newRow("unknown flag") << patched<std::uint8_t>(good, flagsAt, 0x0f);
+        QTest::newRow("unknown flag") << patched<std::uint8_t>(good, flagsAt, 0x17);
+        QTest::newRow("opened and unreadable") << patched<std::uint8_t>(good, flagsAt, 0x0f);
         QTest::newRow("negative duration") << patched<double>(good, durationAt, -1.0);
         QTest::newRow("infinite duration")
             << patched<double>(good, durationAt, std::numeric_limits<double>::infinity());

@@ -67,7 +67,7 @@ QStringList encodeArguments(const VideoSpec &wanted, const QString &output) {
                  << u"8"_s << u"-b:v"_s << u"300k"_s;
         else
             args << u"-c:v"_s << u"libx264"_s << u"-preset"_s << u"ultrafast"_s << u"-pix_fmt"_s
-                 << u"yuv420p"_s;
+                 << wanted.pixelFormat;
     }
     if (wanted.audio)
         args << u"-c:a"_s << (webm ? u"libopus"_s : u"aac"_s);

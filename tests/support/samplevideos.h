@@ -14,7 +14,7 @@ namespace orsenta::test {
 enum class Container { mp4, mov, mkv, webm, mpegts };
 
 struct VideoSpec {
-    int width = 320; // even: the H.264 encoder needs it
+    int width = 320; // even, unless the pixel format has full-size colour planes (yuv444p)
     int height = 240;
     double seconds = 1.0;
     int frameRate = 10;
@@ -25,7 +25,8 @@ struct VideoSpec {
     Container container = Container::mp4;
     bool video = true;
     bool audio = false;
-    QStringList extraOutputArgs; // e.g. {"-movflags", "+faststart"}
+    QString pixelFormat = QStringLiteral("yuv420p"); // of the H.264 encoding
+    QStringList extraOutputArgs;                     // e.g. {"-movflags", "+faststart"}
 };
 
 // Makes the file at `path` (which must not exist yet; nothing is ever overwritten) and returns

@@ -3,43 +3,73 @@
 #include <QByteArrayList>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/display.h>
+#include <libavutil/mem.h>
 }
 
 namespace orsenta::platform {
 
 using Clock = std::chrono::steady_clock;
 
-// Shared with FFmpeg's callbacks through AVFormatContext::opaque.
+// Shared with FFmpeg's callbacks through AVFormatContext::opaque and the AVIOContext.
 struct ContainerInput::State {
     Clock::time_point deadline;
-    QByteArray url;
-    int (*defaultIoOpen)(AVFormatContext *, AVIOContext **, const char *, int,
-                         AVDictionary **) = nullptr;
-    bool topLevelOpened = false;
+    int fd = -1;
+    AVIOContext *io = nullptr;
+    bool readFailed = false;
 };
 
 namespace {
+
+constexpr int ioBufferSize = 64 * 1024;
 
 int interrupted(void *opaque) {
     return Clock::now() >= static_cast<const ContainerInput::State *>(opaque)->deadline ? 1 : 0;
 }
 
+// Reads of a local file do not block for long, so checking the deadline before each one also
+// stops a demuxer that loops over the file forever.
+int readFile(void *opaque, std::uint8_t *buffer, int size) {
+    auto *state = static_cast<ContainerInput::State *>(opaque);
+    if (Clock::now() >= state->deadline)
+        return AVERROR_EXIT;
+    for (;;) {
+        const ssize_t n = ::read(state->fd, buffer, std::size_t(size));
+        if (n > 0)
+            return int(n);
+        if (n == 0)
+            return AVERROR_EOF;
+        if (errno != EINTR) {
+            state->readFailed = true;
+            return AVERROR(errno);
+        }
+    }
+}
+
+std::int64_t seekFile(void *opaque, std::int64_t offset, int whence) {
+    const auto *state = static_cast<const ContainerInput::State *>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(state->fd, &st) == 0 ? std::int64_t(st.st_size) : AVERROR(errno);
+    }
+    const off_t at = ::lseek(state->fd, off_t(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : std::int64_t(at);
+}
+
 // Some demuxers open further files through the context: playlists (HLS, DASH), image sequences,
-// QuickTime references. The whitelists below already refuse the known ones; refusing every open
-// but the file itself also covers those nobody thought of.
-int openOnlyTheFile(AVFormatContext *ctx, AVIOContext **pb, const char *url, int flags,
-                    AVDictionary **options) {
-    auto *state = static_cast<ContainerInput::State *>(ctx->opaque);
-    if (state->topLevelOpened || std::strcmp(url, state->url.constData()) != 0)
-        return AVERROR(EPERM);
-    state->topLevelOpened = true;
-    return state->defaultIoOpen(ctx, pb, url, flags, options);
+// QuickTime references. The whitelist below already refuses the known ones; refusing every open
+// also covers those nobody thought of, since the file itself comes through its descriptor.
+int openNothingElse(AVFormatContext *, AVIOContext **, const char *, int, AVDictionary **) {
+    return AVERROR(EPERM);
 }
 
 // Every demuxer but those that read other files or the network by the names a file holds
@@ -74,36 +104,55 @@ QString ffmpegErrorText(int code) {
     return QString::fromUtf8(text);
 }
 
-ContainerInput::ContainerInput(const QByteArray &path, std::chrono::milliseconds deadline)
+int openVideoFile(const QByteArray &path, QString &error) {
+    // A C path stops at the first NUL and would name another file.
+    if (path.contains('\0')) {
+        error = QStringLiteral("the path contains a NUL byte");
+        return -1;
+    }
+    // Non-blocking, so that a FIFO planted in the library cannot stall the open.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = QStringLiteral("cannot open the file: ") + QString::fromUtf8(std::strerror(errno));
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = QStringLiteral("not a regular file");
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+ContainerInput::ContainerInput(int fd, const QByteArray &name, std::chrono::milliseconds deadline)
     : m_state(std::make_unique<State>())
     , m_deadline(deadline) {
-    // FFmpeg stops at the first NUL and would open another file than the one named.
-    if (path.contains('\0')) {
-        m_error = QStringLiteral("the path contains a NUL byte");
-        return;
-    }
     m_state->deadline = Clock::now() + deadline;
-    // The file: prefix keeps a name such as "concat:a|b" or "http:x" from choosing a protocol;
-    // FFmpeg's file protocol passes the rest to open() without decoding '%' escapes.
-    m_state->url = QByteArrayLiteral("file:") + path;
-
-    AVFormatContext *ctx = avformat_alloc_context();
+    m_state->fd = fd;
+    auto *buffer = static_cast<unsigned char *>(av_malloc(ioBufferSize));
+    if (buffer)
+        m_state->io = avio_alloc_context(buffer, ioBufferSize, 0, m_state.get(), &readFile, nullptr,
+                                         &seekFile);
+    AVFormatContext *ctx = m_state->io ? avformat_alloc_context() : nullptr;
     if (!ctx) {
+        if (!m_state->io)
+            av_free(buffer);
         m_error = QStringLiteral("out of memory");
         return;
     }
+    ctx->pb = m_state->io;
     ctx->interrupt_callback = {&interrupted, m_state.get()};
     ctx->opaque = m_state.get();
-    m_state->defaultIoOpen = ctx->io_open;
-    ctx->io_open = &openOnlyTheFile;
+    ctx->io_open = &openNothingElse;
 
     AVDictionary *options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
     av_dict_set(&options, "format_whitelist", demuxerWhitelist(), 0);
     av_dict_set(&options, "probesize", "5000000", 0);
     av_dict_set(&options, "analyzeduration", "3000000", 0); // microseconds
     // On failure avformat_open_input frees the context and sets it to null.
-    const int opened = avformat_open_input(&ctx, m_state->url.constData(), nullptr, &options);
+    const int opened = avformat_open_input(&ctx, name.constData(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0) {
         m_error = opened == AVERROR_EXIT
@@ -117,6 +166,14 @@ ContainerInput::ContainerInput(const QByteArray &path, std::chrono::milliseconds
 ContainerInput::~ContainerInput() {
     if (m_context)
         avformat_close_input(&m_context);
+    if (m_state->io) {
+        av_freep(&m_state->io->buffer);
+        avio_context_free(&m_state->io);
+    }
+}
+
+bool ContainerInput::readFailed() const {
+    return m_state->readFailed;
 }
 
 bool ContainerInput::deadlinePassed() const {

@@ -1,7 +1,8 @@
 #pragma once
-// Opening an untrusted container with FFmpeg under the folder library's rules: only the named
-// file (no other protocol, no playlists or references to other files), bounded probing, and a
-// deadline that interrupts any blocking read. Shared by the container probe and the frame grab.
+// Opening an untrusted container with FFmpeg under the folder library's rules: only the file
+// behind one open descriptor (no protocol, no playlists or references to other files), bounded
+// probing, and a deadline that interrupts any read. Shared by the container probe and the frame
+// grab.
 
 #include <QByteArray>
 #include <QString>
@@ -14,9 +15,14 @@ struct AVStream;
 
 namespace orsenta::platform {
 
+// Opens `path` (raw file-system bytes) to read a video from it: never through a symbolic link,
+// and only a regular file. The descriptor, or -1 with `error` saying why.
+int openVideoFile(const QByteArray &path, QString &error);
+
 class ContainerInput {
 public:
-    ContainerInput(const QByteArray &path, std::chrono::milliseconds deadline);
+    // Reads through `fd`, which stays the caller's; `name` only hints at the format.
+    ContainerInput(int fd, const QByteArray &name, std::chrono::milliseconds deadline);
     ~ContainerInput();
     ContainerInput(const ContainerInput &) = delete;
     ContainerInput &operator=(const ContainerInput &) = delete;
@@ -24,6 +30,8 @@ public:
     // Null when the file could not be opened; error() then says why.
     AVFormatContext *context() const { return m_context; }
     const QString &error() const { return m_error; }
+    // Whether a read of the file itself failed (an I/O error), as opposed to what it holds.
+    bool readFailed() const;
     bool deadlinePassed() const;
 
     // Reads packets for what the header lacks, only when it lacks something (it costs far more

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unistd.h>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -134,10 +135,24 @@ std::optional<std::int64_t> parseIsoDateTime(const QByteArray &raw) {
 
 ContainerInfo probeContainer(const QByteArray &path, std::chrono::milliseconds deadline) {
     ContainerInfo info;
-    ContainerInput input(path, deadline);
+    const int fd = openVideoFile(path, info.error);
+    if (fd < 0) {
+        info.failure = ReadFailure::cannotOpen;
+        return info;
+    }
+    info = probeContainer(fd, path, deadline);
+    ::close(fd);
+    return info;
+}
+
+ContainerInfo probeContainer(int fd, const QByteArray &name, std::chrono::milliseconds deadline) {
+    ContainerInfo info;
+    ContainerInput input(fd, name, deadline);
     AVFormatContext *ctx = input.context();
     if (!ctx) {
         info.error = input.error();
+        if (input.readFailed())
+            info.failure = ReadFailure::cannotOpen;
         return info;
     }
     info.opened = true;

@@ -40,9 +40,13 @@ struct ContainerInfo {
     QString error;
 };
 
-// Reads the container at `path` (raw file-system bytes, never interpreted as a URL). Gives up
-// with opened=false once `deadline` has passed. Never throws.
+// Reads the container at `path` (raw file-system bytes, never interpreted as a URL), opened as
+// openVideoFile does; failure is cannotOpen when that fails. Gives up with opened=false once
+// `deadline` has passed. Never throws.
 ContainerInfo probeContainer(const QByteArray &path, std::chrono::milliseconds deadline);
+// The same through a descriptor open for reading, which stays the caller's; `name` only hints
+// at the format.
+ContainerInfo probeContainer(int fd, const QByteArray &name, std::chrono::milliseconds deadline);
 
 // An ISO 8601 date and time ("2023-07-04T10:11:12.5Z", "2023-07-04 10:11:12+0200") as
 // microseconds since the Unix epoch; a time without a zone is taken as UTC, as containers store

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -115,15 +116,19 @@ bool decodeOneFrame(ContainerInput &input, const AVStream *video, AVCodecContext
     return false;
 }
 
-// Turns RGB pixels clockwise by `degrees` (a multiple of 90).
-QByteArray rotate(const QByteArray &pixels, int width, int height, int degrees) {
-    if (degrees == 0)
-        return pixels;
-    QByteArray out(pixels.size(), Qt::Uninitialized);
-    const auto *src = reinterpret_cast<const unsigned char *>(pixels.constData());
+// The scaled picture as tightly packed rows, turned clockwise by `degrees` (a multiple of 90).
+QByteArray packTurned(const AVFrame *rgb, int degrees) {
+    const int width = rgb->width;
+    const int height = rgb->height;
+    QByteArray out(qsizetype(width) * height * 3, Qt::Uninitialized);
     auto *dst = reinterpret_cast<unsigned char *>(out.data());
-    const int outWidth = degrees == 180 ? width : height;
+    const int outWidth = degrees % 180 == 0 ? width : height;
     for (int y = 0; y < height; ++y) {
+        const unsigned char *row = rgb->data[0] + std::ptrdiff_t(y) * rgb->linesize[0];
+        if (degrees == 0) {
+            std::memcpy(dst + std::size_t(y) * width * 3, row, std::size_t(width) * 3);
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             int ox = x;
             int oy = y;
@@ -137,8 +142,7 @@ QByteArray rotate(const QByteArray &pixels, int width, int height, int degrees) 
                 ox = y;
                 oy = width - 1 - x;
             }
-            std::memcpy(dst + (std::size_t(oy) * outWidth + ox) * 3,
-                        src + (std::size_t(y) * width + x) * 3, 3);
+            std::memcpy(dst + (std::size_t(oy) * outWidth + ox) * 3, row + std::size_t(x) * 3, 3);
         }
     }
     return out;
@@ -148,10 +152,21 @@ QByteArray rotate(const QByteArray &pixels, int width, int height, int degrees) 
 
 GrabbedFrame grabFrame(const QByteArray &path, int width, int height, FrameFit fit,
                        std::chrono::milliseconds deadline) {
+    QString error;
+    const int fd = openVideoFile(path, error);
+    if (fd < 0)
+        return failure(error);
+    GrabbedFrame frame = grabFrame(fd, path, width, height, fit, deadline);
+    ::close(fd);
+    return frame;
+}
+
+GrabbedFrame grabFrame(int fd, const QByteArray &name, int width, int height, FrameFit fit,
+                       std::chrono::milliseconds deadline) {
     if (width < 1 || height < 1 || width > maxFrameSide || height > maxFrameSide)
         return failure(
             QStringLiteral("a picture of %1 x %2 pixels cannot be made").arg(width).arg(height));
-    ContainerInput input(path, deadline);
+    ContainerInput input(fd, name, deadline);
     AVFormatContext *ctx = input.context();
     if (!ctx)
         return failure(input.error());
@@ -204,12 +219,15 @@ GrabbedFrame grabFrame(const QByteArray &path, int width, int height, FrameFit f
         const double wanted = double(outWidth) / outHeight;
         if (storedWidth / storedHeight > wanted) {
             const double keep = storedHeight * wanted / pixelAspect;
-            const auto crop = std::max(0L, std::lround((frame->width - keep) / 2));
+            // At least one column stays, however thin the box.
+            const long crop =
+                std::clamp(std::lround((frame->width - keep) / 2), 0L, long(frame->width - 1) / 2);
             frame->crop_left = std::size_t(crop);
             frame->crop_right = std::size_t(crop);
         } else {
             const double keep = storedWidth / wanted;
-            const auto crop = std::max(0L, std::lround((frame->height - keep) / 2));
+            const long crop = std::clamp(std::lround((frame->height - keep) / 2), 0L,
+                                         long(frame->height - 1) / 2);
             frame->crop_top = std::size_t(crop);
             frame->crop_bottom = std::size_t(crop);
         }
@@ -232,16 +250,23 @@ GrabbedFrame grabFrame(const QByteArray &path, int width, int height, FrameFit f
         sws_getCoefficients(frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT);
     sws_setColorspaceDetails(scaler.get(), coefficients, frame->color_range == AVCOL_RANGE_JPEG,
                              sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-    QByteArray pixels(qsizetype(outWidth) * outHeight * 3, Qt::Uninitialized);
-    std::uint8_t *planes[4] = {reinterpret_cast<std::uint8_t *>(pixels.data()), nullptr, nullptr,
-                               nullptr};
-    int strides[4] = {outWidth * 3, 0, 0, 0};
-    if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides)
+    // swscale's vector code writes whole blocks of pixels, past the end of a row and of the
+    // last one; a frame buffer has the padding and alignment it counts on.
+    const std::unique_ptr<AVFrame, FrameDeleter> scaled(av_frame_alloc());
+    if (!scaled)
+        return failure(QStringLiteral("out of memory"));
+    scaled->format = AV_PIX_FMT_RGB24;
+    scaled->width = outWidth;
+    scaled->height = outHeight;
+    if (av_frame_get_buffer(scaled.get(), 0) < 0)
+        return failure(QStringLiteral("out of memory"));
+    if (sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, scaled->data,
+                  scaled->linesize)
         != outHeight)
         return failure(QStringLiteral("the picture could not be scaled"));
 
     GrabbedFrame result;
-    result.pixels = rotate(pixels, outWidth, outHeight, rotation);
+    result.pixels = packTurned(scaled.get(), rotation);
     result.width = quarter ? outHeight : outWidth;
     result.height = quarter ? outWidth : outHeight;
     return result;

@@ -30,5 +30,9 @@ inline constexpr int maxFrameSide = 4096;
 // of a shorter video): many videos fade in from black. Never throws.
 GrabbedFrame grabFrame(const QByteArray &path, int width, int height, FrameFit fit,
                        std::chrono::milliseconds deadline);
+// The same through a descriptor open for reading, which stays the caller's; `name` only hints
+// at the format.
+GrabbedFrame grabFrame(int fd, const QByteArray &name, int width, int height, FrameFit fit,
+                       std::chrono::milliseconds deadline);
 
 } // namespace orsenta::platform

@@ -1,8 +1,10 @@
 #include "mediaprobe.h"
 
+#include "library/platform/folder/containerinput.h"
 #include "library/platform/folder/probeprotocol.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
@@ -52,12 +54,33 @@ Io waitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
-// MSG_NOSIGNAL: a helper that died must not take the application down with SIGPIPE.
-Io sendAll(int fd, const QByteArray &data, Clock::time_point deadline) {
+// Sends `file` (unless -1) as SCM_RIGHTS with the first bytes of `data`, where the helper
+// expects it: with the start of its request.
+ssize_t sendChunk(int fd, const char *data, std::size_t size, int file) {
+    // MSG_NOSIGNAL: a helper that died must not take the application down with SIGPIPE.
+    constexpr int flags = MSG_NOSIGNAL | MSG_DONTWAIT;
+    if (file < 0)
+        return ::send(fd, data, size, flags);
+    iovec bytes{const_cast<char *>(data), size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &bytes;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr *header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(header), &file, sizeof(int));
+    return ::sendmsg(fd, &message, flags);
+}
+
+Io sendAll(int fd, const QByteArray &data, int file, Clock::time_point deadline) {
     qsizetype done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::send(fd, data.constData() + done, std::size_t(data.size() - done),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = sendChunk(fd, data.constData() + done, std::size_t(data.size() - done),
+                                    done == 0 ? file : -1);
         if (n > 0) {
             done += n;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -151,35 +174,52 @@ pid_t MediaProbe::helperPid() const {
 }
 
 ContainerInfo MediaProbe::probe(const QByteArray &path) {
+    ContainerInfo info;
+    const int file = openVideoFile(path, info.error);
+    if (file < 0) {
+        info.failure = ReadFailure::cannotOpen;
+        return info;
+    }
+    const auto closeFile = qScopeGuard([&] { ::close(file); });
     QString error;
+    ReadFailure failure = ReadFailure::none;
     const auto payload = call(
         protocol::Kind::probe,
         [&] {
             return protocol::encodeProbeRequest({helperDeadline(), path});
         },
-        protocol::Kind::probeAnswer,
+        file, protocol::Kind::probeAnswer,
         [](const QByteArray &answer) { return protocol::decodeProbeAnswer(answer).has_value(); },
-        error);
-    ContainerInfo info;
-    if (payload)
+        error, failure);
+    if (payload) {
         info = *protocol::decodeProbeAnswer(*payload);
-    else
+    } else {
         info.error = error;
+        info.failure = failure;
+    }
     return info;
 }
 
 GrabbedFrame MediaProbe::thumbnail(const QByteArray &path, int width, int height, FrameFit fit) {
     QString error;
+    const int file = openVideoFile(path, error);
+    if (file < 0) {
+        GrabbedFrame frame;
+        frame.error = error;
+        return frame;
+    }
+    const auto closeFile = qScopeGuard([&] { ::close(file); });
+    ReadFailure failure = ReadFailure::none;
     const auto payload = call(
         protocol::Kind::thumbnail,
         [&] {
             return protocol::encodeThumbnailRequest({helperDeadline(), width, height, fit, path});
         },
-        protocol::Kind::thumbnailAnswer,
+        file, protocol::Kind::thumbnailAnswer,
         [](const QByteArray &answer) {
             return protocol::decodeThumbnailAnswer(answer).has_value();
         },
-        error);
+        error, failure);
     GrabbedFrame frame;
     if (payload)
         frame = *protocol::decodeThumbnailAnswer(*payload);
@@ -195,11 +235,13 @@ std::chrono::milliseconds MediaProbe::helperDeadline() const {
 }
 
 std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
-                                           const std::function<QByteArray()> &encode,
+                                           const std::function<QByteArray()> &encode, int file,
                                            protocol::Kind answerKind,
                                            const std::function<bool(const QByteArray &)> &valid,
-                                           QString &error) {
+                                           QString &error, ReadFailure &failure) {
     const std::lock_guard lock(m_mutex);
+    // Whatever goes wrong below says nothing about the file, but a refused request.
+    failure = ReadFailure::helperDied;
     try {
         // A helper that died while idle (the out-of-memory killer, a user) is replaced before the
         // request, so that the file is not blamed for it.
@@ -211,11 +253,15 @@ std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
             return std::nullopt;
         QByteArray answer;
         const Exchange exchange =
-            request(protocol::encodeFrame(kind, encode()), answerKind, valid, answer, error);
+            request(protocol::encodeFrame(kind, encode()), file, answerKind, valid, answer, error);
+        if (exchange == Exchange::answered || exchange == Exchange::refused)
+            failure = ReadFailure::none;
         if (exchange == Exchange::answered)
             return answer;
         if (exchange == Exchange::refused)
             return std::nullopt;
+        if (exchange == Exchange::timedOut)
+            failure = ReadFailure::helperHung;
         switch (exchange) {
         case Exchange::crashed:
             error = QStringLiteral("the probe helper stopped while reading this file");
@@ -300,7 +346,8 @@ bool MediaProbe::ensureStarted(QString &error) {
     return false;
 }
 
-MediaProbe::Exchange MediaProbe::request(const QByteArray &frame, protocol::Kind answerKind,
+MediaProbe::Exchange MediaProbe::request(const QByteArray &frame, int file,
+                                         protocol::Kind answerKind,
                                          const std::function<bool(const QByteArray &)> &valid,
                                          QByteArray &answer, QString &refusal) {
     const auto deadline = Clock::now() + m_watchdog;
@@ -309,7 +356,7 @@ MediaProbe::Exchange MediaProbe::request(const QByteArray &frame, protocol::Kind
                : io == Io::closed ? Exchange::crashed
                                   : Exchange::garbage;
     };
-    if (const Io sent = sendAll(m_socket, frame, deadline); sent != Io::ok)
+    if (const Io sent = sendAll(m_socket, frame, file, deadline); sent != Io::ok)
         return failure(sent);
 
     protocol::Kind kind{};

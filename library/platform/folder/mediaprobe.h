@@ -3,10 +3,11 @@
 // demuxer or decoder that crashes or hangs on a hostile file costs that one file and never the
 // application.
 //
-// One helper per MediaProbe, started at the first request and kept for the next ones. When it
+// One helper per MediaProbe, started at the first request and kept for the next ones. The
+// probe opens each file itself and hands the helper only its descriptor. When the helper
 // crashes, stops answering within the watchdog or answers something unreadable, it is killed
-// and reaped, the file gets opened=false with an explanation, and the next request starts a
-// new helper.
+// and reaped, the file gets opened=false with an explanation and a ReadFailure saying the read
+// was lost rather than refused, and the next request starts a new helper.
 //
 // Every member is safe to call from any thread, including threads without an event loop;
 // requests are answered one at a time.
@@ -36,7 +37,9 @@ public:
     MediaProbe(const MediaProbe &) = delete;
     MediaProbe &operator=(const MediaProbe &) = delete;
 
-    // Blocks until the helper answers or the watchdog fires. Never throws.
+    // Blocks until the helper answers or the watchdog fires. Never throws. failure is
+    // cannotOpen when the file cannot be opened, helperDied or helperHung when the helper was
+    // lost reading it (or could not be started), none when the answer is the file's own.
     ContainerInfo probe(const QByteArray &path);
     // One picture of the video, decoded in the helper (see grabFrame). Never throws.
     GrabbedFrame thumbnail(const QByteArray &path, int width, int height, FrameFit fit);
@@ -52,13 +55,14 @@ private:
     std::chrono::milliseconds helperDeadline() const;
     // One request and its answer, with the helper replaced when it fails; the answer's payload,
     // or nothing with `error` saying why.
+    // `file` goes to the helper with the request.
     std::optional<QByteArray> call(probeprotocol::Kind kind,
-                                   const std::function<QByteArray()> &encode,
+                                   const std::function<QByteArray()> &encode, int file,
                                    probeprotocol::Kind answerKind,
                                    const std::function<bool(const QByteArray &)> &valid,
-                                   QString &error);
+                                   QString &error, ReadFailure &failure);
     bool ensureStarted(QString &error);
-    Exchange request(const QByteArray &frame, probeprotocol::Kind answerKind,
+    Exchange request(const QByteArray &frame, int file, probeprotocol::Kind answerKind,
                      const std::function<bool(const QByteArray &)> &valid, QByteArray &answer,
                      QString &refusal);
     // Kills the helper if it still runs, reaps it, and says how it ended.

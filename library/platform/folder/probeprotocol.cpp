@@ -11,8 +11,9 @@ namespace orsenta::platform::probeprotocol {
 
 namespace {
 
-enum Flag : std::uint8_t { opened = 1, hasVideo = 2, hasCreationTime = 4 };
-constexpr std::uint8_t allFlags = opened | hasVideo | hasCreationTime;
+// unreadable: the file system failed the helper's reads of the file (failure cannotOpen).
+enum Flag : std::uint8_t { opened = 1, hasVideo = 2, hasCreationTime = 4, unreadable = 8 };
+constexpr std::uint8_t allFlags = opened | hasVideo | hasCreationTime | unreadable;
 constexpr qsizetype fixedAnswerSize = 1 + 8 + 8 + 8 + 8 + 4;
 // Errors are one-line explanations; a runaway text must not grow the frame without bound.
 constexpr qsizetype maxErrorBytes = 4096;
@@ -92,6 +93,8 @@ QByteArray encodeProbeAnswer(const ContainerInfo &info) {
         flags |= hasVideo;
     if (info.creationTimeMicros)
         flags |= hasCreationTime;
+    if (!info.opened && info.failure == ReadFailure::cannotOpen)
+        flags |= unreadable;
     append<std::uint8_t>(payload, flags);
     append<std::uint64_t>(payload, std::bit_cast<std::uint64_t>(info.duration));
     append<std::int64_t>(payload, info.pixelWidth);
@@ -112,6 +115,8 @@ std::optional<ContainerInfo> decodeProbeAnswer(const QByteArray &payload) {
     ContainerInfo info;
     info.opened = flags & opened;
     info.hasVideo = flags & hasVideo;
+    if (flags & unreadable)
+        info.failure = ReadFailure::cannotOpen;
     info.duration = std::bit_cast<double>(read<std::uint64_t>(payload, pos));
     info.pixelWidth = read<std::int64_t>(payload, pos);
     info.pixelHeight = read<std::int64_t>(payload, pos);
@@ -126,6 +131,8 @@ std::optional<ContainerInfo> decodeProbeAnswer(const QByteArray &payload) {
     if (info.pixelWidth < 0 || info.pixelHeight < 0)
         return std::nullopt;
     // Only an opened container has anything to say about its streams.
+    if (info.opened && (flags & unreadable))
+        return std::nullopt;
     if (!info.opened
         && (info.hasVideo || info.creationTimeMicros || info.pixelWidth != 0
             || info.pixelHeight != 0 || !std::isnan(info.duration)))

@@ -1,13 +1,17 @@
 #pragma once
-// The byte protocol between MediaProbe and the orsenta-probe helper, over the helper's stdin and
-// stdout.
+// The byte protocol between MediaProbe and the orsenta-probe helper, over a socket that is the
+// helper's stdin and stdout.
 //
 // Every message is a frame: one kind byte, the payload's length as a little-endian uint32, then
-// the payload. Paths are raw bytes and may hold newlines, so nothing is line-based.
+// the payload. Paths are raw bytes and may hold newlines, so nothing is line-based. A probe or
+// thumbnail request carries the open file as one descriptor (SCM_RIGHTS) sent with the frame's
+// first byte; the path in it only names the file (a hint at its format) and is never opened.
+// A request without its descriptor is answered with `error`.
 //
 //   helper -> client  hello        u32 protocol version; sent once at start, before any request
 //   client -> helper  probe        u32 deadline in ms, then the path's bytes (the rest)
-//   helper -> client  probeAnswer  u8 flags (1 opened, 2 hasVideo, 4 has creation time),
+//   helper -> client  probeAnswer  u8 flags (1 opened, 2 hasVideo, 4 has creation time,
+//                                  8 unopened because reading the file failed),
 //                                  f64 duration (IEEE 754 bits, NaN when unknown),
 //                                  i64 pixel width, i64 pixel height,
 //                                  i64 creation time in us since the epoch (0 when absent),

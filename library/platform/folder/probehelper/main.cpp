@@ -1,23 +1,31 @@
 // orsenta-probe: opens and decodes untrusted video files for the application, so that a demuxer
 // or decoder that crashes or hangs takes down this process and not the application. It answers
-// requests on stdin and stdout (see probeprotocol.h) until stdin closes, then exits with status 0.
+// requests on stdin and stdout, a socket (see probeprotocol.h), until stdin closes, then exits
+// with status 0. It never opens a video itself: each request brings the file's descriptor.
 //
-// Test hooks: when ORSENTA_PROBE_TEST_CRASH_ON, ORSENTA_PROBE_TEST_HANG_ON or
-// ORSENTA_PROBE_TEST_GARBAGE_ON holds a non-empty text, a request for a path containing it
-// aborts, never answers, or answers with bytes that are not a frame.
+// Test hooks: when ORSENTA_PROBE_TEST_CRASH_ON, ORSENTA_PROBE_TEST_KILL_ON,
+// ORSENTA_PROBE_TEST_HANG_ON or ORSENTA_PROBE_TEST_GARBAGE_ON holds a non-empty text, a request
+// for a path containing it aborts, is killed, never answers, or answers with bytes that are not
+// a frame.
 
 #include "library/platform/folder/containerprobe.h"
 #include "library/platform/folder/framegrab.h"
 #include "library/platform/folder/probeprotocol.h"
 
 #include <QByteArray>
+#include <QScopeGuard>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -30,31 +38,96 @@ namespace {
 
 enum class ReadResult { complete, endOfInput, broken };
 
-// Reads the input in large chunks, so that a request usually costs one read.
+// Reads the input in large chunks, so that a request usually costs one read, and keeps the
+// descriptors that come with it by the stretch of the stream they arrived with.
+//
+// A Unix socket ends a read just after the part of the stream that carried descriptors, and the
+// client sends a descriptor with the first byte of its request; so a descriptor belongs to the
+// last request that starts within the stretch read with it.
 class Input {
 public:
     explicit Input(int fd)
         : m_fd(fd) {}
+    ~Input() {
+        for (const Arrival &arrival : m_files)
+            ::close(arrival.file);
+    }
+    Input(const Input &) = delete;
+    Input &operator=(const Input &) = delete;
+
+    // Where the next byte taken lies in the stream.
+    qint64 position() const { return m_position; }
 
     ReadResult take(qsizetype size, QByteArray &out) {
         while (m_pending.size() < size) {
-            char chunk[16 * 1024];
-            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
-            if (n > 0)
-                m_pending.append(chunk, n);
-            else if (n == 0)
-                return m_pending.isEmpty() ? ReadResult::endOfInput : ReadResult::broken;
-            else if (errno != EINTR)
+            const ReadResult got = receive();
+            if (got == ReadResult::endOfInput && !m_pending.isEmpty())
                 return ReadResult::broken;
+            if (got != ReadResult::complete)
+                return got;
         }
         out = m_pending.left(size);
         m_pending.remove(0, size);
+        m_position += size;
         return ReadResult::complete;
     }
 
+    // The descriptor that came with the request from `start` to the current position, or -1.
+    // Those that came with earlier bytes belong to nothing any more and are closed.
+    int takeFile(qint64 start) {
+        int found = -1;
+        while (!m_files.empty() && m_files.front().end <= m_position) {
+            const Arrival arrival = m_files.front();
+            m_files.erase(m_files.begin());
+            if (found < 0 && arrival.begin <= start && start < arrival.end)
+                found = arrival.file;
+            else
+                ::close(arrival.file);
+        }
+        return found;
+    }
+
 private:
+    ReadResult receive() {
+        char chunk[16 * 1024];
+        iovec bytes{chunk, sizeof chunk};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 8)];
+        msghdr message{};
+        message.msg_iov = &bytes;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(m_fd, &message, MSG_CMSG_CLOEXEC);
+        if (n < 0)
+            return errno == EINTR ? ReadResult::complete : ReadResult::broken;
+        const qint64 begin = m_position + m_pending.size();
+        for (cmsghdr *header = CMSG_FIRSTHDR(&message); header;
+             header = CMSG_NXTHDR(&message, header)) {
+            if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS)
+                continue;
+            const std::size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+            for (std::size_t i = 0; i < count; ++i) {
+                int file = -1;
+                std::memcpy(&file, CMSG_DATA(header) + i * sizeof(int), sizeof(int));
+                m_files.push_back({begin, begin + n, file});
+            }
+        }
+        if (n == 0)
+            return ReadResult::endOfInput;
+        m_pending.append(chunk, n);
+        return ReadResult::complete;
+    }
+
+    struct Arrival {
+        qint64 begin; // the stretch of the stream read with the descriptor
+        qint64 end;
+        int file;
+    };
+
     int m_fd;
     QByteArray m_pending;
+    qint64 m_position = 0;
+    std::vector<Arrival> m_files;
 };
 
 bool writeAll(int fd, const QByteArray &data) {
@@ -76,6 +149,7 @@ QByteArray testHook(const char *name) {
 
 struct TestHooks {
     QByteArray crashOn = testHook("ORSENTA_PROBE_TEST_CRASH_ON");
+    QByteArray killOn = testHook("ORSENTA_PROBE_TEST_KILL_ON");
     QByteArray hangOn = testHook("ORSENTA_PROBE_TEST_HANG_ON");
     QByteArray garbageOn = testHook("ORSENTA_PROBE_TEST_GARBAGE_ON");
 
@@ -90,6 +164,8 @@ struct TestHooks {
             setrlimit(RLIMIT_CORE, &noCore); // a deliberate crash is not worth a core file
             std::abort();
         }
+        if (matches(killOn, path))
+            ::raise(SIGKILL);
         if (matches(hangOn, path)) {
             for (;;)
                 pause();
@@ -120,6 +196,7 @@ int serve(int in, int out) {
         return 1;
     Input input(in);
     for (;;) {
+        const qint64 start = input.position();
         QByteArray headerBytes;
         const ReadResult headerRead = input.take(protocol::headerSize, headerBytes);
         if (headerRead == ReadResult::endOfInput)
@@ -132,6 +209,11 @@ int serve(int in, int out) {
         QByteArray payload;
         if (input.take(qsizetype(header->length), payload) != ReadResult::complete)
             return 1;
+        const int file = input.takeFile(start);
+        const auto closeFile = qScopeGuard([&] {
+            if (file >= 0)
+                ::close(file);
+        });
 
         QByteArray answer;
         const auto malformed = [&] {
@@ -140,24 +222,27 @@ int serve(int in, int out) {
                                              + QByteArray::number(int(header->kind)));
         };
         if (header->kind == protocol::Kind::probe) {
-            const auto request = protocol::decodeProbeRequest(payload);
+            auto request = protocol::decodeProbeRequest(payload);
+            if (file < 0)
+                request.reset();
             if (request && !hooks.misbehave(request->path, out))
                 continue;
-            answer =
-                request ? protocol::encodeFrame(
-                    protocol::Kind::probeAnswer,
-                    protocol::encodeProbeAnswer(probeContainer(request->path, request->deadline)))
-                        : malformed();
+            answer = request ? protocol::encodeFrame(protocol::Kind::probeAnswer,
+                                                     protocol::encodeProbeAnswer(probeContainer(
+                                                         file, request->path, request->deadline)))
+                             : malformed();
         } else if (header->kind == protocol::Kind::thumbnail) {
-            const auto request = protocol::decodeThumbnailRequest(payload);
+            auto request = protocol::decodeThumbnailRequest(payload);
+            if (file < 0)
+                request.reset();
             if (request && !hooks.misbehave(request->path, out))
                 continue;
-            answer = request
-                         ? protocol::encodeFrame(protocol::Kind::thumbnailAnswer,
-                                                 protocol::encodeThumbnailAnswer(grabFrame(
-                                                     request->path, request->width, request->height,
-                                                     request->fit, request->deadline)))
-                         : malformed();
+            answer = request ? protocol::encodeFrame(
+                         protocol::Kind::thumbnailAnswer,
+                         protocol::encodeThumbnailAnswer(
+                             grabFrame(file, request->path, request->width, request->height,
+                                       request->fit, request->deadline)))
+                             : malformed();
         } else {
             answer = protocol::encodeFrame(protocol::Kind::error,
                                            QByteArrayLiteral("unknown request ")
