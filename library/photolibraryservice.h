@@ -1,7 +1,8 @@
 #pragma once
 // The one object that talks to the photo library: scans, size probes, thumbnails, previews,
 // deletions, favourites and exports. Its state lives on an actor thread of its own; operations
-// are coroutines that resume their caller on the caller's thread.
+// are coroutines that resume their caller on the caller's thread, which runs an event loop (the
+// main thread, or the actor itself).
 
 #include "async/actor.h"
 #include "async/workerpool.h"
@@ -52,6 +53,8 @@ public:
 
     // --- Access.
     platform::AuthorizationStatus authorizationStatus() const;
+    // What the library could not read or remember on its last scan; safe from any thread.
+    platform::LibraryCondition libraryCondition() const { return m_platform->libraryCondition(); }
     // Asks on the main thread; `completion` gets the final status once, on any thread.
     void requestAuthorization(std::function<void(platform::AuthorizationStatus)> completion);
     QCoro::Task<platform::AuthorizationStatus> requestAccess();
@@ -80,7 +83,7 @@ public:
                                         std::stop_token cancellation = {});
     // Null when there is no image, or as soon as `cancellation` is requested.
     QCoro::Task<ThumbnailPtr> requestThumbnail(QString localIdentifier, QSizeF targetSize,
-                                               platform::ImageManager *manager,
+                                               std::shared_ptr<platform::ImageManager> manager,
                                                std::stop_token cancellation = {});
     QCoro::Task<PreviewAssetPtr> requestPreviewAsset(QString localIdentifier);
     // On the main thread: a player that has read the video's file. Throws PhotoLibraryError when
@@ -105,6 +108,7 @@ private:
     std::unique_ptr<platform::AssetFetchResult> makeScanFetchResult();
     void loadOptionalExtensionsOnce();
     std::vector<platform::AssetPtr> fetchAll(const QStringList &localIdentifiers);
+    void forgetThumbnailRequest(const QString &key, const ThumbnailRequest *request);
     QCoro::Task<> runThumbnailRequest(QString key, QString localIdentifier, QSizeF targetSize,
                                       std::shared_ptr<ThumbnailRequest> request);
 
@@ -114,7 +118,7 @@ private:
     std::once_flag m_extensionsLoaded;
 
     // Touched only on the actor.
-    std::unique_ptr<platform::ImageManager> m_imageManager;
+    std::shared_ptr<platform::ImageManager> m_imageManager;
     ThumbnailCache m_thumbnailCache;
     QHash<QString, std::shared_ptr<ThumbnailRequest>> m_thumbnailTasks;
     std::unique_ptr<platform::AssetFetchResult> m_scanFetchResult;
