@@ -67,6 +67,23 @@ QList<QByteArray> listRaw(const QByteArray &folder) {
     return names;
 }
 
+// Makes a folder unwritable, or writable again. Permissions do not stop root; the immutable
+// attribute does, where the file system has it.
+bool lockFolder(const QByteArray &folder, bool lock) {
+    if (::geteuid() != 0)
+        return ::chmod(folder.constData(), lock ? 0500 : 0700) == 0;
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int flags = 0;
+    const bool done =
+        fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
+        && ::ioctl(fd, FS_IOC_SETFLAGS,
+                   &(flags = lock ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL))
+               == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return done;
+}
+
 TempHome *home = nullptr;
 int folderCount = 0;
 
@@ -446,6 +463,8 @@ private Q_SLOTS:
             << 4 << QStringLiteral("permission to use the Trash folder “%1” was denied").arg(trash);
         QTest::newRow("Trash of another user")
             << 5 << QStringLiteral("the Trash folder “%1” belongs to another user").arg(trash);
+        QTest::newRow("the video's folder cannot be changed")
+            << 6 << QStringLiteral("permission to change its folder “");
     }
     void unusableTrashLeavesTheFile() {
         QFETCH(int, how);
@@ -472,17 +491,10 @@ private Q_SLOTS:
         const QByteArray info = trash + "/info";
         const QByteArray files = trash + "/files";
         QVERIFY(::rename(trash.constData(), saved.constData()) == 0 || errno == ENOENT);
-        bool immutable = false;
+        QByteArray locked;
         const auto restore = qScopeGuard([&] {
-            if (immutable) {
-                const int fd = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
-                int flags = 0;
-                ::ioctl(fd, FS_IOC_GETFLAGS, &flags);
-                flags &= ~FS_IMMUTABLE_FL;
-                ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-                ::close(fd);
-            }
-            ::chmod(info.constData(), 0700);
+            if (!locked.isEmpty())
+                lockFolder(locked, false);
             ::chmod(trash.constData(), 0700);
             ::unlink(files.constData());
             ::unlink(trash.constData());
@@ -500,18 +512,10 @@ private Q_SLOTS:
         case 2:
             QVERIFY(QDir().mkpath(QFile::decodeName(info)));
             QVERIFY(QDir().mkpath(QFile::decodeName(files)));
-            // Permissions do not stop root; the immutable attribute does.
-            if (::geteuid() == 0) {
-                const int fd = ::open(info.constData(), O_RDONLY | O_DIRECTORY);
-                int flags = 0;
-                immutable = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0
-                            && ::ioctl(fd, FS_IOC_SETFLAGS, &(flags |= FS_IMMUTABLE_FL)) == 0;
-                ::close(fd);
-                if (!immutable)
-                    QSKIP("cannot make a folder unwritable for root on this file system");
-            } else {
-                QVERIFY(::chmod(info.constData(), 0500) == 0);
-            }
+            locked = info;
+            break;
+        case 6:
+            locked = library.folder;
             break;
         case 4:
             QVERIFY(QDir().mkpath(QFile::decodeName(info)));
@@ -527,6 +531,11 @@ private Q_SLOTS:
                 QSKIP("only root can give the Trash folder to another user");
             break;
         }
+        }
+
+        if (!locked.isEmpty() && !lockFolder(locked, true)) {
+            locked.clear();
+            QSKIP("cannot make a folder unwritable for root on this file system");
         }
 
         const ChangeOutcome outcome = library.trash({id});

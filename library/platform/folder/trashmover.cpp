@@ -173,6 +173,25 @@ std::optional<QString> trashProblem(const TrashPlace &place) {
     return std::nullopt;
 }
 
+// Why the file's own folder cannot let it go: taking a name out of a folder means writing it.
+std::optional<QString> folderProblem(const QByteArray &folder) {
+    if (::access(folder.constData(), W_OK | X_OK) == 0)
+        return std::nullopt;
+    switch (errno) {
+    case EROFS:
+        return QCoreApplication::translate("FolderLibrary",
+                                           "its folder “%1” is on a read-only drive")
+            .arg(shown(folder));
+    case EACCES:
+    case EPERM:
+        return QCoreApplication::translate("FolderLibrary",
+                                           "permission to change its folder “%1” was denied")
+            .arg(shown(folder));
+    default:
+        return std::nullopt;
+    }
+}
+
 // The name GIO gives the file in that Trash: its own, or, while a record of that name exists,
 // with ".2", ".3"… before its first dot.
 QByteArray nameInTrash(const TrashPlace &place, const QByteArray &name) {
@@ -320,7 +339,9 @@ QString reason(const TrashAttempt &attempt) {
     case TrashFailure::noTrash:
         return QCoreApplication::translate("FolderLibrary", "the drive it is on has no Trash");
     case TrashFailure::permission:
-        return QCoreApplication::translate("FolderLibrary", "permission was denied");
+        return attempt.detail.isEmpty()
+                   ? QCoreApplication::translate("FolderLibrary", "permission was denied")
+                   : attempt.detail;
     case TrashFailure::nameTooLong:
         return QCoreApplication::translate(
             "FolderLibrary", "its name is too long for the Trash; rename it and try again");
@@ -393,6 +414,11 @@ TrashAttempt moveToTrash(const QByteArray &path, const FileStat &scanned) {
     // A link put where the video was is not the video, even if it points at it.
     if (!regular || !unchangedSinceScan(now, scanned)) {
         attempt.failure = TrashFailure::changed;
+        return attempt;
+    }
+    if (auto problem = folderProblem(parentOf(path))) {
+        attempt.failure = TrashFailure::permission;
+        attempt.detail = *problem;
         return attempt;
     }
     const std::optional<TrashPlace> place = trashPlaceFor(path, now);

@@ -21,7 +21,7 @@ enum class TrashFailure {
     changed,       // another file, or the same one written, renamed or replaced by a link
     noTrash,       // its mount has no Trash that may be used
     trashUnusable, // the Trash is there but cannot take it; the detail says why
-    permission,    // its own folder cannot be written
+    permission,    // its own folder cannot be changed; the detail says why when known
     nameTooLong,   // no room for the Trash's record of its name
     notRestorable, // the Trash did not record where it came from; it was put back
     stranded,      // it left its folder but could not be checked or put back; the detail says where
