@@ -124,9 +124,10 @@ private Q_SLOTS:
         QCOMPARE(roots.roots, QList<QByteArray>{bytes(QDir(home.pictures()).canonicalPath())});
         QCOMPARE(roots.excluded.size(), 2);
 
-        // A missing Videos folder is simply no folder.
+        // A missing folder is absent: walked again once it is back.
         QVERIFY(QDir(home.pictures()).removeRecursively());
         QVERIFY(desktopLibraryRoots({}).roots.isEmpty());
+        QCOMPARE(desktopLibraryRoots({}).absent, QList<QByteArray>{bytes(home.pictures())});
     }
 
     void walkFindsEachVideoOnce() {

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -210,6 +211,47 @@ private Q_SLOTS:
             drive->unmount();
         QCOMPARE(scanned(&absent), before);
         QVERIFY(absent.empty());
+    }
+
+    // An index on a read-only disk still shows the library and says why nothing is kept; once
+    // the disk can be written, the next scan goes back to the file and favourites are kept.
+    void aReadOnlyIndexStillShowsTheLibrary() {
+        TempHome home;
+        home.write(QStringLiteral("Videos/a.mp4"));
+        home.write(QStringLiteral("Videos/b.mp4"));
+        const QString folder = QFileInfo(home.indexPath()).absolutePath();
+        QVERIFY(QDir().mkpath(folder));
+        TmpfsMount disk(folder, "1m");
+        if (!disk.mounted())
+            QSKIP("mounting a small disk needs root");
+        const QStringList ids = [&] {
+            QStringList found;
+            for (const VideoItem &item : FolderLibrary(home.indexPath()).scan())
+                found << item.localIdentifier();
+            found.sort();
+            return found;
+        }();
+        QCOMPARE(ids.size(), 2);
+        QVERIFY(disk.setReadOnly(true));
+
+        const FolderLibrary library(home.indexPath());
+        std::vector<VideoItem> items = library.scan();
+        QCOMPARE(items.size(), 2u);
+        QVERIFY(library.platform->libraryCondition().indexProblem.contains(u"cannot be written"_s));
+        QVERIFY_THROWS_EXCEPTION(PhotoLibraryError,
+                                 await(library.service->setFavorite({ids.front()}, true)));
+
+        QVERIFY(disk.setReadOnly(false));
+        items = library.scan();
+        QVERIFY(library.platform->libraryCondition().indexProblem.isEmpty());
+        QStringList again{items[0].localIdentifier(), items[1].localIdentifier()};
+        again.sort();
+        QCOMPARE(again, ids);
+        await(library.service->setFavorite({ids.front()}, true));
+        items = FolderLibrary(home.indexPath()).scan();
+        QCOMPARE(int(std::count_if(items.begin(), items.end(),
+                                   [](const VideoItem &item) { return item.isFavorite(); })),
+                 1);
     }
 
     void vanishedFilesAreNoLongerThere() {

@@ -120,6 +120,8 @@ std::vector<AbsentFolder> absentFolders(const LibraryRoots &roots, const WalkRes
             }
         }
     }
+    // A Videos or Pictures folder that never held a video is nothing to tell the user about.
+    std::erase_if(absent, [](const AbsentFolder &f) { return f.missing && f.videos == 0; });
     return absent;
 }
 

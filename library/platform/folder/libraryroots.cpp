@@ -59,8 +59,9 @@ LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
     }
     result.roots = distinctRoots(folders);
     for (const QByteArray &folder : folders) {
-        if (canonical(folder).isEmpty())
-            result.absent.append(QFile::encodeName(QDir::cleanPath(QFile::decodeName(folder))));
+        const QByteArray path = QFile::encodeName(QDir::cleanPath(QFile::decodeName(folder)));
+        if (canonical(folder).isEmpty() && !result.absent.contains(path))
+            result.absent.append(path);
     }
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     for (const QByteArray &folder :
