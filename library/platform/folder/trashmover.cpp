@@ -299,8 +299,8 @@ TrashAttempt checkTrashed(const TrashPlace &place, const QByteArray &expectedNam
         attempt.failure = TrashFailure::stranded;
         attempt.detail = QCoreApplication::translate(
                              "FolderLibrary",
-                             "it left its folder but is not in the Trash folder “%1”; look for it "
-                             "there before emptying the Trash")
+                             "it left its folder, but was not found in the Trash folder “%1” to be "
+                             "checked; look for it in the Trash before emptying it")
                              .arg(shown(place.folder));
         return attempt;
     }
