@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev shared-mime-info
   libglib2.0-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libseccomp-dev
   gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-libav
   ffmpeg ffmpegthumbnailer
   xvfb xauth

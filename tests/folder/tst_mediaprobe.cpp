@@ -666,6 +666,34 @@ private Q_SLOTS:
             QVERIFY(protocol::decodeProbeAnswer(written->back().payload)->hasVideo);
     }
 
+    // The helper as it runs confines itself before it serves: what a hostile file could turn it
+    // to is refused with EACCES, and the descriptors it holds still work.
+    void confinedHelperReachesNothingElse_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<int>("error"); // 0: allowed
+        const QByteArray clip = raw("landscape.mp4");
+        QTest::newRow("open a file by name") << u"open"_s << clip << EACCES;
+        QTest::newRow("create a file") << u"create"_s << raw("made-by-the-helper") << EACCES;
+        QTest::newRow("run a program") << u"execute"_s << QFile::encodeName(helper) << EACCES;
+        QTest::newRow("make a socket") << u"socket"_s << QByteArray() << EACCES;
+        QTest::newRow("make a socket pair") << u"socketpair"_s << QByteArray() << EACCES;
+        QTest::newRow("open through io_uring") << u"io_uring"_s << QByteArray() << EACCES;
+        QTest::newRow("read a file it holds") << u"read"_s << clip << 0;
+    }
+    void confinedHelperReachesNothingElse() {
+        QFETCH(QString, operation);
+        QFETCH(QByteArray, path);
+        QFETCH(int, error);
+        QProcess process;
+        process.start(helper, {u"--confined-try"_s, operation, QFile::decodeName(path)});
+        QVERIFY(process.waitForFinished(60'000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardOutput().trimmed().toInt(), error);
+        QVERIFY(!QFileInfo::exists(file(u"made-by-the-helper"_s)));
+    }
+
     void oneHelperServesEveryRequestUntilTheProbeGoes() {
         std::optional<MediaProbe> probe(std::in_place, helper);
         QCOMPARE(probe->helperPid(), -1); // started lazily

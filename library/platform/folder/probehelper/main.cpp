@@ -1,7 +1,12 @@
 // orsenta-probe: opens and decodes untrusted video files for the application, so that a demuxer
 // or decoder that crashes or hangs takes down this process and not the application. It answers
 // requests on stdin and stdout, a socket (see probeprotocol.h), until stdin closes, then exits
-// with status 0. It never opens a video itself: each request brings the file's descriptor.
+// with status 0. It never opens a video itself: each request brings the file's descriptor, and
+// before it says hello it confines itself (see confinement.h) so that it could not open one.
+//
+// `orsenta-probe --confined-try OPERATION PATH` confines itself the same way, tries one
+// operation the filter is about (open, create, execute, socket, socketpair, io_uring, or read
+// from a file opened before confinement) and prints the errno it got, 0 for success.
 //
 // Test hooks: when ORSENTA_PROBE_TEST_CRASH_ON, ORSENTA_PROBE_TEST_KILL_ON,
 // ORSENTA_PROBE_TEST_HANG_ON or ORSENTA_PROBE_TEST_GARBAGE_ON holds a non-empty text, a request
@@ -10,6 +15,7 @@
 
 #include "library/platform/folder/containerprobe.h"
 #include "library/platform/folder/framegrab.h"
+#include "library/platform/folder/probehelper/confinement.h"
 #include "library/platform/folder/probeprotocol.h"
 
 #include <QByteArray>
@@ -17,12 +23,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -30,6 +38,10 @@
 extern "C" {
 #include <libavutil/log.h>
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 using namespace orsenta::platform;
 namespace protocol = orsenta::platform::probeprotocol;
@@ -253,13 +265,66 @@ int serve(int in, int out) {
     }
 }
 
+// The sanitizers' leak check reads /proc and stops threads with ptrace, which confinement
+// refuses; it runs once here instead of at exit.
+void checkLeaksBeforeConfinement() {
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_do_leak_check();
+#endif
+}
+
+bool confineOrSay() {
+    checkLeaksBeforeConfinement();
+    QString error;
+    if (probehelper::confine(error))
+        return true;
+    std::fprintf(stderr, "orsenta-probe: cannot confine itself: %s\n", qPrintable(error));
+    return false;
+}
+
+// One operation under confinement; errno, or 0 when it succeeded.
+int tryConfined(const QByteArray &operation, const char *path) {
+    const int before = operation == "read" ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
+    if (!confineOrSay())
+        return -1;
+    errno = 0;
+    int result = -1;
+    if (operation == "open") {
+        result = ::open(path, O_RDONLY | O_CLOEXEC);
+    } else if (operation == "create") {
+        result = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    } else if (operation == "execute") {
+        char *const argv[] = {const_cast<char *>(path), nullptr};
+        result = ::execve(path, argv, environ);
+    } else if (operation == "socket") {
+        result = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    } else if (operation == "socketpair") {
+        int ends[2];
+        result = ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends);
+    } else if (operation == "io_uring") {
+        char params[120] = {}; // struct io_uring_params, which only has to be readable here
+        result = int(::syscall(SYS_io_uring_setup, 1, params));
+    } else if (operation == "read") {
+        char byte = 0;
+        result = before < 0 ? -1 : int(::read(before, &byte, 1));
+    } else {
+        return -1;
+    }
+    return result >= 0 ? 0 : errno;
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char **argv) {
     av_log_set_level(std::getenv("ORSENTA_PROBE_LOG") ? AV_LOG_WARNING : AV_LOG_QUIET);
+    if (argc == 4 && std::strcmp(argv[1], "--confined-try") == 0) {
+        const int got = tryConfined(argv[2], argv[3]);
+        std::printf("%d\n", got);
+        return got < 0 ? 1 : 0;
+    }
     int in = -1;
     int out = -1;
-    if (!takeStandardStreams(in, out))
+    if (!takeStandardStreams(in, out) || !confineOrSay())
         return 1;
     try {
         return serve(in, out);
