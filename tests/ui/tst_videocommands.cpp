@@ -35,103 +35,78 @@ void scanLibrary(ViewModelFixture &f) {
 class VideoCommandsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A row without a setup has no focused window.
     void titlesAndEnabledStates_data() {
         QTest::addColumn<Step>("setup");
-        QTest::addColumn<bool>("focused");
         QTest::addColumn<QStringList>("items");
-        const Step nothing = [](ViewModelFixture &) {};
-        QTest::addRow("no window")
-            << nothing << false
-            << QStringList{u"(Scan)"_qs,         u"(Preview)"_qs,          u"(Show in Photos)"_qs,
-                           u"(Copy Name)"_qs,    u"(Add to Favorites)"_qs, u"(Download Video)"_qs,
-                           u"(Deselect All)"_qs, u"(Delete Video)"_qs};
-        QTest::addRow("no selection")
-            << Step(scanLibrary) << true
-            << QStringList{u"Scan"_qs,           u"(Preview)"_qs,          u"(Show in Photos)"_qs,
-                           u"(Copy Name)"_qs,    u"(Add to Favorites)"_qs, u"(Download Video)"_qs,
-                           u"(Deselect All)"_qs, u"(Delete Video)"_qs};
-        QTest::addRow("one") << Step([](ViewModelFixture &f) {
-            scanLibrary(f);
-            f.vm.setSelectedIDs(f.ids({"a"}));
-        }) << true << QStringList{u"Scan"_qs,         u"Preview"_qs,          u"Show in Photos"_qs,
-                                  u"Copy Name"_qs,    u"Add to Favorites"_qs, u"Download Video"_qs,
-                                  u"Deselect All"_qs, u"Delete Video"_qs};
-        QTest::addRow("two")
-            << Step([](ViewModelFixture &f) {
-                   scanLibrary(f);
-                   f.vm.setSelectedIDs(f.ids({"a", "b"}));
-               })
-            << true
-            << QStringList{u"Scan"_qs,         u"(Preview)"_qs,        u"(Show in Photos)"_qs,
-                           u"Copy Names"_qs,   u"Add to Favorites"_qs, u"Download Videos"_qs,
-                           u"Deselect All"_qs, u"Delete Videos"_qs};
-        QTest::addRow("scanning") << Step([](ViewModelFixture &f) {
-            scanLibrary(f);
-            f.platform->setDelivery(MemoryPlatform::Delivery::held);
-            f.vm.startScan();
-        }) << true << QStringList{u"Stop Scanning"_qs,      u"(Preview)"_qs,
-                                  u"(Show in Photos)"_qs,   u"(Copy Name)"_qs,
-                                  u"(Add to Favorites)"_qs, u"(Download Video)"_qs,
-                                  u"(Deselect All)"_qs,     u"(Delete Video)"_qs};
-        QTest::addRow("acting, one selected") << Step([](ViewModelFixture &f) {
-            scanLibrary(f);
-            f.vm.setSelectedIDs(f.ids({"a"}));
-            f.platform->setDelivery(MemoryPlatform::Delivery::held);
-            f.vm.toggleFavorite(f.records({"b"}));
-        }) << true
-                                              << QStringList{u"(Scan)"_qs,
-                                                             u"Preview"_qs,
-                                                             u"Show in Photos"_qs,
-                                                             u"Copy Name"_qs,
-                                                             u"(Add to Favorites)"_qs,
-                                                             u"(Download Video)"_qs,
-                                                             u"Deselect All"_qs,
-                                                             u"(Delete Video)"_qs};
-        QTest::addRow("preview open")
-            << Step([](ViewModelFixture &f) {
-                   scanLibrary(f);
-                   f.vm.setSelectedIDs(f.ids({"a"}));
-                   f.vm.setPreviewItem(f.records({"a"}).front());
-               })
-            << true
-            << QStringList{u"(Scan)"_qs,         u"(Preview)"_qs,          u"(Show in Photos)"_qs,
-                           u"(Copy Name)"_qs,    u"(Add to Favorites)"_qs, u"(Download Video)"_qs,
-                           u"(Deselect All)"_qs, u"(Delete Video)"_qs};
-        QTest::addRow("three favourites") << Step([](ViewModelFixture &f) {
-            scanLibrary(f);
-            f.vm.toggleFavorite(f.records({"a", "b", "c"}));
-            QVERIFY(f.acted());
-            f.vm.setSelectedIDs(f.ids({"a", "b", "c"}));
-        }) << true
-                                          << QStringList{u"Scan"_qs,
-                                                         u"(Preview)"_qs,
-                                                         u"(Show in Photos)"_qs,
-                                                         u"Copy Names"_qs,
-                                                         u"Remove from Favorites"_qs,
-                                                         u"Download Videos"_qs,
-                                                         u"Deselect All"_qs,
-                                                         u"Delete Videos"_qs};
-        QTest::addRow("two favourites and one other")
-            << Step([](ViewModelFixture &f) {
-                   scanLibrary(f);
-                   f.vm.toggleFavorite(f.records({"a", "b"}));
-                   QVERIFY(f.acted());
-                   f.vm.setSelectedIDs(f.ids({"a", "b", "c"}));
-               })
-            << true
-            << QStringList{u"Scan"_qs,         u"(Preview)"_qs,        u"(Show in Photos)"_qs,
-                           u"Copy Names"_qs,   u"Add to Favorites"_qs, u"Download Videos"_qs,
-                           u"Deselect All"_qs, u"Delete Videos"_qs};
+        const auto row = [](const char *name, Step setup, const QString &items) {
+            QTest::newRow(name) << setup << items.split(u'|');
+        };
+        const auto selecting = [](const QStringList &ids) {
+            return Step([ids](ViewModelFixture &f) {
+                scanLibrary(f);
+                f.vm.setSelectedIDs(QSet<QString>(ids.cbegin(), ids.cend()));
+            });
+        };
+        const auto favouritesSelected = [](const QStringList &favourites) {
+            return Step([favourites](ViewModelFixture &f) {
+                scanLibrary(f);
+                f.vm.toggleFavorite(
+                    f.vm.items(QSet<QString>(favourites.cbegin(), favourites.cend())));
+                QVERIFY(f.acted());
+                f.vm.setSelectedIDs(f.ids({"a", "b", "c"}));
+            });
+        };
+        const QString allOff = u"(Preview)|(Show in Photos)|(Copy Name)|(Add to Favorites)|"
+                               u"(Download Video)|(Deselect All)|(Delete Video)"_qs;
+        const QString many = u"(Preview)|(Show in Photos)|Copy Names|%1|Download Videos|"
+                             u"Deselect All|Delete Videos"_qs;
+        row("no window", {}, u"(Scan)|"_qs + allOff);
+        row("no selection", scanLibrary, u"Scan|"_qs + allOff);
+        row("one", selecting({u"a"_qs}),
+            u"Scan|Preview|Show in Photos|Copy Name|Add to Favorites|Download Video|"
+            u"Deselect All|Delete Video"_qs);
+        row("two", selecting({u"a"_qs, u"b"_qs}), u"Scan|"_qs + many.arg(u"Add to Favorites"_qs));
+        row(
+            "scanning",
+            [](ViewModelFixture &f) {
+                scanLibrary(f);
+                f.platform->setDelivery(MemoryPlatform::Delivery::held);
+                f.vm.startScan();
+            },
+            u"Stop Scanning|"_qs + allOff);
+        row(
+            "acting, one selected",
+            [](ViewModelFixture &f) {
+                scanLibrary(f);
+                f.vm.setSelectedIDs(f.ids({"a"}));
+                f.platform->setDelivery(MemoryPlatform::Delivery::held);
+                f.vm.toggleFavorite(f.records({"b"}));
+            },
+            u"(Scan)|Preview|Show in Photos|Copy Name|(Add to Favorites)|(Download Video)|"
+            u"Deselect All|(Delete Video)"_qs);
+        row(
+            "preview open",
+            [](ViewModelFixture &f) {
+                scanLibrary(f);
+                f.vm.setSelectedIDs(f.ids({"a"}));
+                f.vm.setPreviewItem(f.records({"a"}).front());
+            },
+            u"(Scan)|"_qs + allOff);
+        row("three favourites", favouritesSelected({u"a"_qs, u"b"_qs, u"c"_qs}),
+            u"Scan|"_qs + many.arg(u"Remove from Favorites"_qs));
+        row("two favourites and one other", favouritesSelected({u"a"_qs, u"b"_qs}),
+            u"Scan|"_qs + many.arg(u"Add to Favorites"_qs));
     }
     void titlesAndEnabledStates() {
         QFETCH(Step, setup);
-        QFETCH(bool, focused);
         QFETCH(QStringList, items);
         ViewModelFixture f;
         VideoCommands commands;
-        if (focused)
+        if (setup) {
             commands.setFocusedModel(&f.vm);
-        setup(f);
+            setup(f);
+        }
         QCOMPARE(commands.menu()->title(), u"Video"_qs);
         QCOMPARE(shown(commands), items);
         f.platform->setDelivery(MemoryPlatform::Delivery::immediate);
