@@ -148,6 +148,9 @@ ContainerInput::ContainerInput(int fd, const QByteArray &name, std::chrono::mill
     ctx->io_open = &openNothingElse;
 
     AVDictionary *options = nullptr;
+    // No protocol at all, for demuxers that open URLs without asking the context: the file
+    // comes through its descriptor, and no protocol is named "none".
+    av_dict_set(&options, "protocol_whitelist", "none", 0);
     av_dict_set(&options, "format_whitelist", demuxerWhitelist(), 0);
     av_dict_set(&options, "probesize", "5000000", 0);
     av_dict_set(&options, "analyzeduration", "3000000", 0); // microseconds
