@@ -163,7 +163,20 @@ struct Library : FolderLibrary {
     bool indexed(const QString &id) const {
         return LibraryIndex::open(indexPath)->row(id).has_value();
     }
+
+    // Writes a new file into the folder and scans it in: its identifier, empty when it failed.
+    QString add(const QByteArray &path, const QByteArray &bytes) const {
+        return writeRaw(path, bytes) ? ids().value(path) : QString();
+    }
 };
+
+// Puts a trashed file back the way a file manager does: the recorded path, decoded, is the
+// original.
+bool restore(const Trashed &entry) {
+    return ::rename(entry.file.constData(), QByteArray::fromPercentEncoding(entry.path).constData())
+               == 0
+           && ::unlink(entry.info.constData()) == 0;
+}
 
 QByteArray content(int n) {
     return QByteArray("video ") + QByteArray::number(n) + QByteArray(100 + n, 'v');
@@ -203,8 +216,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, name);
         Library library;
         const QByteArray path = library.file(name);
-        QVERIFY(writeRaw(path, content(1)));
-        const QString id = library.ids().value(path);
+        const QString id = library.add(path, content(1));
         QVERIFY(!id.isEmpty());
 
         QCOMPARE(await(library.service->deleteVideos({id})), DeletionOutcome::success({id}));
@@ -216,11 +228,7 @@ private Q_SLOTS:
         QVERIFY(!library.indexed(id));
         QVERIFY(await(library.service->existingIdentifiers({id})).isEmpty());
 
-        // Restoring as a file manager does: the recorded path, decoded, is the original.
-        QVERIFY(::rename(entry->file.constData(),
-                         QByteArray::fromPercentEncoding(entry->path).constData())
-                == 0);
-        QVERIFY(::unlink(entry->info.constData()) == 0);
+        QVERIFY(restore(*entry));
         QCOMPARE(readRaw(path), content(1));
     }
 
@@ -347,12 +355,9 @@ private Q_SLOTS:
         QFETCH(bool, moves);
         Library library;
         const QByteArray path = library.file(QByteArray(length - 4, 'n') + ".mp4");
-        if (twice) {
-            QVERIFY(writeRaw(path, content(2)));
-            QVERIFY(library.trash({library.ids().value(path)}).success);
-        }
-        QVERIFY(writeRaw(path, content(1)));
-        const QString id = library.ids().value(path);
+        if (twice)
+            QVERIFY(library.trash({library.add(path, content(2))}).success);
+        const QString id = library.add(path, content(1));
         QVERIFY(!id.isEmpty());
         const qsizetype infosBefore = listRaw(trashFolder() + "/info").size();
 
@@ -366,8 +371,7 @@ private Q_SLOTS:
             QVERIFY(entry);
             QCOMPARE(readRaw(entry->file), content(1));
             QVERIFY(readRaw(entry->info)->contains("\nDeletionDate="));
-            QVERIFY(::rename(entry->file.constData(), path.constData()) == 0);
-            QVERIFY(::unlink(entry->info.constData()) == 0);
+            QVERIFY(restore(*entry));
         } else {
             QVERIFY(outcome.error);
             QVERIFY2(outcome.error->description.contains(
@@ -482,8 +486,7 @@ private Q_SLOTS:
         }
         Library library(elsewhere ? bytes(elsewhere->path()) : QByteArray());
         const QByteArray path = library.file("stays.mp4");
-        QVERIFY(writeRaw(path, content(7)));
-        const QString id = library.ids().value(path);
+        const QString id = library.add(path, content(7));
         QVERIFY(!id.isEmpty());
 
         const QByteArray trash = trashFolder();
