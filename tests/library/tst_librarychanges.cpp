@@ -1,5 +1,6 @@
 // Deleting, favouriting and downloading through the service, and the errors they report.
 
+#include "support/failuretext.h"
 #include "support/memorylibrary.h"
 #include "support/testmain.h"
 
@@ -17,15 +18,6 @@ namespace {
 void addThree(MemoryPlatform &platform) {
     for (const char *id : {"a", "b", "c"})
         platform.addAsset(fastAsset(QString::fromLatin1(id), u"v.mov"_qs, 10));
-}
-
-QString failureText(QCoro::Task<> &&task) {
-    try {
-        await(std::move(task));
-    } catch (const PhotoLibraryError &error) {
-        return error.errorDescription();
-    }
-    return {};
 }
 
 } // namespace
