@@ -17,24 +17,21 @@ private Q_SLOTS:
         QTest::addColumn<Make>("make");
         QTest::addColumn<QString>("one");
         QTest::addColumn<QString>("two");
-        const auto row = [](const char *name, Make make, const char *one, const char *two) {
+        const auto row = [](const char *name, const char *one, const char *two, Make make) {
             QTest::newRow(name) << make << QString::fromUtf8(one) << QString::fromUtf8(two);
         };
         // The texts the view model's tests do not already show in both numbers.
-        row(
-            "loaded", [](auto n) { return StatusText::loaded(0, n); }, "Loaded 0 of 1 video.",
-            "Loaded 0 of 2 videos.");
-        row(
-            "completed", [](auto n) { return StatusText::scanCompleted(n, 0); },
-            "1 video, size known for 0.", "2 videos, size known for 0.");
-        row("downloading", StatusText::downloading, "Downloading 1 video…",
-            "Downloading 2 videos…");
-        row(
-            "downloaded some", [](auto n) { return StatusText::downloadedSome(0, n); },
-            "Downloaded 0 of 1 video.", "Downloaded 0 of 2 videos.");
-        row("copied", StatusText::copiedNames, "Copied 1 name.", "Copied 2 names.");
-        row("removed in Photos", StatusText::removedInPhotos, "1 video removed in Photos.",
-            "2 videos removed in Photos.");
+        row("loaded", "Loaded 0 of 1 video.", "Loaded 0 of 2 videos.",
+            [](auto n) { return StatusText::loaded(0, n); });
+        row("completed", "1 video, size known for 0.", "2 videos, size known for 0.",
+            [](auto n) { return StatusText::scanCompleted(n, 0); });
+        row("downloading", "Downloading 1 video…", "Downloading 2 videos…",
+            StatusText::downloading);
+        row("downloaded some", "Downloaded 0 of 1 video.", "Downloaded 0 of 2 videos.",
+            [](auto n) { return StatusText::downloadedSome(0, n); });
+        row("copied", "Copied 1 name.", "Copied 2 names.", StatusText::copiedNames);
+        row("removed in Photos", "1 video removed in Photos.", "2 videos removed in Photos.",
+            StatusText::removedInPhotos);
     }
     void pluralsAgree() {
         QFETCH(Make, make);

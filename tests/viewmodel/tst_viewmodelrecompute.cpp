@@ -42,89 +42,64 @@ private Q_SLOTS:
         QTest::addColumn<QString>("first"); // empty: nothing visible
         QTest::addColumn<bool>("active");
 
-        const Step nothing = [](ViewModelFixture &) {};
-        const auto row = [&](const char *name, Step prepare, Step act, int recomputes,
-                             VideoSortOrder order, Descriptors table, const char *first,
-                             bool active) {
+        // `act` after `prepare`, on four scanned videos.
+        const auto row = [](const char *name, int recomputes, VideoSortOrder order,
+                            Descriptors table, const char *first, bool active, Step act,
+                            Step prepare = {}) {
             QTest::newRow(name) << prepare << act << recomputes << int(order) << table
                                 << QString::fromLatin1(first) << active;
         };
         const auto desc = VideoSortOrder::sizeDesc;
-        row(
-            "same search text", nothing, [](auto &f) { f.vm.setSearchText(QString()); }, 0, desc,
-            {sizeReverse}, "d", false);
-        row(
-            "new search text", nothing, [](auto &f) { f.vm.setSearchText(u"ta"_qs); }, 1, desc,
-            {sizeReverse}, "d", true);
+        row("same search text", 0, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.setSearchText(QString()); });
+        row("new search text", 1, desc, {sizeReverse}, "d", true,
+            [](auto &f) { f.vm.setSearchText(u"ta"_qs); });
         // Blank text filters nothing, but a line break alone is taken for a search.
-        row(
-            "spaces and tabs", nothing, [](auto &f) { f.vm.setSearchText(u" \t\u00a0 "_qs); }, 1,
-            desc, {sizeReverse}, "d", false);
-        row(
-            "a line break", nothing, [](auto &f) { f.vm.setSearchText(u"\n"_qs); }, 1, desc,
-            {sizeReverse}, "d", true);
-        row(
-            "same size filter", nothing, [](auto &f) { f.vm.setSizeFilter(SizeFilter::none); }, 0,
-            desc, {sizeReverse}, "d", false);
-        row(
-            "new size filter", nothing, [](auto &f) { f.vm.setSizeFilter(SizeFilter::atLeast2GB); },
-            1, desc, {sizeReverse}, "", true);
-        row(
-            "same sort order", nothing, [](auto &f) { f.vm.setSortOrder(desc); }, 0, desc,
-            {sizeReverse}, "d", false);
-        row(
-            "size header clicked while descending", nothing,
-            [](auto &f) { f.vm.setTableSortOrder({sizeForward}); }, 1, VideoSortOrder::sizeAsc,
-            {sizeForward}, "b", false);
-        row(
-            "table drops its descriptors", nothing, [](auto &f) { f.vm.setTableSortOrder({}); }, 0,
-            desc, {}, "d", false);
-        row(
-            "two descriptors, a new first", nothing,
+        row("spaces and tabs", 1, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.setSearchText(u" \t\u00a0 "_qs); });
+        row("a line break", 1, desc, {sizeReverse}, "d", true,
+            [](auto &f) { f.vm.setSearchText(u"\n"_qs); });
+        row("same size filter", 0, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.setSizeFilter(SizeFilter::none); });
+        row("new size filter", 1, desc, {sizeReverse}, "", true,
+            [](auto &f) { f.vm.setSizeFilter(SizeFilter::atLeast2GB); });
+        row("same sort order", 0, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.setSortOrder(desc); });
+        row("size header clicked while descending", 1, VideoSortOrder::sizeAsc, {sizeForward}, "b",
+            false, [](auto &f) { f.vm.setTableSortOrder({sizeForward}); });
+        row("table drops its descriptors", 0, desc, {}, "d", false,
+            [](auto &f) { f.vm.setTableSortOrder({}); });
+        row("two descriptors, a new first", 1, VideoSortOrder::nameAsc, {nameForward}, "a", false,
             [](auto &f) {
                 f.vm.setTableSortOrder({nameForward, sizeReverse});
-            },
-            1, VideoSortOrder::nameAsc, {nameForward}, "a", false);
-        row(
-            "two descriptors, the current first", nothing,
+            });
+        row("two descriptors, the current first", 0, desc, {sizeReverse, nameForward}, "d", false,
             [](auto &f) {
                 f.vm.setTableSortOrder({sizeReverse, nameForward});
-            },
-            0, desc, {sizeReverse, nameForward}, "d", false);
+            });
+        row("menu sort", 1, VideoSortOrder::creationDateAsc,
+            {{VideoSortColumn::creationDate, SortDirection::forward}}, "d", false,
+            [](auto &f) { f.vm.setSortOrder(VideoSortOrder::creationDateAsc); });
+        row("expanding a year", 0, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.setExpandedYear(2019); });
+        row("selecting rows", 0, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.setSelectedIDs(f.ids({"a"})); });
+        row("same sidebar choice", 0, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.select(DateFilter::all(), false); });
+        row("a year", 1, desc, {sizeReverse}, "b", true, [](auto &f) { f.vm.selectYear(2019); });
+        const Step duplicates = [](auto &f) { f.vm.showDuplicates(); };
+        row("duplicates while sorted by name", 2, desc, {sizeReverse}, "b", true, duplicates,
+            [](auto &f) { f.vm.setSortOrder(VideoSortOrder::nameAsc); });
+        row("duplicates while sorted by ascending size", 1, VideoSortOrder::sizeAsc, {sizeForward},
+            "b", true, duplicates, [](auto &f) { f.vm.setSortOrder(VideoSortOrder::sizeAsc); });
         row(
-            "menu sort", nothing,
-            [](auto &f) { f.vm.setSortOrder(VideoSortOrder::creationDateAsc); }, 1,
-            VideoSortOrder::creationDateAsc,
-            {{VideoSortColumn::creationDate, SortDirection::forward}}, "d", false);
-        row(
-            "expanding a year", nothing, [](auto &f) { f.vm.setExpandedYear(2019); }, 0, desc,
-            {sizeReverse}, "d", false);
-        row(
-            "selecting rows", nothing, [](auto &f) { f.vm.setSelectedIDs(f.ids({"a"})); }, 0, desc,
-            {sizeReverse}, "d", false);
-        row(
-            "same sidebar choice", nothing, [](auto &f) { f.vm.select(DateFilter::all(), false); },
-            0, desc, {sizeReverse}, "d", false);
-        row(
-            "a year", nothing, [](auto &f) { f.vm.selectYear(2019); }, 1, desc, {sizeReverse}, "b",
-            true);
-        row(
-            "duplicates while sorted by name",
-            [](auto &f) { f.vm.setSortOrder(VideoSortOrder::nameAsc); },
-            [](auto &f) { f.vm.showDuplicates(); }, 2, desc, {sizeReverse}, "b", true);
-        row(
-            "duplicates while sorted by ascending size",
-            [](auto &f) { f.vm.setSortOrder(VideoSortOrder::sizeAsc); },
-            [](auto &f) { f.vm.showDuplicates(); }, 1, VideoSortOrder::sizeAsc, {sizeForward}, "b",
-            true);
-        row(
-            "clearing three filters",
+            "clearing three filters", 3, desc, {sizeReverse}, "d", false,
+            [](auto &f) { f.vm.clearFilters(); },
             [](auto &f) {
                 f.vm.setSearchText(u"zzz"_qs);
                 f.vm.setSizeFilter(SizeFilter::atLeast1GB);
                 f.vm.selectYear(2019);
-            },
-            [](auto &f) { f.vm.clearFilters(); }, 3, desc, {sizeReverse}, "d", false);
+            });
         // Search keys are folded under the locale: in Turkish "IMG" holds a dotless ı.
         const Step turkishName = [](auto &f) {
             f.add({video(u"i"_qs, 100, 2021, u"IMG.mov"_qs)});
@@ -135,20 +110,20 @@ private Q_SLOTS:
             QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
         };
         row(
-            "the application's notice of a new locale", turkishName,
+            "the application's notice of a new locale", 1, desc, {sizeReverse}, "i", true,
             [toTurkish](auto &) {
                 toTurkish();
                 QEvent changed(QEvent::LocaleChange);
                 QCoreApplication::sendEvent(QCoreApplication::instance(), &changed);
             },
-            1, desc, {sizeReverse}, "i", true);
+            turkishName);
         row(
-            "a search after the locale changed unannounced", turkishName,
+            "a search after the locale changed unannounced", 1, desc, {sizeReverse}, "i", true,
             [toTurkish](auto &f) {
                 toTurkish();
                 f.vm.setSearchText(u"\u0131m"_qs);
             },
-            1, desc, {sizeReverse}, "i", true);
+            turkishName);
     }
     void triggers() {
         QFETCH(Step, prepare);
@@ -156,7 +131,8 @@ private Q_SLOTS:
         QFETCH(int, recomputes);
         ViewModelFixture f;
         QVERIFY(scanFourVideos(f));
-        prepare(f);
+        if (prepare)
+            prepare(f);
         const std::int64_t rowSet = f.vm.rowSetIdentity();
         QSignalSpy published(&f.vm, &VideoListViewModel::visibleItemsChanged);
         act(f);
