@@ -39,7 +39,7 @@ void link(const QString &target, const QString &name) {
     QVERIFY(::symlink(bytes(target).constData(), bytes(name).constData()) == 0);
 }
 
-IndexRow indexedRow(const char *id, const char *path, bool favorite = false) {
+IndexRow indexedRow(const char *id, const QByteArray &path, bool favorite = false) {
     IndexRow row;
     row.id = QString::fromLatin1(id);
     row.path = path;
@@ -189,9 +189,7 @@ private Q_SLOTS:
         TempHome home;
         auto index = LibraryIndex::open(home.indexPath());
         QVERIFY(index);
-        IndexRow a;
-        a.id = QStringLiteral("A/L0/001");
-        a.path = "/videos/a\nb.mov";
+        IndexRow a = indexedRow("A/L0/001", "/videos/a\nb.mov");
         a.stat = FileStat{1, 2, 3, 4096, 5, 6, 7};
         a.creationMicros = 1'700'000'000'000'000;
         a.duration = 2.5;
@@ -210,11 +208,10 @@ private Q_SLOTS:
         index = LibraryIndex::open(home.indexPath());
         const auto again = index->row(a.id);
         QVERIFY(again);
-        QCOMPARE(again->path, a.path);
-        QCOMPARE(again->stat.allocated, 4096);
+        QCOMPARE(std::tuple(again->path, again->stat.allocated, again->pixelHeight, again->favorite,
+                            again->read),
+                 std::tuple(a.path, 4096, 1920, true, true));
         QCOMPARE(again->creationMicros, a.creationMicros);
-        QCOMPARE(again->pixelHeight, 1920);
-        QVERIFY(again->favorite && again->read);
         QCOMPARE(index->row(b.id)->creationMicros, std::nullopt);
         QVERIFY(index->write({}, {b.id}));
         QCOMPARE(index->rows().size(), 1u);
@@ -234,11 +231,9 @@ private Q_SLOTS:
         {
             auto index = LibraryIndex::open(home.indexPath());
             std::vector<IndexRow> rows{indexedRow("F/L0/001", "/videos/favourite.mov", true)};
-            for (int i = 0; i < 400; ++i)
-                rows.push_back(indexedRow("", ""));
             for (int i = 1; i <= 400; ++i) {
-                rows[std::size_t(i)].id = QStringLiteral("R%1/L0/001").arg(i);
-                rows[std::size_t(i)].path = "/videos/" + QByteArray::number(i) + ".mov";
+                rows.push_back(indexedRow("", "/videos/" + QByteArray::number(i) + ".mov"));
+                rows.back().id = QStringLiteral("R%1/L0/001").arg(i);
             }
             QVERIFY(index->write(rows, {}));
         }

@@ -102,11 +102,9 @@ private Q_SLOTS:
         QCOMPARE(f.platform->counters().resourceListings, 0);
         QCOMPARE(item.resourceFilename(), std::optional<QString>(u"IMG_0001.MOV"_qs));
         QCOMPARE(item.sizeState(), SizeState::known(4096, SizeSource::photosMetadata));
-        QVERIFY(item.isScreenRecording());
-        QVERIFY(item.isFavorite());
-        QCOMPARE(item.creationYear(), 2023);
-        QCOMPARE(item.creationMonth(), 3);
-        QCOMPARE(item.duration(), 12.5);
+        QCOMPARE(std::tuple(item.isScreenRecording(), item.isFavorite(), item.creationYear(),
+                            item.creationMonth(), item.duration()),
+                 std::tuple(true, true, 2023, 3, 12.5));
         QCOMPARE(await(f.service->finishScan()).slowPathCount, 0);
     }
 

@@ -28,8 +28,6 @@ private Q_SLOTS:
         ViewModelFixture f;
         QVERIFY(f.vm.visibleItems().empty());
         QCOMPARE(f.vm.status().text(), u"Ready to scan your Photos library."_qs);
-        QCOMPARE(f.vm.sortOrder(), VideoSortOrder::sizeDesc);
-        QCOMPARE(f.vm.tableSortOrder(), QList{tableComparator(VideoSortOrder::sizeDesc)});
         QCOMPARE(f.vm.authorizationStatus(), AuthorizationStatus::notDetermined);
         QCOMPARE(f.platform->observerCount(), 0);
         QCOMPARE(f.platform->counters().authorizationRequests, 0);
