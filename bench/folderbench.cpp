@@ -1,6 +1,7 @@
-// The folder library on real files: a rescan of a large indexed tree beside `find` over the
-// same tree, and the first index of real videos beside ffprobe per file and beside opening each
-// container in this process.
+// The folder library on real files: the first index of trees of 1,000 to 100,000 small files
+// (whose cost per file must not grow with the library) and a rescan of the largest, each beside
+// `find` over the same tree, and the first index of real videos beside ffprobe per file and
+// beside opening each container in this process.
 
 #include "benchsupport.h"
 #include "foldertree.h"
@@ -20,7 +21,7 @@ using namespace orsenta::platform;
 
 namespace {
 
-constexpr int treeFiles = 100'000;
+constexpr int treeSizes[] = {1'000, 10'000, 100'000};
 constexpr int sampleVideos = 300;
 constexpr int distinctSamples = 10;
 
@@ -33,6 +34,21 @@ double findMs(const QString &root) {
                     QStringLiteral("%s %T@ %p\\n")});
         find.waitForFinished(-1);
     });
+}
+
+// A whole first index, as a scan reads it: the walk, then every video asked for once.
+double firstIndexMs(const LibraryRoots &roots, const QString &indexPath) {
+    const auto start = std::chrono::steady_clock::now();
+    FolderPlatform library({roots, indexPath, probeHelper(), 2});
+    const auto fetch = library.fetchVideoAssets({});
+    for (std::int64_t i = 0; i < fetch->count(); ++i)
+        keep(fetch->at(i));
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+QByteArray label(const char *what, int files) {
+    return QByteArray(what) + ' ' + QByteArray::number(files) + " files";
 }
 
 QStringList makeSamples(const QString &folder) {
@@ -65,11 +81,31 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTemporaryDir work;
 
-    // Rescan of an indexed tree.
-    const QString tree = work.filePath(QStringLiteral("tree"));
-    makeTree(tree, treeFiles);
-    const QString treeIndex = work.filePath(QStringLiteral("tree.sqlite3"));
-    const LibraryRoots treeRoots = indexTree(tree, treeIndex);
+    // First index of trees of growing size: the cost per file stays flat when the index grows
+    // linearly with the library.
+    double perFileAt[std::size(treeSizes)] = {};
+    QString tree;
+    QString treeIndex;
+    LibraryRoots treeRoots;
+    for (std::size_t size = 0; size < std::size(treeSizes); ++size) {
+        const int files = treeSizes[size];
+        tree = work.filePath(QStringLiteral("tree%1").arg(files));
+        makeTree(tree, files);
+        treeRoots = LibraryRoots{{QFile::encodeName(QDir(tree).canonicalPath())}, {}};
+        treeIndex = work.filePath(QStringLiteral("tree%1.sqlite3").arg(files));
+        perFileAt[size] = firstIndexMs(treeRoots, treeIndex) / files;
+        const double findPerFile = findMs(tree) / files;
+        const QByteArray index = label("folder first index per file,", files);
+        const QByteArray find = label("baseline find per file,", files);
+        figure(index.constData(), perFileAt[size], "ms");
+        figure(find.constData(), findPerFile, "ms");
+        ratio(index.constData(), find.constData(), perFileAt[size], findPerFile);
+    }
+    ratio("folder first index per file, 100000 files", "folder first index per file, 1000 files",
+          perFileAt[std::size(treeSizes) - 1], perFileAt[0]);
+
+    // Rescan of the largest tree, now indexed.
+    const int treeFiles = treeSizes[std::size(treeSizes) - 1];
     FolderPlatform library({treeRoots, treeIndex, probeHelper(), 2});
     std::int64_t counted = 0;
     const double rescanMs = medianMs(5, [&] { counted = library.fetchVideoAssets({})->count(); });
@@ -89,14 +125,8 @@ int main(int argc, char *argv[]) {
     double indexMs = 0;
     for (int run = 0; run < 3; ++run) {
         const QString indexPath = work.filePath(QStringLiteral("videos%1.sqlite3").arg(run));
-        FolderPlatform fresh({videoRoots, indexPath, probeHelper(), 2});
-        const auto start = std::chrono::steady_clock::now();
-        const auto fetch = fresh.fetchVideoAssets({});
-        for (std::int64_t i = 0; i < fetch->count(); ++i)
-            keep(fetch->at(i));
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - start;
-        indexMs = run == 0 ? took.count() : std::min(indexMs, took.count());
+        const double took = firstIndexMs(videoRoots, indexPath);
+        indexMs = run == 0 ? took : std::min(indexMs, took);
     }
     const double perFile = indexMs / samples.size();
     figure("folder first index", 1000.0 / perFile, "files/s");
