@@ -103,31 +103,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("query");
         QTest::addColumn<bool>("matches");
         QTest::addColumn<QString>("locale"); // empty: US English
-        QTest::newRow("precomposed query, decomposed name")
-            << u"Cafe\u0301 trip.mov"_s << u"caf\u00e9"_s << true << QString();
-        QTest::newRow("decomposed query, precomposed name")
-            << u"Caf\u00e9 trip.mov"_s << u"CAFE\u0301"_s << true << QString();
-        QTest::newRow("case of a non-ASCII letter")
-            << u"\u00c4rger.mov"_s << u"\u00e4r"_s << true << QString();
-        QTest::newRow("diacritics kept: e vs \u00e9")
-            << u"caf\u00e9.mov"_s << u"cafe"_s << false << QString();
-        QTest::newRow("diacritics kept: e vs e\u0301")
-            << u"cafe\u0301.mov"_s << u"cafe"_s << false << QString();
-        QTest::newRow("widths kept")
-            << u"\uff29\uff2d\uff27.mov"_s << u"img"_s << false << QString();
-        QTest::newRow("full-width case")
-            << u"\uff29\uff2d\uff27.mov"_s << u"\uff49\uff4d"_s << true << QString();
-        QTest::newRow("emoji") << u"\U0001F389 party.mov"_s << u"\U0001F389 P"_s << true
-                               << QString();
+        const auto row = [](const char *name, const QString &fileName, const QString &query,
+                            bool matches, const QString &locale = {}) {
+            QTest::newRow(name) << fileName << query << matches << locale;
+        };
+        row("precomposed query, decomposed name", u"Cafe\u0301 trip.mov"_s, u"caf\u00e9"_s, true);
+        row("decomposed query, precomposed name", u"Caf\u00e9 trip.mov"_s, u"CAFE\u0301"_s, true);
+        row("case of a non-ASCII letter", u"\u00c4rger.mov"_s, u"\u00e4r"_s, true);
+        row("diacritics kept: e vs \u00e9", u"caf\u00e9.mov"_s, u"cafe"_s, false);
+        row("diacritics kept: e vs e\u0301", u"cafe\u0301.mov"_s, u"cafe"_s, false);
+        row("widths kept", u"\uff29\uff2d\uff27.mov"_s, u"img"_s, false);
+        row("full-width case", u"\uff29\uff2d\uff27.mov"_s, u"\uff49\uff4d"_s, true);
+        row("emoji", u"\U0001F389 party.mov"_s, u"\U0001F389 P"_s, true);
         // Turkish lower-cases I to a dotless ı and İ to i, in ASCII names too.
-        QTest::newRow("Turkish I") << u"IMG_01.mov"_s << u"\u0131mg"_s << true << u"tr_TR"_s;
-        QTest::newRow("English I") << u"IMG_01.mov"_s << u"\u0131mg"_s << false << QString();
-        QTest::newRow("Turkish dotted I")
-            << u"\u0130stanbul.mov"_s << u"istanbul"_s << true << u"tr_TR"_s;
-        QTest::newRow("English dotted I")
-            << u"\u0130stanbul.mov"_s << u"istanbul"_s << false << QString();
-        QTest::newRow("file name hides the identifier")
-            << u"clip.mov"_s << u"id"_s << false << QString();
+        row("Turkish I", u"IMG_01.mov"_s, u"\u0131mg"_s, true, u"tr_TR"_s);
+        row("English I", u"IMG_01.mov"_s, u"\u0131mg"_s, false);
+        row("Turkish dotted I", u"\u0130stanbul.mov"_s, u"istanbul"_s, true, u"tr_TR"_s);
+        row("English dotted I", u"\u0130stanbul.mov"_s, u"istanbul"_s, false);
+        row("file name hides the identifier", u"clip.mov"_s, u"id"_s, false);
     }
 
     void search() {

@@ -35,11 +35,7 @@ private Q_SLOTS:
         QFETCH(ItemList, items);
         QFETCH(std::int64_t, visibleCount);
         QFETCH(LibraryStats, expected);
-        const LibraryStats stats = orsenta::libraryStats(items, visibleCount);
-        QCOMPARE(stats.totalCount, expected.totalCount);
-        QCOMPARE(stats.visibleCount, expected.visibleCount);
-        QCOMPARE(stats.knownBytes, expected.knownBytes);
-        QCOMPARE(stats.unknownSizeCount, expected.unknownSizeCount);
+        QCOMPARE(orsenta::libraryStats(items, visibleCount), expected);
     }
 
     void selectionStats_data() {
@@ -64,11 +60,8 @@ private Q_SLOTS:
              {sized(u"a"_s, 100), sized(u"b"_s, 0), sized(u"c"_s, std::nullopt), failed(u"d"_s),
               sized(u"e"_s, 3'000'000'000)})
             byIdentifier.insert(item.id(), item);
-        const SelectionStats stats =
-            selectionStatsOf(QSet<QString>(selected.begin(), selected.end()), byIdentifier);
-        QCOMPARE(stats.count, expected.count);
-        QCOMPARE(stats.knownBytes, expected.knownBytes);
-        QCOMPARE(stats.unknownSizeCount, expected.unknownSizeCount);
+        QCOMPARE(selectionStatsOf(QSet<QString>(selected.begin(), selected.end()), byIdentifier),
+                 expected);
     }
 };
 
