@@ -21,6 +21,31 @@ using namespace orsenta;
 using namespace orsenta::platform;
 using namespace orsenta::test;
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A watcher over one root, counting what it tells.
+struct Watched {
+    std::atomic<int> told{0};
+    ChangeWatcher watcher;
+
+    Watched(const QString &root, ChangeWatcher::Timing timing)
+        : watcher(LibraryRoots{{bytes(QDir(root).canonicalPath())}, {}}, timing) {
+        watcher.addObserver([this] { ++told; });
+    }
+};
+
+// The identifiers of `items`, sorted.
+QStringList sortedIds(const std::vector<VideoItem> &items) {
+    QStringList ids;
+    for (const VideoItem &item : items)
+        ids << item.localIdentifier();
+    ids.sort();
+    return ids;
+}
+
+} // namespace
 
 class TestFolderLibrary : public QObject {
     Q_OBJECT
@@ -45,10 +70,9 @@ private Q_SLOTS:
         QCOMPARE(timings.slowPathCount, 2);
         const VideoItem *phone = itemNamed(scan, QStringLiteral("IMG_0001.MOV"));
         QVERIFY(phone);
-        QCOMPARE(phone->pixelWidth(), 176);
-        QCOMPARE(phone->pixelHeight(), 320);
-        QCOMPARE(phone->creationYear(), 2021);
-        QCOMPARE(phone->creationMonth(), 5);
+        QCOMPARE(std::tuple(phone->pixelWidth(), phone->pixelHeight(), phone->creationYear(),
+                            phone->creationMonth()),
+                 std::tuple(176, 320, 2021, 5));
         QVERIFY(std::abs(phone->duration() - 1.0) < 0.2);
         const qint64 fileSize = QFileInfo(phonePath).size();
         QCOMPARE(phone->sizeState(), SizeState::known(fileSize, SizeSource::resourceDataSize));
@@ -251,13 +275,7 @@ private Q_SLOTS:
         TmpfsMount disk(folder, "1m");
         if (!disk.mounted())
             QSKIP("mounting a small disk needs root");
-        const QStringList ids = [&] {
-            QStringList found;
-            for (const VideoItem &item : FolderLibrary(home.indexPath()).scan())
-                found << item.localIdentifier();
-            found.sort();
-            return found;
-        }();
+        const QStringList ids = sortedIds(FolderLibrary(home.indexPath()).scan());
         QCOMPARE(ids.size(), 2);
         QVERIFY(disk.setReadOnly(true));
 
@@ -271,9 +289,7 @@ private Q_SLOTS:
         QVERIFY(disk.setReadOnly(false));
         items = library.scan();
         QVERIFY(library.platform->libraryCondition().indexProblem.isEmpty());
-        QStringList again{items[0].localIdentifier(), items[1].localIdentifier()};
-        again.sort();
-        QCOMPARE(again, ids);
+        QCOMPARE(sortedIds(items), ids);
         await(library.service->setFavorite({ids.front()}, true));
         items = FolderLibrary(home.indexPath()).scan();
         QCOMPARE(int(std::count_if(items.begin(), items.end(),
@@ -318,44 +334,32 @@ private Q_SLOTS:
     void changesAreToldOncePerBurst() {
         TempHome home;
         QDir().mkpath(home.videos() + QStringLiteral("/sub"));
-        ChangeWatcher::Timing timing;
-        timing.quiet = std::chrono::milliseconds(100);
-        timing.longest = std::chrono::milliseconds(3000);
-        ChangeWatcher watcher(LibraryRoots{{bytes(QDir(home.videos()).canonicalPath())}, {}},
-                              timing);
-        std::atomic<int> told{0};
-        watcher.addObserver([&] { ++told; });
-        QCOMPARE(watcher.watchedFolders(), 2);
+        Watched w(home.videos(), {.quiet = 100ms, .longest = 3000ms});
+        QCOMPARE(w.watcher.watchedFolders(), 2);
 
         for (int i = 0; i < 1000; ++i)
             home.write(QStringLiteral("Videos/sub/burst%1.mp4").arg(i));
-        QTRY_VERIFY(told.load() >= 1);
-        QVERIFY(told.load() <= 3);
+        QTRY_VERIFY(w.told.load() >= 1);
+        QVERIFY(w.told.load() <= 3);
 
         // A folder made later is watched too.
-        const int before = told.load();
+        const int before = w.told.load();
         QDir().mkpath(home.videos() + QStringLiteral("/later"));
-        QTRY_COMPARE(told.load(), before + 1);
-        QTRY_COMPARE(watcher.watchedFolders(), 3);
+        QTRY_COMPARE(w.told.load(), before + 1);
+        QTRY_COMPARE(w.watcher.watchedFolders(), 3);
         home.write(QStringLiteral("Videos/later/new.mp4"));
-        QTRY_COMPARE(told.load(), before + 2);
+        QTRY_COMPARE(w.told.load(), before + 2);
     }
 
     // Events that keep coming never end a burst by quiet; they are told once per longest wait.
     void aBurstThatGoesOnIsStillTold() {
         TempHome home;
-        ChangeWatcher::Timing timing;
-        timing.quiet = std::chrono::hours(1);
-        timing.longest = std::chrono::milliseconds(100);
-        ChangeWatcher watcher(LibraryRoots{{bytes(QDir(home.videos()).canonicalPath())}, {}},
-                              timing);
-        std::atomic<int> told{0};
-        watcher.addObserver([&] { ++told; });
+        Watched w(home.videos(), {.quiet = 1h, .longest = 100ms});
         int written = 0;
         QVERIFY(QTest::qWaitFor(
             [&] {
                 home.write(QStringLiteral("Videos/ongoing%1.mp4").arg(written++));
-                return told.load() >= 3;
+                return w.told.load() >= 3;
             },
             20000));
     }
@@ -377,43 +381,32 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString base = QDir(dir.path()).canonicalPath() + u'/';
         QVERIFY(QDir().mkpath(base + root + u"/sub"_s));
-        ChangeWatcher::Timing timing;
-        timing.quiet = std::chrono::milliseconds(50);
-        ChangeWatcher watcher(LibraryRoots{{bytes(base + root)}, {}}, timing);
-        std::atomic<int> told{0};
-        watcher.addObserver([&] { ++told; });
-        QCOMPARE(watcher.watchedFolders(), 2);
+        Watched w(base + root, {.quiet = 50ms});
+        QCOMPARE(w.watcher.watchedFolders(), 2);
 
         if (movedTo.isEmpty())
             QVERIFY(QDir(base + removed).removeRecursively());
         else
             QVERIFY(QDir().rename(base + root, base + movedTo));
-        QTRY_VERIFY(told.load() >= 1);
-        QTRY_COMPARE(watcher.watchedFolders(), 0);
+        QTRY_VERIFY(w.told.load() >= 1);
+        QTRY_COMPARE(w.watcher.watchedFolders(), 0);
 
-        int before = told.load();
+        int before = w.told.load();
         QVERIFY(QDir().mkpath(base + root + u"/sub"_s));
-        QTRY_VERIFY(told.load() > before);
-        QTRY_COMPARE(watcher.watchedFolders(), 2);
-        before = told.load();
+        QTRY_VERIFY(w.told.load() > before);
+        QTRY_COMPARE(w.watcher.watchedFolders(), 2);
+        before = w.told.load();
         QVERIFY(writeNewFile(base + root + u"/sub/new.mp4"_s, "a video"));
-        QTRY_VERIFY(told.load() > before);
+        QTRY_VERIFY(w.told.load() > before);
     }
 
     void foldersWithoutWatchesArePolled() {
         TempHome home;
-        ChangeWatcher::Timing timing;
-        timing.quiet = std::chrono::milliseconds(50);
-        timing.pollInterval = std::chrono::milliseconds(100);
-        timing.maxWatches = 0;
-        ChangeWatcher watcher(LibraryRoots{{bytes(QDir(home.videos()).canonicalPath())}, {}},
-                              timing);
-        std::atomic<int> told{0};
-        watcher.addObserver([&] { ++told; });
-        QCOMPARE(watcher.watchedFolders(), 0);
-        QCOMPARE(watcher.polledFolders(), 1);
+        Watched w(home.videos(), {.quiet = 50ms, .pollInterval = 100ms, .maxWatches = 0});
+        QCOMPARE(w.watcher.watchedFolders(), 0);
+        QCOMPARE(w.watcher.polledFolders(), 1);
         home.write(QStringLiteral("Videos/new.mp4"));
-        QTRY_COMPARE(told.load(), 1);
+        QTRY_COMPARE(w.told.load(), 1);
     }
 };
 
