@@ -289,51 +289,45 @@ private Q_SLOTS:
         QVERIFY(!f.window.errorAlert());
     }
 
+    // Whenever the empty state shows, its button can be pressed.
     void placeholdersInTheirOrder_data() {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<Placeholder>("expected");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("buttonEnabled");
         QTest::addRow("no videos yet") << Setup([](WindowFixture &f) { QVERIFY(f.open()); })
-                                       << Placeholder::noVideos << u"No videos"_qs << true;
+                                       << Placeholder::noVideos << u"No videos"_qs;
         QTest::addRow("access denied") << Setup([](WindowFixture &f) {
             f.add({videoOn(u"a"_qs, MB, 2023)});
             f.platform->setAuthorizationStatus(platform::AuthorizationStatus::denied);
             f.platform->setStatusAfterRequest(platform::AuthorizationStatus::denied);
             QVERIFY(f.open());
-        }) << Placeholder::accessNeeded << u"Photos access needed"_qs
-                                       << true;
+        }) << Placeholder::accessNeeded << u"Photos access needed"_qs;
         QTest::addRow("first scan under way") << Setup([](WindowFixture &f) {
             f.add({videoOn(u"a"_qs, MB, 2023)});
             f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
             f.window.show();
-        }) << Placeholder::scanning << QString()
-                                              << false;
+        }) << Placeholder::scanning << QString();
         QTest::addRow("nothing matches") << Setup([](WindowFixture &f) {
             f.add({videoOn(u"a"_qs, MB, 2023)});
             QVERIFY(f.open());
             f.vm().setSearchText(u"zzz"_qs);
-        }) << Placeholder::noMatches << u"No matches"_qs
-                                         << true;
+        }) << Placeholder::noMatches << u"No matches"_qs;
         QTest::addRow("rescan with videos") << Setup([](WindowFixture &f) {
             f.add({videoOn(u"a"_qs, MB, 2023)});
             QVERIFY(f.open());
             f.vm().setSearchText(u"zzz"_qs);
             f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
             f.vm().startScan(); // empties the list until the first batch arrives
-        }) << Placeholder::scanning << QString()
-                                            << false;
+        }) << Placeholder::scanning << QString();
         QTest::addRow("videos") << Setup([](WindowFixture &f) {
             f.add({videoOn(u"a"_qs, MB, 2023)});
             QVERIFY(f.open());
-        }) << Placeholder::none << QString()
-                                << false;
+        }) << Placeholder::none << QString();
     }
     void placeholdersInTheirOrder() {
         QFETCH(Setup, setup);
         QFETCH(Placeholder, expected);
         QFETCH(QString, title);
-        QFETCH(bool, buttonEnabled);
         WindowFixture f;
         setup(f);
         QCOMPARE(f.window.placeholder(), expected);
@@ -344,7 +338,7 @@ private Q_SLOTS:
             QCOMPARE(f.window.scanningBox()->text(), u"Scanning your Photos library…"_qs);
         if (!title.isEmpty()) {
             QCOMPARE(f.window.emptyState()->title(), title);
-            QCOMPARE(f.window.emptyState()->button()->isEnabled(), buttonEnabled);
+            QVERIFY(f.window.emptyState()->button()->isEnabled());
         }
     }
 
