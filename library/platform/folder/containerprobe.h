@@ -22,6 +22,9 @@ enum class ReadFailure {
     cannotOpen, // the file system refused to open it (permissions, vanished, I/O error)
     helperDied, // the helper crashed, was killed or answered garbage while reading it
     helperHung, // the helper did not answer within the watchdog
+    // The helper could not be started or could not confine itself: nothing was read, and no file
+    // is to blame for it.
+    helperUnavailable,
 };
 
 struct ContainerInfo {

@@ -249,8 +249,10 @@ std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
             stopHelper(true);
             ++m_restarts;
         }
-        if (!ensureStarted(error))
+        if (!ensureStarted(error)) {
+            failure = ReadFailure::helperUnavailable;
             return std::nullopt;
+        }
         QByteArray answer;
         const Exchange exchange =
             request(protocol::encodeFrame(kind, encode()), file, answerKind, valid, answer, error);
