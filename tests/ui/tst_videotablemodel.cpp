@@ -17,10 +17,6 @@ namespace {
 
 using Column = VideoTableModel::Column;
 
-QStringList rowIdentifiers(const VideoTableModel &model) {
-    return identifiers(model.rows());
-}
-
 QString identifierAt(const QPersistentModelIndex &index) {
     return index.isValid() ? index.data(VideoTableModel::IdentifierRole).toString() : QString();
 }
@@ -42,7 +38,7 @@ private Q_SLOTS:
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(scanFour(f));
         applyRefresh();
-        QCOMPARE(rowIdentifiers(model), identifiers(f.vm.visibleItems()));
+        QCOMPARE(identifiersOf(model.rows()), identifiersOf(f.vm.visibleItems()));
 
         // Keep persistent indexes on every row so that each change has to carry them.
         std::vector<QPersistentModelIndex> kept;
@@ -59,7 +55,7 @@ private Q_SLOTS:
         f.platform->addAsset(video(u"e"_qs, 700, 2021, u"epsilon.mov"_qs));
         QVERIFY(f.scan());
         applyRefresh();
-        QCOMPARE(rowIdentifiers(model), identifiers(f.vm.visibleItems()));
+        QCOMPARE(identifiersOf(model.rows()), identifiersOf(f.vm.visibleItems()));
     }
 
     void aNewRowSetIsOneReset() {
@@ -78,7 +74,7 @@ private Q_SLOTS:
         QCOMPARE(reset.count(), 1);
         QCOMPARE(changed.count(), 0);
         QCOMPARE(layout.count(), 0);
-        QCOMPARE(rowIdentifiers(model), (QStringList{u"d"_qs, u"b"_qs}));
+        QCOMPARE(identifiersOf(model.rows()), (QStringList{u"d"_qs, u"b"_qs}));
     }
 
     // A refresh of the same set leaves every other row's persistent index on its record; a row
@@ -124,7 +120,7 @@ private Q_SLOTS:
         applyRefresh();
 
         QCOMPARE(reset.count(), 0);
-        QCOMPARE(rowIdentifiers(model), rows);
+        QCOMPARE(identifiersOf(model.rows()), rows);
         QCOMPARE(layout.count() > 0, changedInPlace.isEmpty());
         if (!changedInPlace.isEmpty()) {
             const int row = model.row(changedInPlace);

@@ -201,7 +201,7 @@ private Q_SLOTS:
         t.f.clock->advance(std::chrono::seconds(3));
         t.f.changeOutside({"d", "b"});
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(identifiers(t.view->tableModel()->rows()), (QStringList{u"a"_qs, u"c"_qs}));
+        QCOMPARE(identifiersOf(t.view->tableModel()->rows()), (QStringList{u"a"_qs, u"c"_qs}));
         QCOMPARE(t.selectedRows(), (QStringList{u"a"_qs, u"c"_qs}));
         QCOMPARE(sorted(t.f.vm.selectedIDs()), (QStringList{u"a"_qs, u"c"_qs}));
         t.f.vm.setSearchText(u"a"_qs);
@@ -255,7 +255,7 @@ private Q_SLOTS:
         QCOMPARE(header->sortIndicatorSection(), clicks.back());
         QCOMPARE(int(header->sortIndicatorOrder()), indicator);
         // The rows come in the order the view model publishes.
-        QCOMPARE(identifiers(t.view->tableModel()->rows()), identifiers(t.f.vm.visibleItems()));
+        QCOMPARE(identifiersOf(t.view->tableModel()->rows()), identifiersOf(t.f.vm.visibleItems()));
     }
 
     void theSortIndicatorFollowsTheViewModel() {

@@ -38,12 +38,4 @@ inline MemoryAsset pictured(MemoryAsset asset, QColor color = Qt::red) {
     return f.start();
 }
 
-// The identifiers of a list of records, in their order.
-inline QStringList identifiers(const std::vector<VideoItem> &records) {
-    QStringList list;
-    for (const VideoItem &record : records)
-        list.append(record.localIdentifier());
-    return list;
-}
-
 } // namespace orsenta::test
