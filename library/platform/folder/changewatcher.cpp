@@ -216,15 +216,17 @@ void ChangeWatcher::notify() {
 void ChangeWatcher::run() {
     using Clock = std::chrono::steady_clock;
     using std::chrono::milliseconds;
-    std::optional<Clock::time_point> burstStart;
+    // A plain flag beside the time: GCC takes an optional time point for uninitialised here.
+    bool inBurst = false;
+    Clock::time_point burstStart;
     Clock::time_point lastChange;
     Clock::time_point nextPoll = Clock::now() + m_timing.pollInterval;
     alignas(inotify_event) char buffer[64 * 1024];
     for (;;) {
         Clock::time_point deadline = nextPoll;
-        if (burstStart)
+        if (inBurst)
             deadline =
-                std::min({deadline, lastChange + m_timing.quiet, *burstStart + m_timing.longest});
+                std::min({deadline, lastChange + m_timing.quiet, burstStart + m_timing.longest});
         const auto wait = std::chrono::ceil<milliseconds>(deadline - Clock::now());
         pollfd fds[2] = {{m_wake, POLLIN, 0}, {m_inotify, POLLIN, 0}};
         const int ready = ::poll(fds, m_inotify >= 0 ? 2 : 1,
@@ -280,13 +282,14 @@ void ChangeWatcher::run() {
         }
         if (changed) {
             lastChange = now;
-            if (!burstStart)
+            if (!inBurst)
                 burstStart = now;
+            inBurst = true;
         }
         // Events that keep coming hold a burst open only up to `longest`.
-        if (burstStart
-            && (now - lastChange >= m_timing.quiet || now - *burstStart >= m_timing.longest)) {
-            burstStart.reset();
+        if (inBurst
+            && (now - lastChange >= m_timing.quiet || now - burstStart >= m_timing.longest)) {
+            inBurst = false;
             notify();
         }
     }
