@@ -109,29 +109,23 @@ QAction *actionNamed(QMenu &menu, const QString &text) {
 class TestVideoTableView : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void theTableShowsTheRowsAtTheirFixedHeight() {
-        Table t;
-        QVERIFY(scanFour(t.f));
-        QVERIFY(t.show());
-        QCOMPARE(t.view->model()->rowCount(), 4);
-        QCOMPARE(t.view->rowHeight(0), 46);
-        QVERIFY(t.view->alternatingRowColors());
-        QCOMPARE(t.view->selectionMode(), QAbstractItemView::ExtendedSelection);
-        for (int column = 1; column < int(Column::Count); ++column)
-            QCOMPARE(t.view->columnWidth(column), VideoTableView::columnLimits(column).ideal);
-        QVERIFY(t.view->columnWidth(0) >= VideoTableView::columnLimits(0).minimum);
-        QVERIFY(!t.view->grab().isNull());
-    }
-
-    // Read from the painted table: bars as wide as their share of the largest size, none for an
-    // unknown size, and the pink heart only on the favourite.
-    void cellsDrawBarsAndHearts() {
+    // Rows at their fixed height and columns at their ideal widths; read from the painted table:
+    // bars as wide as their share of the largest size, none for an unknown size, and the pink
+    // heart only on the favourite.
+    void theTableDrawsRowsBarsAndHearts() {
         Table t;
         t.f.add({bareAsset(u"e"_qs)});
         QVERIFY(scanFour(t.f));
         t.f.vm.toggleFavorite(t.f.records({"a"}));
         QVERIFY(t.f.acted());
         QVERIFY(t.show());
+        QCOMPARE(t.view->model()->rowCount(), 5);
+        QCOMPARE(t.view->rowHeight(0), 46);
+        QVERIFY(t.view->alternatingRowColors());
+        QCOMPARE(t.view->selectionMode(), QAbstractItemView::ExtendedSelection);
+        for (int column = 1; column < int(Column::Count); ++column)
+            QCOMPARE(t.view->columnWidth(column), VideoTableView::columnLimits(column).ideal);
+        QVERIFY(t.view->columnWidth(0) >= VideoTableView::columnLimits(0).minimum);
         QCoreApplication::sendPostedEvents();
         const QImage shot = t.view->viewport()->grab().toImage();
         const auto count = [&](const char *id, Column column, auto &&matches) {
