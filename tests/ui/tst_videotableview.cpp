@@ -333,21 +333,7 @@ private Q_SLOTS:
         }
     }
 
-    void menuEntriesCallTheViewModel() {
-        Table t;
-        QVERIFY(scanFour(t.f));
-        QVERIFY(t.show());
-        std::unique_ptr<VideoContextMenu> menu(t.view->makeContextMenu(t.center("c")));
-        actionNamed(*menu, u"Preview"_qs)->trigger();
-        QCOMPARE(t.previewed(), u"c"_qs);
-        actionNamed(*menu, u"Copy Name"_qs)->trigger();
-        QCOMPARE(t.f.toolkit->clipboard.value_or(QString()), u"gamma"_qs);
-        actionNamed(*menu, u"Delete Video"_qs)->trigger();
-        QVERIFY(t.f.vm.showDeleteConfirmation());
-        QCOMPARE(sorted(t.f.vm.pendingDeletionIDs()), QStringList{u"c"_qs});
-    }
-
-    void doubleClickAndReturnPreviewTheRow() {
+    void doubleClickReturnAndMenuEntriesCallTheViewModel() {
         Table t;
         QVERIFY(scanFour(t.f));
         QVERIFY(t.show());
@@ -363,6 +349,15 @@ private Q_SLOTS:
         t.f.vm.setSelectedIDs({});
         QTest::keyClick(t.view.get(), Qt::Key_Return);
         QCOMPARE(t.f.vm.previewItem(), std::nullopt);
+
+        std::unique_ptr<VideoContextMenu> menu(t.view->makeContextMenu(t.center("c")));
+        actionNamed(*menu, u"Preview"_qs)->trigger();
+        QCOMPARE(t.previewed(), u"c"_qs);
+        actionNamed(*menu, u"Copy Name"_qs)->trigger();
+        QCOMPARE(t.f.toolkit->clipboard.value_or(QString()), u"gamma"_qs);
+        actionNamed(*menu, u"Delete Video"_qs)->trigger();
+        QVERIFY(t.f.vm.showDeleteConfirmation());
+        QCOMPARE(sorted(t.f.vm.pendingDeletionIDs()), QStringList{u"c"_qs});
     }
 
     void thumbnailsLoadForRowsOnScreenOnly() {
