@@ -42,6 +42,16 @@ struct WindowFixture {
         std::make_shared<platform::MemoryPlatform>();
     std::shared_ptr<FakeToolkit> toolkit = std::make_shared<FakeToolkit>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    // Gone after the window, holding the service until the work still under way (a thumbnail,
+    // the end of a scan) has let go of it: the service then ends here, on the main thread, which
+    // can wait for its actor's thread, and not on that thread, which cannot wait for itself.
+    struct ServiceDrain {
+        std::shared_ptr<PhotoLibraryService> service;
+        ~ServiceDrain() {
+            if (!QTest::qWaitFor([this] { return service.use_count() <= 1; }))
+                qWarning("the library service was still at work when the test ended");
+        }
+    } drain;
     MainWindow window{platform, toolkit, clock};
 
     ~WindowFixture() {
@@ -63,6 +73,8 @@ struct WindowFixture {
         return settled();
     }
     [[nodiscard]] bool settled() {
+        if (window.model())
+            drain.service = vm().service();
         const bool ended = QTest::qWaitFor([this] {
             platform->releaseHeld();
             return window.model() && !vm().isScanning() && !vm().isPerformingItemAction();
