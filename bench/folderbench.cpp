@@ -36,10 +36,11 @@ double findMs(const QString &root) {
     });
 }
 
-// A whole first index, as a scan reads it: the walk, then every video asked for once.
+// A whole first index into a new, empty index, as a scan reads it: the walk, then every video
+// asked for once (the helpers start at the first video).
 double firstIndexMs(const LibraryRoots &roots, const QString &indexPath) {
-    const auto start = std::chrono::steady_clock::now();
     FolderPlatform library({roots, indexPath, probeHelper(), 2});
+    const auto start = std::chrono::steady_clock::now();
     const auto fetch = library.fetchVideoAssets({});
     for (std::int64_t i = 0; i < fetch->count(); ++i)
         keep(fetch->at(i));
