@@ -168,6 +168,12 @@ AssetRead PhotoLibraryService::readAsset(const AssetPtr &asset) {
     return {std::move(item), usedResourceIPC};
 }
 
+QCoro::Task<std::vector<AssetPtr>> PhotoLibraryService::fetchOnPool(QString localIdentifier) {
+    return m_workers.run([self = shared_from_this(), id = std::move(localIdentifier)] {
+        return self->fetchAll({id});
+    });
+}
+
 std::vector<AssetPtr> PhotoLibraryService::fetchAll(const QStringList &localIdentifiers) {
     const std::unique_ptr<AssetFetchResult> fetch = m_platform->fetchAssets(localIdentifiers);
     std::vector<AssetPtr> assets;
@@ -326,8 +332,7 @@ QCoro::Task<QString> PhotoLibraryService::requestAssetURL(AssetPtr asset) {
 
 QCoro::Task<QString> PhotoLibraryService::videoFilePath(QString localIdentifier) {
     const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
-    auto lookup =
-        m_workers.run([self, id = std::move(localIdentifier)] { return self->fetchAll({id}); });
+    auto lookup = fetchOnPool(std::move(localIdentifier));
     const std::vector<AssetPtr> assets = co_await lookup;
     if (assets.empty())
         throw PhotoLibraryError::assetNotFound();
@@ -409,8 +414,7 @@ PhotoLibraryService::requestThumbnail(QString localIdentifier, QSizeF targetSize
     const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
     if (cancellation.stop_requested())
         co_return ThumbnailPtr{};
-    auto lookup =
-        m_workers.run([self, id = std::move(localIdentifier)] { return self->fetchAll({id}); });
+    auto lookup = fetchOnPool(std::move(localIdentifier));
     const std::vector<AssetPtr> assets = co_await lookup;
     if (assets.empty() || cancellation.stop_requested())
         co_return ThumbnailPtr{};
@@ -480,8 +484,7 @@ PhotoLibraryService::requestThumbnail(QString localIdentifier, QSizeF targetSize
 
 QCoro::Task<PreviewAssetPtr> PhotoLibraryService::requestPreviewAsset(QString localIdentifier) {
     const std::shared_ptr<PhotoLibraryService> self = shared_from_this();
-    auto lookup =
-        m_workers.run([self, id = std::move(localIdentifier)] { return self->fetchAll({id}); });
+    auto lookup = fetchOnPool(std::move(localIdentifier));
     const std::vector<AssetPtr> assets = co_await lookup;
     if (assets.empty())
         throw PhotoLibraryError::assetNotFound();

@@ -108,6 +108,8 @@ private:
     std::unique_ptr<platform::AssetFetchResult> makeScanFetchResult();
     void loadOptionalExtensionsOnce();
     std::vector<platform::AssetPtr> fetchAll(const QStringList &localIdentifiers);
+    // The asset of one identifier, looked up on the pool, since the library may read a disk.
+    QCoro::Task<std::vector<platform::AssetPtr>> fetchOnPool(QString localIdentifier);
     void forgetThumbnailRequest(const QString &key, const ThumbnailRequest *request);
     QCoro::Task<> runThumbnailRequest(QString key, QString localIdentifier, QSizeF targetSize,
                                       std::shared_ptr<ThumbnailRequest> request);
