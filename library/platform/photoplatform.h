@@ -8,6 +8,7 @@
 #include "platformtypes.h"
 
 #include <memory>
+#include <stop_token>
 
 namespace orsenta::platform {
 
@@ -66,6 +67,23 @@ public:
 
     // What the last fetch of the videos could not read or remember; nothing by default.
     virtual LibraryCondition libraryCondition() const { return {}; }
+
+    // Reads the videos of each group (videos of one size) and gives a digest to those whose
+    // bytes equal another's of the group; blocks, so the caller runs it off the main thread.
+    // `progress` may run on any thread. Once `cancellation` is requested it returns what it has.
+    virtual ContentDigests
+    checkContent([[maybe_unused]] const std::vector<QStringList> &sizeGroups,
+                 [[maybe_unused]] const std::function<void(ContentCheckProgress)> &progress,
+                 [[maybe_unused]] std::stop_token cancellation) {
+        return {};
+    }
+    // What of this library waits in the Trash; blocks.
+    virtual LibraryTrash libraryTrash() const { return {}; }
+    // Whether the last move to the Trash, in this session or an earlier one, can be put back.
+    virtual bool canRestoreLastDeletion() const { return false; }
+    // Puts exactly the files of the last move back where they were, never over another file;
+    // blocks.
+    virtual RestoreOutcome restoreLastDeletion() { return {}; }
 };
 
 } // namespace orsenta::platform

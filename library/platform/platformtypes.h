@@ -1,6 +1,7 @@
 #pragma once
 // Values that pass between the photo library service and a photo-library platform.
 
+#include "model/filefacts.h"
 #include "model/instant.h"
 
 #include <QImage>
@@ -117,6 +118,7 @@ struct PlatformAsset {
     bool isFavorite = false;
     std::uint64_t mediaSubtypes = 0;
     MemberSet members; // optional members: file name, library-held size, original metadata
+    FileFacts file;    // where the library keeps files: what the file system says of this one
 };
 using AssetPtr = std::shared_ptr<const PlatformAsset>;
 
@@ -232,6 +234,33 @@ struct LibraryCondition {
     QString indexProblem; // empty while the index works as it should
     std::vector<AbsentFolder> absentFolders;
     friend bool operator==(const LibraryCondition &, const LibraryCondition &) = default;
+};
+
+// --- Identical copies and the Trash --------------------------------------------------------------
+
+// How far a check for identical copies has read.
+struct ContentCheckProgress {
+    std::int64_t doneBytes = 0;
+    std::int64_t totalBytes = 0;
+};
+// Per identifier that was checked: the digest of its whole content, or empty when no other
+// video of its group has its bytes (or it could not be read whole, or changed while read).
+using ContentDigests = std::map<QString, QByteArray>;
+
+// What of this library waits in the Trash, where the user can restore it or empty it.
+struct LibraryTrash {
+    std::int64_t videos = 0;
+    std::int64_t bytes = 0; // allocated bytes, given back when the Trash is emptied
+    friend bool operator==(const LibraryTrash &, const LibraryTrash &) = default;
+};
+
+// What came of putting the last deletion back from the Trash.
+struct RestoreOutcome {
+    QStringList restored; // identifiers back in the library, with their favourites
+    QStringList stayed;   // identifiers left in the Trash
+    // One line for each video that stayed: its name and why (its place is taken again, its
+    // Trash entry is gone).
+    QString message;
 };
 
 } // namespace orsenta::platform
