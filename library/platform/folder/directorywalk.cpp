@@ -1,7 +1,9 @@
 #include "directorywalk.h"
 
+#include "filespace.h"
 #include "videofiletypes.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -30,10 +32,21 @@ void fillStat(const struct statx &sx, FileStat &stat) {
     stat.modifiedNs = nanoseconds(sx.stx_mtime);
     stat.changedNs = nanoseconds(sx.stx_ctime);
     stat.bornNs = (sx.stx_mask & STATX_BTIME) ? nanoseconds(sx.stx_btime) : 0;
+    stat.links = sx.stx_nlink;
 }
 
-constexpr unsigned statMask =
-    STATX_TYPE | STATX_INO | STATX_SIZE | STATX_BLOCKS | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+constexpr unsigned statMask = STATX_TYPE | STATX_INO | STATX_NLINK | STATX_SIZE | STATX_BLOCKS
+                              | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+
+std::int64_t sharedBytesAt(int folder, const char *name) {
+    const int fd =
+        ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return 0;
+    const std::int64_t shared = sharedBytes(fd);
+    ::close(fd);
+    return shared;
+}
 
 // A shared queue of folders still to list; the walk ends when it is empty and nobody is busy.
 class FolderQueue {
@@ -97,6 +110,7 @@ struct Walker {
         }
         std::vector<WalkedFile> files;
         QList<QByteArray> folders{folder};
+        const bool sharing = canShareExtents(fd);
         while (const dirent *entry = ::readdir(dir)) {
             const QByteArrayView name(entry->d_name);
             if (name == "." || name == "..")
@@ -123,8 +137,10 @@ struct Walker {
                 continue;
             if (verdict == NameVerdict::unknown && !hasVideoContent(path))
                 continue;
-            WalkedFile file{path, {}};
+            WalkedFile file{path, {}, {}};
             fillStat(sx, file.stat);
+            if (sharing)
+                file.stat.sharedBytes = sharedBytesAt(fd, entry->d_name);
             files.push_back(std::move(file));
         }
         ::closedir(dir);
@@ -160,20 +176,36 @@ WalkResult walkLibrary(const LibraryRoots &roots, int threads) {
     for (std::thread &worker : workers)
         worker.join();
 
-    // A file reached by two names (hard links) is one video: keep its first path in byte order.
+    // A file reached by two names (hard links) is one video, found at its first path in byte
+    // order; its other paths go with it, so that deleting it takes them all.
     std::vector<WalkedFile> &files = walker.result.files;
     std::sort(files.begin(), files.end(),
               [](const WalkedFile &a, const WalkedFile &b) { return a.path < b.path; });
-    QSet<QPair<std::uint64_t, std::uint64_t>> seen;
-    seen.reserve(qsizetype(files.size()));
-    std::erase_if(files, [&](const WalkedFile &f) {
-        const QPair<std::uint64_t, std::uint64_t> key{f.stat.device, f.stat.inode};
-        if (seen.contains(key))
-            return true;
-        seen.insert(key);
-        return false;
-    });
+    QHash<QPair<std::uint64_t, std::uint64_t>, std::size_t> firstOf;
+    firstOf.reserve(qsizetype(files.size()));
+    std::vector<WalkedFile> unique;
+    unique.reserve(files.size());
+    for (WalkedFile &file : files) {
+        const QPair<std::uint64_t, std::uint64_t> key{file.stat.device, file.stat.inode};
+        if (const auto first = firstOf.constFind(key); first != firstOf.cend()) {
+            unique[*first].links.append(file.path);
+            continue;
+        }
+        firstOf.insert(key, unique.size());
+        unique.push_back(std::move(file));
+    }
+    files = std::move(unique);
     return std::move(walker.result);
+}
+
+bool statOpenFile(int fd, FileStat &stat, bool *isRegular) {
+    struct statx sx {};
+    if (::statx(fd, "", AT_EMPTY_PATH, statMask, &sx) != 0)
+        return false;
+    fillStat(sx, stat);
+    if (isRegular)
+        *isRegular = S_ISREG(sx.stx_mode);
+    return true;
 }
 
 bool statFile(const QByteArray &path, FileStat &stat, bool *isRegular) {

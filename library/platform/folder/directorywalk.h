@@ -19,18 +19,25 @@ struct FileStat {
     std::int64_t modifiedNs = 0;
     std::int64_t changedNs = 0;
     std::int64_t bornNs = 0; // 0 where the file system does not record it
+    std::uint32_t links = 1; // hard links to the file, inside the library or not
+    // Allocated bytes shared with other files (reflinked copies); measured by the walk, only
+    // where the file system can share extents.
+    std::int64_t sharedBytes = 0;
 };
 
 struct WalkedFile {
     QByteArray path; // raw bytes: any name the file system allows
     FileStat stat;
+    QList<QByteArray> links; // the file's other paths in the library (hard links)
 };
 
 struct WalkResult {
-    std::vector<WalkedFile> files; // each file once, however many links or paths reach it
-    QList<QByteArray> folders;     // every folder walked, for watching
-    QList<QByteArray> unreadable;  // folders that could not be listed
-    QList<QByteArray> missing;     // roots that are not there now (deleted, unmounted)
+    // Each file once, however many links or paths reach it, at the first of its paths in byte
+    // order.
+    std::vector<WalkedFile> files;
+    QList<QByteArray> folders;    // every folder walked, for watching
+    QList<QByteArray> unreadable; // folders that could not be listed
+    QList<QByteArray> missing;    // roots that are not there now (deleted, unmounted)
 };
 
 // Walks the roots, and the absent ones that have come back, on `threads` threads without following
@@ -40,5 +47,7 @@ WalkResult walkLibrary(const LibraryRoots &roots, int threads = 2);
 
 // The figures of one file, without following a final symbolic link; false if it is not there.
 bool statFile(const QByteArray &path, FileStat &stat, bool *isRegular = nullptr);
+// The figures of the open file `fd`; false if they cannot be read.
+bool statOpenFile(int fd, FileStat &stat, bool *isRegular = nullptr);
 
 } // namespace orsenta::platform

@@ -1,8 +1,12 @@
 #include "folderplatform.h"
 
 #include "changewatcher.h"
+#include "contentcheck.h"
 #include "directorywalk.h"
+#include "filespace.h"
+#include "lastdeletion.h"
 #include "libraryindex.h"
+#include "librarytrash.h"
 #include "mediaprobe.h"
 #include "safecopy.h"
 #include "thumbnailer.h"
@@ -159,6 +163,9 @@ struct FolderPlatform::Library {
     mutable QHash<QString, std::size_t> rowOfId;
     mutable QHash<QPair<std::uint64_t, std::uint64_t>, std::size_t> rowOfFile;
     mutable QHash<QByteArray, std::size_t> rowOfPath;
+    // What content checks learnt, by file, as the index holds it.
+    mutable QHash<QPair<std::uint64_t, std::uint64_t>, ContentRecord> contents;
+    std::atomic<std::int64_t> contentBytesRead{0};
 
     static QPair<std::uint64_t, std::uint64_t> fileKey(const FileStat &stat) {
         return {stat.device, stat.inode};
@@ -176,6 +183,9 @@ struct FolderPlatform::Library {
         rowOfPath.reserve(qsizetype(rows.size()));
         for (std::size_t i = 0; i < rows.size(); ++i)
             indexRowLocked(i);
+        contents.clear();
+        for (ContentRecord &record : index->contentRecords())
+            contents.insert({record.key.device, record.key.inode}, std::move(record));
         mirrorLoaded = true;
     }
 
@@ -254,6 +264,31 @@ struct FolderPlatform::Library {
         mirrorLoaded = false;
     }
 
+    // Kept for this session even when the disk refuses them, as rows are.
+    void rememberContent(const std::vector<ContentRecord> &records) const {
+        std::lock_guard lock(mirrorLock);
+        index->writeContent(records);
+        for (const ContentRecord &record : records)
+            contents.insert({record.key.device, record.key.inode}, record);
+    }
+
+    // What the file system says of the row's file, and what a content check remembers of it
+    // while the file is as scanned.
+    FileFacts factsOf(const IndexRow &row) const {
+        FileFacts facts;
+        facts.freedBytes = freedBytes(row.stat, 1 + row.links.size());
+        const std::int64_t ns = row.stat.bornNs ? row.stat.bornNs : row.stat.modifiedNs;
+        facts.fileTime = Instant(std::chrono::microseconds(ns / 1000));
+        facts.pathLength = std::int32_t(QFile::decodeName(row.path).toUcs4().size());
+        std::lock_guard lock(mirrorLock);
+        if (const auto it = contents.constFind(fileKey(row.stat));
+            it != contents.cend() && it->key == contentKey(row.stat) && !it->digest.isEmpty()) {
+            facts.contentChecked = true;
+            facts.contentDigest = it->digest;
+        }
+        return facts;
+    }
+
     bool setFavorites(const std::vector<std::pair<QString, bool>> &changes, QString *error) const {
         std::lock_guard lock(mirrorLock);
         if (!index->setFavorites(changes, error))
@@ -291,8 +326,9 @@ struct FolderPlatform::Library {
 
     // The library-held size is offered only for rows that were current before this read, so a
     // video read for the first time counts as the slow path it is.
-    static AssetPtr assetFor(const IndexRow &row, bool withLibrarySize) {
+    AssetPtr assetFor(const IndexRow &row, bool withLibrarySize) const {
         auto asset = std::make_shared<PlatformAsset>();
+        asset->file = factsOf(row);
         asset->localIdentifier = row.id;
         if (row.creationMicros)
             asset->creationDate = Instant(std::chrono::microseconds(*row.creationMicros));
@@ -339,6 +375,7 @@ struct FolderPlatform::Library {
             FileStat now;
             bool regular = false;
             if (row && statFile(row->path, now, &regular) && regular && sameFile(now, row->stat)) {
+                now.sharedBytes = row->stat.sharedBytes; // as the walk measured it
                 row->stat = now;
                 found.push_back(std::move(*row));
             }
@@ -374,7 +411,7 @@ public:
         if (!m_current[i] && !m_read[i])
             readAheadFrom(i);
         // A video read during this scan has no library-held size yet: it took the slow path.
-        return FolderPlatform::Library::assetFor(m_rows[i], m_current[i]);
+        return m_library->assetFor(m_rows[i], m_current[i]);
     }
 
 private:
@@ -422,17 +459,19 @@ private:
 
 class RowFetch final : public AssetFetchResult {
 public:
-    explicit RowFetch(std::vector<IndexRow> rows)
-        : m_rows(std::move(rows)) {}
+    RowFetch(std::shared_ptr<const FolderPlatform::Library> library, std::vector<IndexRow> rows)
+        : m_library(std::move(library))
+        , m_rows(std::move(rows)) {}
     std::int64_t count() const override { return std::int64_t(m_rows.size()); }
     AssetPtr at(std::int64_t index) const override {
         if (index < 0 || index >= count())
             return nullptr;
         const IndexRow &row = m_rows[std::size_t(index)];
-        return FolderPlatform::Library::assetFor(row, row.read);
+        return m_library->assetFor(row, row.read);
     }
 
 private:
+    std::shared_ptr<const FolderPlatform::Library> m_library;
     std::vector<IndexRow> m_rows;
 };
 
@@ -500,33 +539,66 @@ PlatformError folderError(const QString &description) {
     return PlatformError{QStringLiteral("org.orsenta.FolderLibrary"), 1, description};
 }
 
-// Each file is checked against its row just before it moves; the rows of the moved ones leave
-// the index. Some may go and others stay: the outcome then names exactly those that went.
+// Whether `now` still has the content figures the scan recorded, whatever its change time.
+bool sameContent(const FileStat &now, const FileStat &scanned) {
+    return now.device == scanned.device && now.inode == scanned.inode && now.size == scanned.size
+           && now.modifiedNs == scanned.modifiedNs && now.bornNs == scanned.bornNs;
+}
+
+// Moves every path of one video in the library, each checked just before it moves, and stops
+// at the first that stays: the video has gone only when all of its links have. Moving a link
+// changes the file's change time, so the next link is checked against the file as it is now,
+// provided its content is still what the scan saw. The error names the link that stayed.
+TrashBatch trashVideo(const QString &id, const std::optional<IndexRow> &row) {
+    if (!row)
+        return moveAllToTrash({TrashItem{id, {}, {}}});
+    TrashBatch video;
+    FileStat expected = row->stat;
+    const QList<QByteArray> paths = QList<QByteArray>{row->path} + row->links;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        FileStat now;
+        if (i > 0 && statFile(paths[i], now) && sameContent(now, row->stat))
+            expected = now;
+        TrashBatch link = moveAllToTrash({TrashItem{id, paths[i], expected}});
+        std::move(link.trashed.begin(), link.trashed.end(), std::back_inserter(video.trashed));
+        if (link.moved.isEmpty()) {
+            video.error = link.error;
+            return video;
+        }
+    }
+    video.moved = {id};
+    return video;
+}
+
+// The rows of the moved videos leave the index, and the move is remembered for putting back.
+// Some may go and others stay: the outcome then names exactly those that went.
 ChangeOutcome trashVideos(const FolderPlatform::Library &library,
-                          const std::vector<AssetPtr> &assets) {
-    std::vector<TrashItem> items;
+                          const std::vector<AssetPtr> &assets, LastDeletion &lastDeletion) {
+    QStringList moved;
+    QStringList errors;
+    std::vector<TrashedFile> trashed;
     QSet<QString> seen;
     for (const AssetPtr &asset : assets) {
         if (!asset || seen.contains(asset->localIdentifier))
             continue;
         seen.insert(asset->localIdentifier);
-        TrashItem item;
-        item.id = asset->localIdentifier;
-        if (const auto row = library.indexedRow(item.id)) {
-            item.path = row->path;
-            item.scanned = row->stat;
-        }
-        items.push_back(std::move(item));
+        TrashBatch batch =
+            trashVideo(asset->localIdentifier, library.indexedRow(asset->localIdentifier));
+        moved += batch.moved;
+        std::move(batch.trashed.begin(), batch.trashed.end(), std::back_inserter(trashed));
+        if (!batch.error.isEmpty())
+            errors << batch.error;
     }
-    const TrashBatch batch = moveAllToTrash(items);
-    if (batch.moved.isEmpty())
-        return ChangeOutcome{false, folderError(batch.error), std::nullopt};
+    if (!trashed.empty())
+        lastDeletion.remember(trashed, [&](const QString &id) { return library.indexedRow(id); });
+    if (moved.isEmpty())
+        return ChangeOutcome{false, folderError(errors.join(u'\n')), std::nullopt};
     // A failed removal leaves rows whose files are gone; the next scan drops them.
-    library.write({}, batch.moved);
+    library.write({}, moved);
     std::optional<PlatformError> error;
-    if (!batch.error.isEmpty())
-        error = folderError(batch.error);
-    return ChangeOutcome{true, error, batch.moved};
+    if (!errors.isEmpty())
+        error = folderError(errors.join(u'\n'));
+    return ChangeOutcome{true, error, moved};
 }
 
 } // namespace
@@ -559,6 +631,7 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
         m_library->probes.push_back(std::make_unique<MediaProbe>(helper));
     m_library->thumbnailer = std::make_unique<Thumbnailer>(helper);
     m_defaultManager = std::make_unique<FolderImageManager>(m_library);
+    m_lastDeletion = std::make_unique<LastDeletion>(indexPath);
 }
 
 FolderPlatform::~FolderPlatform() = default;
@@ -617,7 +690,12 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
             continue;
         }
         claimed[*it] = true;
-        IndexRow row = known[*it];
+        // What the walk measures afresh is not stored: the mirror takes it as it is.
+        IndexRow &mirrored = library.rows[*it];
+        mirrored.links = file.links;
+        mirrored.stat.links = file.stat.links;
+        mirrored.stat.sharedBytes = file.stat.sharedBytes;
+        IndexRow row = mirrored;
         const bool isCurrent = row.read && unchanged(row.stat, file.stat);
         const bool rowChanged = !isCurrent || row.stat.changedNs != file.stat.changedNs;
         if (!unchanged(row.stat, file.stat))
@@ -647,6 +725,7 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
             row.read = isCurrent;
             row.path = file->path;
             row.stat = file->stat;
+            row.links = file->links;
             list(std::move(row), isCurrent, true);
             continue;
         }
@@ -654,6 +733,7 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
         row.id = mintIdentifier();
         row.path = file->path;
         row.stat = file->stat;
+        row.links = file->links;
         row.screenRecording = looksLikeScreenRecording(file->path);
         row.favorite = salvagedByPath.contains(file->path)
                        || salvagedByFile.count({file->stat.device, file->stat.inode}) > 0;
@@ -694,7 +774,7 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
 }
 
 std::unique_ptr<AssetFetchResult> FolderPlatform::fetchAssets(const QStringList &identifiers) {
-    return std::make_unique<RowFetch>(m_library->existingRows(identifiers));
+    return std::make_unique<RowFetch>(m_library, m_library->existingRows(identifiers));
 }
 
 std::vector<AssetResource> FolderPlatform::assetResources(const AssetPtr &asset) {
@@ -739,7 +819,7 @@ std::unique_ptr<ImageManager> FolderPlatform::makeCachingImageManager() {
 
 void FolderPlatform::performChanges(ChangeRequest request, ChangeCompletion completion) {
     if (!request.deletions.empty()) {
-        completion(trashVideos(*m_library, request.deletions));
+        completion(trashVideos(*m_library, request.deletions, *m_lastDeletion));
         return;
     }
     std::vector<std::pair<QString, bool>> favorites;
@@ -766,6 +846,44 @@ void FolderPlatform::unregisterChangeObserver(ObserverId observer) {
         m_watcher->removeObserver(observer);
 }
 
+ContentDigests
+FolderPlatform::checkContent(const std::vector<QStringList> &sizeGroups,
+                             const std::function<void(ContentCheckProgress)> &progress,
+                             std::stop_token cancellation) {
+    const Library &library = *m_library;
+    std::vector<std::vector<ContentMember>> groups;
+    groups.reserve(sizeGroups.size());
+    {
+        std::lock_guard lock(library.mirrorLock);
+        library.loadMirrorLocked();
+        QSet<QString> seen;
+        for (const QStringList &ids : sizeGroups) {
+            std::vector<ContentMember> &group = groups.emplace_back();
+            for (const QString &id : ids) {
+                const auto it = library.rowOfId.constFind(id);
+                if (it == library.rowOfId.cend() || seen.contains(id))
+                    continue;
+                seen.insert(id);
+                const IndexRow &row = library.rows[*it];
+                ContentMember member{id, row.path, row.stat, std::nullopt};
+                if (const auto cached = library.contents.constFind(Library::fileKey(row.stat));
+                    cached != library.contents.cend() && cached->key == contentKey(row.stat))
+                    member.cached = *cached;
+                group.push_back(std::move(member));
+            }
+        }
+    }
+    ContentCheckResult result =
+        checkGroups(groups, progress, std::move(cancellation), m_library->contentBytesRead);
+    if (!result.learnt.empty())
+        library.rememberContent(result.learnt);
+    return std::move(result.digests);
+}
+
+std::int64_t FolderPlatform::contentBytesRead() const {
+    return m_library->contentBytesRead.load();
+}
+
 LibraryCondition FolderPlatform::libraryCondition() const {
     LibraryCondition condition;
     {
@@ -775,6 +893,22 @@ LibraryCondition FolderPlatform::libraryCondition() const {
     std::lock_guard lock(m_lock);
     condition.absentFolders = m_absent;
     return condition;
+}
+
+LibraryTrash FolderPlatform::libraryTrash() const {
+    return measureLibraryTrash(m_roots);
+}
+
+bool FolderPlatform::canRestoreLastDeletion() const {
+    return !m_lastDeletion->isEmpty();
+}
+
+// The files come back into watched folders, so observers hear of them as of any other change.
+RestoreOutcome FolderPlatform::restoreLastDeletion() {
+    PutBack back = putBackFromTrash(m_lastDeletion->take());
+    if (!back.rows.empty())
+        m_library->write(back.rows, {});
+    return back.outcome;
 }
 
 } // namespace orsenta::platform

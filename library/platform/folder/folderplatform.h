@@ -15,6 +15,7 @@
 namespace orsenta::platform {
 
 class ChangeWatcher;
+class LastDeletion;
 class LibraryIndex;
 class MediaProbe;
 
@@ -55,6 +56,16 @@ public:
 
     LibraryCondition libraryCondition() const override;
 
+    ContentDigests checkContent(const std::vector<QStringList> &sizeGroups,
+                                const std::function<void(ContentCheckProgress)> &progress,
+                                std::stop_token cancellation) override;
+    // Bytes of video content read by checks so far: none when every answer was remembered.
+    std::int64_t contentBytesRead() const;
+
+    LibraryTrash libraryTrash() const override;
+    bool canRestoreLastDeletion() const override;
+    RestoreOutcome restoreLastDeletion() override;
+
     // What the index said when it was opened (moved aside and rebuilt), for the log.
     QString indexNote() const { return m_indexNote; }
     const LibraryRoots &roots() const { return m_roots; }
@@ -71,6 +82,7 @@ private:
     mutable std::mutex m_lock;
     std::optional<AuthorizationStatus> m_status;
     std::vector<AbsentFolder> m_absent; // as the last fetch found them
+    std::unique_ptr<LastDeletion> m_lastDeletion;
 };
 
 } // namespace orsenta::platform

@@ -15,7 +15,7 @@ namespace orsenta::platform {
 
 namespace {
 
-constexpr int schemaVersion = 2;
+constexpr int schemaVersion = 3;
 
 const char *const schema = R"(
 CREATE TABLE IF NOT EXISTS videos (
@@ -39,6 +39,21 @@ CREATE TABLE IF NOT EXISTS videos (
     helper_failures INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS videos_file ON videos (device, inode);
+)";
+
+// Added in the third version: what content checks learnt. Nothing else changed, so earlier
+// databases keep every row as it is.
+const char *const contentSchema = R"(
+CREATE TABLE IF NOT EXISTS contents (
+    device INTEGER NOT NULL,
+    inode INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    modified_ns INTEGER NOT NULL,
+    changed_ns INTEGER NOT NULL,
+    sample BLOB NOT NULL,
+    digest BLOB NOT NULL,
+    PRIMARY KEY (device, inode)
+);
 )";
 
 const char *const columns = "id, path, device, inode, size, allocated, modified_ns, changed_ns, "
@@ -180,11 +195,14 @@ int prepareSchema(sqlite3 *db) {
         return rc;
     if (current == schemaVersion)
         return SQLITE_OK;
-    // Version 0 is a new file; later versions add their steps here, in order.
-    const char *const upgrade = current == 0 ? schema
-                                             : "ALTER TABLE videos ADD COLUMN helper_failures "
-                                               "INTEGER NOT NULL DEFAULT 0";
-    for (const char *step : {"BEGIN IMMEDIATE", upgrade, "PRAGMA user_version=2", "COMMIT"}) {
+    // Version 0 is a new file; later versions take the steps after their own, in order.
+    std::vector<const char *> steps{"BEGIN IMMEDIATE"};
+    if (current == 0)
+        steps.push_back(schema);
+    if (current == 1)
+        steps.push_back("ALTER TABLE videos ADD COLUMN helper_failures INTEGER NOT NULL DEFAULT 0");
+    steps.insert(steps.end(), {contentSchema, "PRAGMA user_version=3", "COMMIT"});
+    for (const char *step : steps) {
         if (const int rc = execOn(db, step); rc != SQLITE_OK) {
             execOn(db, "ROLLBACK");
             return rc;
@@ -242,7 +260,8 @@ sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
     const int flags =
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
     if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK
-        || execOn(db, schema) != SQLITE_OK || execOn(db, "PRAGMA user_version=2") != SQLITE_OK) {
+        || execOn(db, schema) != SQLITE_OK || execOn(db, contentSchema) != SQLITE_OK
+        || execOn(db, "PRAGMA user_version=3") != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
@@ -266,11 +285,15 @@ sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
         const QByteArray copy = QByteArray("INSERT INTO main.videos (") + columns + ") SELECT "
                                 + (version == 1 ? firstVersionColumns : columns)
                                 + " FROM disk.videos";
-        *copied = readable && execOn(db, copy.constData()) == SQLITE_OK;
+        *copied = readable && execOn(db, copy.constData()) == SQLITE_OK
+                  && (version < 3
+                      || execOn(db, "INSERT INTO main.contents SELECT * FROM disk.contents")
+                             == SQLITE_OK);
         execOn(db, "DETACH DATABASE disk");
         if (*copied)
             break;
         execOn(db, "DELETE FROM main.videos");
+        execOn(db, "DELETE FROM main.contents");
     }
     return db;
 }
@@ -517,6 +540,57 @@ bool LibraryIndex::setFavorites(const std::vector<std::pair<QString, bool>> &cha
         return true;
     }
     failed();
+    exec("ROLLBACK");
+    return false;
+}
+
+std::vector<ContentRecord> LibraryIndex::contentRecords() const {
+    std::lock_guard lock(m_lock);
+    std::vector<ContentRecord> records;
+    Statement select(m_db, "SELECT device, inode, size, modified_ns, changed_ns, sample, digest "
+                           "FROM contents");
+    while (select && select.step()) {
+        sqlite3_stmt *s = select.get();
+        ContentRecord record;
+        record.key.device = std::uint64_t(sqlite3_column_int64(s, 0));
+        record.key.inode = std::uint64_t(sqlite3_column_int64(s, 1));
+        record.key.size = sqlite3_column_int64(s, 2);
+        record.key.modifiedNs = sqlite3_column_int64(s, 3);
+        record.key.changedNs = sqlite3_column_int64(s, 4);
+        record.sample = blobAt(s, 5);
+        record.digest = blobAt(s, 6);
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+bool LibraryIndex::writeContent(const std::vector<ContentRecord> &records) {
+    std::lock_guard lock(m_lock);
+    if (!exec("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = true;
+    {
+        Statement insert(m_db, "INSERT OR REPLACE INTO contents VALUES (?,?,?,?,?,?,?)");
+        for (const ContentRecord &record : records) {
+            sqlite3_stmt *s = insert.get();
+            sqlite3_bind_int64(s, 1, sqlite3_int64(record.key.device));
+            sqlite3_bind_int64(s, 2, sqlite3_int64(record.key.inode));
+            sqlite3_bind_int64(s, 3, record.key.size);
+            sqlite3_bind_int64(s, 4, record.key.modifiedNs);
+            sqlite3_bind_int64(s, 5, record.key.changedNs);
+            sqlite3_bind_blob(s, 6, record.sample.constData(), int(record.sample.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_blob(s, 7, record.digest.constData(), int(record.digest.size()),
+                              SQLITE_TRANSIENT);
+            ok = ok && insert && insert.run() == SQLITE_DONE;
+            insert.reset();
+        }
+    }
+    ok = ok
+         && exec("DELETE FROM contents WHERE NOT EXISTS (SELECT 1 FROM videos WHERE "
+                 "videos.device = contents.device AND videos.inode = contents.inode)");
+    if (ok && exec("COMMIT"))
+        return true;
     exec("ROLLBACK");
     return false;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // The library's own database: one row per video with the identifier minted for it, where it
 // is, the file system's figures it was read with, what its container said, and the favourite
-// flag. Rebuilt by a scan when lost; only favourites cannot be rebuilt, so only a database that
-// SQLite calls damaged is moved aside, with the favourites salvaged where its rows can still be
-// read. A database that is busy, read-only or on a full disk is kept as it is: the session then
-// works on a copy in memory, or keeps its writes until the disk takes them.
+// flag; and what content checks learnt of each file. Rebuilt by a scan when lost; only favourites
+// cannot be rebuilt, so only a database that SQLite calls damaged is moved aside, with the
+// favourites salvaged where its rows can still be read. A database that is busy, read-only or on a
+// full disk is kept as it is: the session then works on a copy in memory, or keeps its writes until
+// the disk takes them.
 
+#include "contentcheck.h"
 #include "directorywalk.h"
 
 #include <QString>
@@ -35,6 +37,9 @@ struct IndexRow {
     // Reads of this very file that crashed or hung the helper; at two it is set aside as read
     // and unplayable until it changes, so that a hostile file cannot slow every scan.
     int helperFailures = 0;
+    // The file's other paths in the library, as the last walk found them; not stored, since
+    // every scan walks them again.
+    QList<QByteArray> links;
 };
 
 // Whether what the session learns reaches the file.
@@ -69,6 +74,13 @@ public:
     // One transaction for the whole change; false, with every flag as it was, on failure. Refused
     // outright for a session copy, where the change would be lost when the application quits.
     bool setFavorites(const std::vector<std::pair<QString, bool>> &changes, QString *error);
+
+    // What content checks learnt, one record per file (device and inode): a record counts only
+    // while its key is the file's.
+    std::vector<ContentRecord> contentRecords() const;
+    // Replaces the records of the same files, and drops those of files no row names any more.
+    // Nothing is kept when the disk refuses: the next check reads those files again.
+    bool writeContent(const std::vector<ContentRecord> &records);
 
     // Favourites read out of a damaged database that was moved aside, by (device, inode, size)
     // and by path, to give back to the same files at the next scan; emptied by takeSalvaged().
