@@ -71,12 +71,9 @@ public:
     // Reads the videos of each group (videos of one size) and gives a digest to those whose
     // bytes equal another's of the group; blocks, so the caller runs it off the main thread.
     // `progress` may run on any thread. Once `cancellation` is requested it returns what it has.
-    virtual ContentDigests
-    checkContent([[maybe_unused]] const std::vector<QStringList> &sizeGroups,
-                 [[maybe_unused]] const std::function<void(ContentCheckProgress)> &progress,
-                 [[maybe_unused]] std::stop_token cancellation) {
-        return {};
-    }
+    virtual ContentDigests checkContent(const std::vector<QStringList> &sizeGroups,
+                                        const std::function<void(ContentCheckProgress)> &progress,
+                                        std::stop_token cancellation) = 0;
     // What of this library waits in the Trash; blocks.
     virtual LibraryTrash libraryTrash() const { return {}; }
     // Whether the last move to the Trash, in this session or an earlier one, can be put back.

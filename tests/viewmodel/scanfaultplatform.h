@@ -62,6 +62,15 @@ public:
     void unregisterChangeObserver(platform::ObserverId observer) override {
         inner->unregisterChangeObserver(observer);
     }
+    platform::ContentDigests
+    checkContent(const std::vector<QStringList> &groups,
+                 const std::function<void(platform::ContentCheckProgress)> &progress,
+                 std::stop_token cancellation) override {
+        return inner->checkContent(groups, progress, std::move(cancellation));
+    }
+    platform::LibraryTrash libraryTrash() const override { return inner->libraryTrash(); }
+    bool canRestoreLastDeletion() const override { return inner->canRestoreLastDeletion(); }
+    platform::RestoreOutcome restoreLastDeletion() override { return inner->restoreLastDeletion(); }
 
 private:
     class Fetch final : public platform::AssetFetchResult {
