@@ -64,22 +64,6 @@ bool sameInode(const struct stat &st, const FileStat &file) {
     return deviceOf(st) == file.device && std::uint64_t(st.st_ino) == file.inode;
 }
 
-// The top of the mount that holds `folder`: the last folder upward on the same device.
-QByteArray mountTop(const QByteArray &folder) {
-    QByteArray top = resolved(folder);
-    struct stat here {};
-    if (top.isEmpty() || ::stat(top.constData(), &here) != 0)
-        return {};
-    while (top != "/") {
-        const QByteArray up = parentOf(top);
-        struct stat above {};
-        if (::stat(up.constData(), &above) != 0 || above.st_dev != here.st_dev)
-            break;
-        top = up;
-    }
-    return top;
-}
-
 std::optional<TrashPlace> trashPlaceFor(const QByteArray &path, const FileStat &file) {
     struct stat home {};
     if (::stat(g_get_home_dir(), &home) == 0 && deviceOf(home) == file.device)
@@ -255,37 +239,12 @@ std::optional<QByteArray> readSmallFile(const QByteArray &path) {
 }
 
 // Whether the record says where the file came from, so that a file manager can put it back.
-// A Trash of a mount may name it relative to the mount's top.
+// A Trash of a mount names it relative to the mount's top, where links are resolved.
 bool recordsOrigin(const QByteArray &record, const TrashPlace &place, const QByteArray &original,
                    const QByteArray &originalResolved) {
-    const auto text = readSmallFile(record);
-    if (!text || !text->startsWith("[Trash Info]\n"))
-        return false;
-    for (const QByteArray &line : text->split('\n')) {
-        if (!line.startsWith("Path="))
-            continue;
-        const QByteArray recorded = QByteArray::fromPercentEncoding(line.mid(5));
-        if (recorded.startsWith('/'))
-            return recorded == original;
-        return !place.top.isEmpty() && !recorded.isEmpty()
-               && QByteArray((place.top == "/" ? QByteArray() : place.top) + '/' + recorded)
-                      == originalResolved;
-    }
-    return false;
-}
-
-// Puts the file back under its own name, never over a file that took that name meanwhile.
-bool putBack(const QByteArray &from, const QByteArray &to) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return false;
-    // A file system without RENAME_NOREPLACE: a hard link never replaces either, and the
-    // Trash's name goes only once the file has its own back.
-    if (::link(from.constData(), to.constData()) != 0)
-        return false;
-    ::unlink(from.constData());
-    return true;
+    const QByteArray recorded = recordedOrigin(record, place.top);
+    return !recorded.isEmpty()
+           && (recorded == original || (!place.top.isEmpty() && recorded == originalResolved));
 }
 
 // After GIO reported the move: the file must be in that Trash with a record of where it came
@@ -305,12 +264,14 @@ TrashAttempt checkTrashed(const TrashPlace &place, const QByteArray &expectedNam
         return attempt;
     }
     const QByteArray record = place.folder + "/info/" + *name + ".trashinfo";
+    const QByteArray trashed = place.folder + "/files/" + *name;
     if (recordsOrigin(record, place, canonical, resolvedPath)) {
         attempt.moved = true;
+        attempt.trashedFile = trashed;
+        attempt.trashInfo = record;
         return attempt;
     }
-    const QByteArray trashed = place.folder + "/files/" + *name;
-    if (!putBack(trashed, path)) {
+    if (!moveWithoutReplacing(trashed, path)) {
         const int error = errno;
         attempt.failure = TrashFailure::stranded;
         attempt.detail =
@@ -395,7 +356,60 @@ QString oneLine(QString text) {
     return text;
 }
 
+QString lineFor(const QString &name, const QString &why) {
+    return oneLine(QCoreApplication::translate("FolderLibrary", "“%1”: %2.").arg(name, why));
+}
+
 } // namespace
+
+QByteArray mountTop(const QByteArray &folder) {
+    QByteArray top = resolved(folder);
+    struct stat here {};
+    if (top.isEmpty() || ::stat(top.constData(), &here) != 0)
+        return {};
+    while (top != "/") {
+        const QByteArray up = parentOf(top);
+        struct stat above {};
+        if (::stat(up.constData(), &above) != 0 || above.st_dev != here.st_dev)
+            break;
+        top = up;
+    }
+    return top;
+}
+
+QByteArray recordedOrigin(const QByteArray &record, const QByteArray &top) {
+    const auto text = readSmallFile(record);
+    if (!text || !text->startsWith("[Trash Info]\n"))
+        return {};
+    for (const QByteArray &line : text->split('\n')) {
+        if (!line.startsWith("Path="))
+            continue;
+        const QByteArray recorded = QByteArray::fromPercentEncoding(line.mid(5));
+        if (recorded.startsWith('/'))
+            return recorded;
+        if (top.isEmpty() || recorded.isEmpty())
+            return {};
+        return (top == "/" ? QByteArray() : top) + '/' + recorded;
+    }
+    return {};
+}
+
+bool moveWithoutReplacing(const QByteArray &from, const QByteArray &to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // A file system without RENAME_NOREPLACE: a hard link never replaces either, and the old
+    // name goes only once the file has its new one.
+    if (::link(from.constData(), to.constData()) != 0)
+        return false;
+    ::unlink(from.constData());
+    return true;
+}
+
+QString stayedLine(const QByteArray &name, const QString &reason) {
+    return lineFor(shown(name), reason);
+}
 
 bool unchangedSinceScan(const FileStat &now, const FileStat &scanned) {
     return now.device == scanned.device && now.inode == scanned.inode && now.size == scanned.size
@@ -479,11 +493,14 @@ TrashBatch moveAllToTrash(const std::vector<TrashItem> &items) {
             attempt = moveToTrash(item.path, item.scanned);
         if (attempt.moved) {
             batch.moved << item.id;
+            FileStat stat = item.scanned;
+            statFile(attempt.trashedFile, stat);
+            batch.trashed.push_back(
+                TrashedFile{item.id, item.path, attempt.trashedFile, attempt.trashInfo, stat});
             continue;
         }
         const QString name = item.path.isEmpty() ? item.id : shown(nameOf(item.path));
-        lines << oneLine(
-            QCoreApplication::translate("FolderLibrary", "“%1”: %2.").arg(name, reason(attempt)));
+        lines << lineFor(name, reason(attempt));
     }
     batch.error = lines.join(u'\n');
     return batch;

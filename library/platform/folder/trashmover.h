@@ -33,6 +33,10 @@ struct TrashAttempt {
     bool moved = false;
     TrashFailure failure = TrashFailure::none;
     QString detail; // what GIO or the file system said, for failures it explains
+    // Where a moved file now is: its entry in the Trash's files folder and the record of where
+    // it came from, both checked after the move.
+    QByteArray trashedFile;
+    QByteArray trashInfo;
 };
 
 // Whether `now` is still the file the scan recorded as `scanned`: same device, inode, size,
@@ -49,14 +53,38 @@ struct TrashItem {
     FileStat scanned{};
 };
 
+// A file a batch moved, where it came from and where it now is.
+struct TrashedFile {
+    QString id;
+    QByteArray original;
+    QByteArray file; // in the Trash's files folder
+    QByteArray info; // its .trashinfo
+    FileStat stat;   // the file as it is in the Trash
+};
+
 struct TrashBatch {
     QStringList moved; // in request order
     // One line for each video that stayed, in request order: its name and why. Control
     // characters in names are shown as U+FFFD, so that the lines split on '\n'.
     QString error;
+    std::vector<TrashedFile> trashed; // the files that moved, with where each went
 };
 
 // One change's deletions, each checked just before its own move.
 TrashBatch moveAllToTrash(const std::vector<TrashItem> &items);
+
+// The line that says why the file `name` (raw bytes) stayed, as TrashBatch::error has them.
+QString stayedLine(const QByteArray &name, const QString &reason);
+
+// The top of the mount that holds `folder`, resolved; empty when it cannot be told.
+QByteArray mountTop(const QByteArray &folder);
+
+// Where the Trash record at `record` says its file came from: its path as written, or joined to
+// `top` when it is relative, as the Trash of a mount writes it (the home Trash has no top, and
+// such a path means nothing there). Empty when the record cannot be read or names no path.
+QByteArray recordedOrigin(const QByteArray &record, const QByteArray &top);
+
+// Moves `from` to `to`, never over a file that has that name: false, with errno, otherwise.
+bool moveWithoutReplacing(const QByteArray &from, const QByteArray &to);
 
 } // namespace orsenta::platform
