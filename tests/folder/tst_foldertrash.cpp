@@ -4,12 +4,14 @@
 // GLib reads HOME and XDG_DATA_HOME once per process, so the whole test shares one temporary
 // home; each test works in folders and an index of its own.
 
+#include "library/platform/folder/lastdeletion.h"
 #include "library/platform/folder/libraryindex.h"
 #include "library/platform/folder/trashmover.h"
 #include "support/folderlibrary.h"
 #include "support/samplevideos.h"
 #include "support/temphome.h"
 #include "support/testmain.h"
+#include "support/tmpfsmount.h"
 
 #include <QDir>
 #include <QScopeGuard>
@@ -47,6 +49,10 @@ std::optional<QByteArray> readRaw(const QByteArray &path) {
     if (!in)
         return std::nullopt;
     return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+QByteArray nameOf(const QByteArray &path) {
+    return path.mid(path.lastIndexOf('/') + 1);
 }
 
 bool exists(const QByteArray &path) {
@@ -203,33 +209,204 @@ private Q_SLOTS:
         delete home;
     }
 
+    // The Trash records the exact name, and Undo brings the video back to it as it was: its
+    // identifier and favourite, in this session or after a restart.
     void roundTripKeepsTheExactName_data() {
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("plain") << QByteArray("clip.mp4");
-        QTest::newRow("spaces") << QByteArray("a day at the sea.mp4");
-        QTest::newRow("percent") << QByteArray("100% sure %41.mp4");
-        QTest::newRow("newline") << QByteArray("first\nsecond.mov");
-        QTest::newRow("invalid UTF-8") << QByteArray("caf\xe9 \xff\xfe.mkv");
-        QTest::newRow("non-ASCII") << QByteArray("été à Noël.mp4");
+        QTest::addColumn<bool>("restart");
+        QTest::newRow("plain") << QByteArray("clip.mp4") << false;
+        QTest::newRow("spaces") << QByteArray("a day at the sea.mp4") << false;
+        QTest::newRow("percent") << QByteArray("100% sure %41.mp4") << false;
+        QTest::newRow("newline") << QByteArray("first\nsecond.mov") << false;
+        QTest::newRow("invalid UTF-8") << QByteArray("caf\xe9 \xff\xfe.mkv") << false;
+        QTest::newRow("non-ASCII") << QByteArray("été à Noël.mp4") << false;
+        QTest::newRow("leading dashes") << QByteArray("--rf -x.mp4") << false;
+        QTest::newRow("longest name the Trash takes") << QByteArray(234, 'n') + ".mp4" << false;
+        QTest::newRow("newline and invalid UTF-8, after a restart")
+            << QByteArray("-\n\xff\xfe.mp4") << true;
+        QTest::newRow("plain, after a restart") << QByteArray("clip.mp4") << true;
     }
     void roundTripKeepsTheExactName() {
         QFETCH(QByteArray, name);
-        Library library;
-        const QByteArray path = library.file(name);
-        const QString id = library.add(path, content(1));
+        QFETCH(bool, restart);
+        std::optional<Library> library(std::in_place);
+        const QByteArray path = library->file(name);
+        const QString id = library->add(path, content(1));
         QVERIFY(!id.isEmpty());
+        await(library->service->setFavorite({id}, true));
+        QVERIFY(!library->platform->canRestoreLastDeletion());
 
-        QCOMPARE(await(library.service->deleteVideos({id})), DeletionOutcome::success({id}));
+        QCOMPARE(await(library->service->deleteVideos({id})), DeletionOutcome::success({id}));
         QVERIFY(!exists(path));
         const auto entry = trashEntryFor(path);
         QVERIFY(entry);
         QCOMPARE(readRaw(entry->file), content(1));
         // The video has left the index and the running library alike.
-        QVERIFY(!library.indexed(id));
-        QVERIFY(await(library.service->existingIdentifiers({id})).isEmpty());
+        QVERIFY(!library->indexed(id));
+        QVERIFY(await(library->service->existingIdentifiers({id})).isEmpty());
 
-        QVERIFY(restore(*entry));
+        if (restart) {
+            const std::pair place(library->folder, library->indexPath);
+            library.emplace(place);
+        }
+        QVERIFY(library->platform->canRestoreLastDeletion());
+        const RestoreOutcome outcome = library->platform->restoreLastDeletion();
+        QCOMPARE(outcome.restored, QStringList{id});
+        QVERIFY(outcome.stayed.isEmpty() && outcome.message.isEmpty());
         QCOMPARE(readRaw(path), content(1));
+        QVERIFY(!exists(entry->file) && !exists(entry->info));
+        QVERIFY(!library->platform->canRestoreLastDeletion());
+        const std::vector<VideoItem> items = library->scan();
+        QCOMPARE(items.size(), 1u);
+        QCOMPARE(items[0].localIdentifier(), id);
+        QVERIFY(items[0].isFavorite());
+    }
+
+    // Undo brings back what it can, recreating a folder that went; what it cannot stays where it
+    // is, named with the reason, and is not tried again. Nothing is lost or replaced.
+    void undoLeavesWhatCannotGoBack() {
+        Library library;
+        QVERIFY(::mkdir(library.file("sub").constData(), 0755) == 0);
+        const QList<QByteArray> names{"back.mp4", "sub/deep.mp4", "taken\n.mp4", "emptied.mp4",
+                                      "swapped.mp4"};
+        QStringList ids;
+        for (int i = 0; i < names.size(); ++i)
+            QVERIFY(writeRaw(library.file(names[i]), content(i)));
+        const std::vector<VideoItem> items = library.scan();
+        for (const QByteArray &name : names) {
+            const VideoItem *item = itemNamed(items, QFile::decodeName(name.split('/').last()));
+            QVERIFY(item);
+            ids << item->localIdentifier();
+        }
+        QCOMPARE(library.trash(ids).deleted, ids);
+        QList<Trashed> entries;
+        for (int i = 0; i < names.size(); ++i) {
+            const auto entry = trashEntryFor(library.file(names[i]), content(i));
+            QVERIFY(entry);
+            entries << *entry;
+        }
+        QVERIFY(::rmdir(library.file("sub").constData()) == 0);
+        QVERIFY(writeRaw(library.file(names[2]), content(9)));
+        QVERIFY(::unlink(entries[3].file.constData()) == 0);
+        QVERIFY(::unlink(entries[3].info.constData()) == 0);
+        QVERIFY(::unlink(entries[4].file.constData()) == 0 && writeRaw(entries[4].file, "other"));
+
+        const RestoreOutcome outcome = library.platform->restoreLastDeletion();
+        QCOMPARE(outcome.restored, ids.mid(0, 2));
+        QCOMPARE(outcome.stayed, ids.mid(2));
+        QCOMPARE(outcome.message.split(u'\n'),
+                 QStringList({QStringLiteral("“taken\uFFFD.mp4”: another file now has its place."),
+                              QStringLiteral("“emptied.mp4”: it is no longer in the Trash; the "
+                                             "Trash may have been emptied."),
+                              QStringLiteral("“swapped.mp4”: another file now has its place in "
+                                             "the Trash.")}));
+        QCOMPARE(readRaw(library.file(names[0])), content(0));
+        QCOMPARE(readRaw(library.file(names[1])), content(1));
+        QCOMPARE(readRaw(library.file(names[2])), content(9));
+        QCOMPARE(readRaw(entries[2].file), content(2));
+        QVERIFY(exists(entries[2].info) && exists(entries[4].info));
+        QCOMPARE(readRaw(entries[4].file), QByteArray("other"));
+        QVERIFY(!library.platform->canRestoreLastDeletion());
+        QVERIFY(library.platform->restoreLastDeletion().restored.isEmpty());
+        QCOMPARE(readRaw(entries[2].file), content(2));
+        const std::vector<VideoItem> after = library.scan();
+        QCOMPARE(after.size(), 3u);
+        for (int i = 0; i < 2; ++i) {
+            const VideoItem *item = itemNamed(after, QFile::decodeName(names[i].split('/').last()));
+            QVERIFY(item);
+            QCOMPARE(item->localIdentifier(), ids[i]);
+        }
+    }
+
+    // A move whose record cannot be kept still happens; Undo is then not offered for it, nor for
+    // an earlier move, in this session or the next.
+    void undoIsNotOfferedWithoutARecord() {
+        Library library;
+        const QByteArray first = library.file("first.mp4");
+        const QByteArray second = library.file("second.mp4");
+        QVERIFY(library.trash({library.add(first, content(1))}).success);
+        QVERIFY(library.platform->canRestoreLastDeletion());
+        const QByteArray record = bytes(LastDeletion::recordPathFor(library.indexPath));
+        QVERIFY(::unlink(record.constData()) == 0 && ::mkdir(record.constData(), 0755) == 0);
+
+        const QString id = library.add(second, content(2));
+        QCOMPARE(library.trash({id}).deleted, QStringList{id});
+        QVERIFY(!exists(second) && trashEntryFor(second, content(2)));
+        QVERIFY(!library.platform->canRestoreLastDeletion());
+        const std::pair place(library.folder, library.indexPath);
+        QVERIFY(!Library(place).platform->canRestoreLastDeletion());
+        QVERIFY(trashEntryFor(first, content(1)));
+    }
+
+    // Each entry of the library's folders once, with the blocks it holds (a sparse file's blocks,
+    // a folder's whole tree), in the home Trash and in the Trash of the library's own mount;
+    // nothing of another folder, nothing whose file is gone, no photo, and nothing changed.
+    void libraryTrashCountsWhatWaitsThere() {
+        Library library;
+        Library other;
+        QCOMPARE(library.platform->libraryTrash(), LibraryTrash{});
+        const QByteArray sparse = library.file("sparse.mp4");
+        QVERIFY(writeRaw(sparse, content(1)) && ::truncate(sparse.constData(), 64 << 20) == 0);
+        const QStringList ids{library.ids().value(sparse),
+                              library.add(library.file("plain.mp4"), content(2))};
+        QCOMPARE(library.trash(ids).deleted, ids);
+        QVERIFY(other.trash({other.add(other.file("elsewhere.mp4"), content(3))}).success);
+        const auto blocks = [](const QByteArray &path) {
+            struct stat st {};
+            return ::lstat(path.constData(), &st) == 0 ? std::int64_t(st.st_blocks) * 512 : -1;
+        };
+        // Entries a file manager made: a folder, a photo, and one whose file was removed.
+        const auto entry = [&](const QByteArray &trash, const QByteArray &name,
+                               const QByteArray &path) {
+            QDir().mkpath(QFile::decodeName(trash + "/info"));
+            QDir().mkpath(QFile::decodeName(trash + "/files"));
+            return writeRaw(trash + "/info/" + name + ".trashinfo",
+                            "[Trash Info]\nPath=" + path.toPercentEncoding("/")
+                                + "\nDeletionDate=2026-01-01T00:00:00\n");
+        };
+        // The folder holds a link to a big file outside the Trash, which must not be followed.
+        const QByteArray big = other.file("big");
+        const QByteArray folder = trashFolder() + "/files/clips" + QByteArray::number(folderCount);
+        QVERIFY(entry(trashFolder(), nameOf(folder), library.file("clips")));
+        QVERIFY(writeRaw(big, QByteArray(1 << 20, 'b')) && ::mkdir(folder.constData(), 0755) == 0
+                && writeRaw(folder + "/a.mp4", content(4))
+                && ::symlink(big.constData(), QByteArray(folder + "/link").constData()) == 0);
+        const QByteArray photo = trashFolder() + "/files/photo" + QByteArray::number(folderCount);
+        QVERIFY(entry(trashFolder(), nameOf(photo), library.file("photo.jpg"))
+                && writeRaw(photo, content(5)));
+        QVERIFY(entry(trashFolder(), "gone" + QByteArray::number(folderCount),
+                      library.file("gone.mp4")));
+
+        const auto entries = [] {
+            return listRaw(trashFolder() + "/info") + listRaw(trashFolder() + "/files");
+        };
+        const auto before = entries();
+        const LibraryTrash measured = library.platform->libraryTrash();
+        QCOMPARE(entries(), before);
+        const auto sparseEntry = trashEntryFor(sparse);
+        const auto plainEntry = trashEntryFor(library.file("plain.mp4"));
+        QVERIFY(sparseEntry && plainEntry);
+        QVERIFY(blocks(sparseEntry->file) < (1 << 20));
+        const std::int64_t expected = blocks(sparseEntry->file) + blocks(plainEntry->file)
+                                      + blocks(folder) + blocks(folder + "/a.mp4")
+                                      + blocks(folder + "/link");
+        QCOMPARE(measured.videos, 3);
+        QCOMPARE(measured.bytes, expected);
+        QCOMPARE(other.platform->libraryTrash().videos, 1);
+
+        // A Trash of the mount a library folder is on names its files relative to the top.
+        QVERIFY(::mkdir(library.file("mount").constData(), 0755) == 0);
+        TmpfsMount mount(QFile::decodeName(library.file("mount")), "1m");
+        if (!mount.mounted())
+            return; // only root can mount
+        const QByteArray mountTrash =
+            library.file("mount/.Trash-") + QByteArray::number(::geteuid());
+        QVERIFY(entry(mountTrash, "m.mp4", "m.mp4")
+                && writeRaw(mountTrash + "/files/m.mp4", content(6)));
+        Library onMount(library.file("mount"));
+        const LibraryTrash onItsMount = onMount.platform->libraryTrash();
+        QCOMPARE(onItsMount.videos, 1);
+        QCOMPARE(onItsMount.bytes, blocks(mountTrash + "/files/m.mp4"));
     }
 
     void sameNamesFromTwoFoldersBothSurvive() {
