@@ -149,10 +149,6 @@ bool sameTrashedFile(const FileStat &now, const FileStat &trashed) {
     return now.device == trashed.device && now.inode == trashed.inode && now.size == trashed.size;
 }
 
-QString text(const char *source) {
-    return QCoreApplication::translate("FolderLibrary", source);
-}
-
 // Why the file could not come back, or nothing once it is back.
 std::optional<QString> putBackOne(const DeletedVideo &video) {
     const QByteArray &original = video.original;
@@ -160,26 +156,32 @@ std::optional<QString> putBackOne(const DeletedVideo &video) {
     if (!statFile(video.trashedFile, now)) {
         FileStat there;
         if (statFile(original, there) && sameTrashedFile(there, video.trashed))
-            return text("it is already back in its folder");
-        return text("it is no longer in the Trash; the Trash may have been emptied");
+            return QCoreApplication::translate("FolderLibrary", "it is already back in its folder");
+        return QCoreApplication::translate(
+            "FolderLibrary", "it is no longer in the Trash; the Trash may have been emptied");
     }
     if (!sameTrashedFile(now, video.trashed))
-        return text("another file now has its place in the Trash");
+        return QCoreApplication::translate("FolderLibrary",
+                                           "another file now has its place in the Trash");
     if (!isThere(video.trashInfo))
-        return text("the Trash no longer holds the record of where it came from");
+        return QCoreApplication::translate(
+            "FolderLibrary", "the Trash no longer holds the record of where it came from");
     if (isThere(original))
-        return text("another file now has its place");
+        return QCoreApplication::translate("FolderLibrary", "another file now has its place");
     makeParents(original);
     if (!moveWithoutReplacing(video.trashedFile, original)) {
-        switch (errno) {
+        const int error = errno;
+        switch (error) {
         case EEXIST:
-            return text("another file now has its place");
+            return QCoreApplication::translate("FolderLibrary", "another file now has its place");
         case EXDEV:
-            return text("its folder is now on another drive than the Trash; restore it from the "
-                        "Trash yourself");
+            return QCoreApplication::translate(
+                "FolderLibrary",
+                "its folder is now on another drive than the Trash; restore it from the "
+                "Trash yourself");
         default:
             return QCoreApplication::translate("FolderLibrary", "it could not be put back: %1")
-                .arg(qt_error_string(errno));
+                .arg(qt_error_string(error));
         }
     }
     // The record described the file's stay in the Trash: a file manager must not offer it again.
@@ -224,6 +226,8 @@ bool LastDeletion::isEmpty() const {
 
 std::vector<DeletedVideo> LastDeletion::take() {
     std::lock_guard lock(m_lock);
+    if (m_videos.empty())
+        return {};
     std::vector<DeletedVideo> videos = std::move(m_videos);
     m_videos.clear();
     if (!writeLocked())
