@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
@@ -216,6 +217,10 @@ private Q_SLOTS:
         else
             QCOMPARE(facts.freedBytes, allocated);
         QCOMPARE(qsizetype(facts.pathLength), QDir(place.folder).canonicalPath().size() + 6);
+        const QFileInfo info(video);
+        const QDateTime born = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+        QCOMPARE(std::chrono::floor<std::chrono::milliseconds>(facts.fileTime).time_since_epoch(),
+                 std::chrono::milliseconds(born.toMSecsSinceEpoch()));
 
         const QStringList trashedBefore = trashed();
         ChangeOutcome outcome;
