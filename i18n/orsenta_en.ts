@@ -81,13 +81,6 @@
             <numerusform>Deleting %n videos through Photos…</numerusform>
         </translation>
     </message>
-    <message numerus="yes">
-        <source>Deleted %n video(s).</source>
-        <translation>
-            <numerusform>Deleted %n video.</numerusform>
-            <numerusform>Deleted %n videos.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>Deletion failed.</source>
         <translation>Deletion failed.</translation>
@@ -171,6 +164,27 @@
             <numerusform>%n videos removed in Photos.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Moved %n video(s) to the Trash. Emptying it frees %1.</source>
+        <translation>
+            <numerusform>Moved %n video to the Trash. Emptying it frees %1.</numerusform>
+            <numerusform>Moved %n videos to the Trash. Emptying it frees %1.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Checking %n group(s) of same-size videos… %1 of %2</source>
+        <translation>
+            <numerusform>Checking %n group of same-size videos… %1 of %2</numerusform>
+            <numerusform>Checking %n groups of same-size videos… %1 of %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Put %n video(s) back from the Trash.</source>
+        <translation>
+            <numerusform>Put %n video back from the Trash.</numerusform>
+            <numerusform>Put %n videos back from the Trash.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>VideoListViewModel</name>
@@ -194,6 +208,13 @@
         <translation>
             <numerusform>And %n more.</numerusform>
             <numerusform>And %n more.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n video(s) stayed in the Trash.</source>
+        <translation>
+            <numerusform>%n video stayed in the Trash.</numerusform>
+            <numerusform>%n videos stayed in the Trash.</numerusform>
         </translation>
     </message>
 </context>

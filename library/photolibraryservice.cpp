@@ -164,7 +164,7 @@ AssetRead PhotoLibraryService::readAsset(const AssetPtr &asset) {
         name = QStringView(*filename);
     VideoItem item(asset->localIdentifier, name, asset->creationDate.value_or(distantPast),
                    asset->duration, asset->pixelWidth, asset->pixelHeight, asset->isFavorite,
-                   (asset->mediaSubtypes & screenRecordingSubtype) != 0, size);
+                   (asset->mediaSubtypes & screenRecordingSubtype) != 0, size, asset->file);
     return {std::move(item), usedResourceIPC};
 }
 
@@ -507,6 +507,27 @@ QCoro::Task<PreviewAssetPtr> PhotoLibraryService::requestPreviewAsset(QString lo
 }
 
 // --- Changes ----------------------------------------------------------------------------------
+
+QCoro::Task<ContentDigests>
+PhotoLibraryService::checkContent(std::vector<QStringList> sizeGroups,
+                                  std::function<void(ContentCheckProgress)> progress,
+                                  std::stop_token cancellation) {
+    return m_workers.run(
+        [self = shared_from_this(), groups = std::move(sizeGroups), progress = std::move(progress),
+         cancellation] { return self->m_platform->checkContent(groups, progress, cancellation); });
+}
+
+QCoro::Task<PhotoLibraryService::TrashState> PhotoLibraryService::trashState() {
+    return m_workers.run([self = shared_from_this()] {
+        return TrashState{self->m_platform->libraryTrash(),
+                          self->m_platform->canRestoreLastDeletion()};
+    });
+}
+
+QCoro::Task<RestoreOutcome> PhotoLibraryService::restoreLastDeletion() {
+    return m_workers.run(
+        [self = shared_from_this()] { return self->m_platform->restoreLastDeletion(); });
+}
 
 QCoro::Task<DeletionOutcome> PhotoLibraryService::deleteVideos(QStringList localIdentifiers) {
     return m_actor.run([self = shared_from_this(),

@@ -92,6 +92,24 @@ public:
                                                  std::stop_token cancellation = {});
     static QString thumbnailKey(const QString &localIdentifier, QSizeF targetSize);
 
+    // --- Identical copies and the Trash.
+    // Reads the videos of each same-size group once and gives a digest to those whose bytes
+    // equal another's; `progress` runs on a worker thread. Once `cancellation` is requested it
+    // returns what it has read.
+    QCoro::Task<platform::ContentDigests>
+    checkContent(std::vector<QStringList> sizeGroups,
+                 std::function<void(platform::ContentCheckProgress)> progress,
+                 std::stop_token cancellation = {});
+    // What of the library waits in the Trash, and whether the last move can be put back, read
+    // together so that the two agree.
+    struct TrashState {
+        platform::LibraryTrash trash;
+        bool canRestore = false;
+    };
+    QCoro::Task<TrashState> trashState();
+    // Puts the last move to the Trash back; the videos return at the next scan.
+    QCoro::Task<platform::RestoreOutcome> restoreLastDeletion();
+
     // --- Changes.
     QCoro::Task<DeletionOutcome> deleteVideos(QStringList localIdentifiers);
     QCoro::Task<> setFavorite(QStringList localIdentifiers, bool isFavorite);

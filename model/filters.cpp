@@ -1,5 +1,6 @@
 #include "filters.h"
 
+#include "duplicates.h"
 #include "textkeys.h"
 
 #include <QCoreApplication>
@@ -83,14 +84,14 @@ std::size_t qHash(const DateFilter &filter, std::size_t seed) noexcept {
 
 std::vector<VideoItem> filterItems(const std::vector<VideoItem> &items, SizeFilter sizeFilter,
                                    QStringView searchText, const DateFilter &dateFilter,
-                                   const DuplicateSizes *duplicateSizes) {
+                                   const DuplicateSummary *duplicates) {
     const QStringView query = searchText.trimmed();
     const std::optional<std::int64_t> minimum = minimumBytes(sizeFilter);
-    if (!minimum && query.isEmpty() && dateFilter.isAll() && !duplicateSizes)
+    if (!minimum && query.isEmpty() && dateFilter.isAll() && !duplicates)
         return items;
 
     const QByteArray foldedQuery = query.isEmpty() ? QByteArray() : searchFold(query);
-    const bool checkSize = minimum.has_value() || duplicateSizes;
+    const bool checkSize = minimum.has_value() || duplicates;
     std::vector<VideoItem> kept;
     for (const VideoItem &item : items) {
         if (!dateFilter.matches(item))
@@ -99,7 +100,7 @@ std::vector<VideoItem> filterItems(const std::vector<VideoItem> &items, SizeFilt
             const SizeState size = item.sizeState();
             if (!size.isKnown())
                 continue;
-            if (duplicateSizes && !duplicateSizes->contains(size.bytes()))
+            if (duplicates && !duplicates->copiesOf(item) && !duplicates->isUnchecked(item))
                 continue;
             if (minimum && size.bytes() < *minimum)
                 continue;

@@ -64,13 +64,12 @@ private:
 
 std::size_t qHash(const DateFilter &filter, std::size_t seed = 0) noexcept;
 
-// Byte count to number of videos of that size, for sizes shared by two or more videos.
-using DuplicateSizes = QHash<std::int64_t, std::int64_t>;
+struct DuplicateSummary;
 
-// The records that pass every active filter, in input order. `duplicateSizes` is given only
-// while the view shows duplicates only.
+// The records that pass every active filter, in input order. `duplicates` is given only while
+// the view shows duplicates only: identical copies, and same-size videos not yet read.
 std::vector<VideoItem> filterItems(const std::vector<VideoItem> &items, SizeFilter sizeFilter,
                                    QStringView searchText, const DateFilter &dateFilter,
-                                   const DuplicateSizes *duplicateSizes = nullptr);
+                                   const DuplicateSummary *duplicates = nullptr);
 
 } // namespace orsenta

@@ -24,6 +24,7 @@ SelectionStats selectionStatsOf(const QSet<QString> &selectedIdentifiers,
         if (it == itemsByIdentifier.cend())
             continue;
         ++stats.count;
+        stats.freedBytes += it->freedBytes();
         const SizeState size = it->sizeState();
         if (size.isKnown())
             stats.knownBytes += size.bytes();

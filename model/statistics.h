@@ -25,6 +25,8 @@ struct SelectionStats {
     std::int64_t count = 0;
     std::int64_t knownBytes = 0;
     std::int64_t unknownSizeCount = 0;
+    // What deleting the selection gives back once the Trash is emptied (see freedBytes()).
+    std::int64_t freedBytes = 0;
 
     friend bool operator==(const SelectionStats &, const SelectionStats &) = default;
 };

@@ -52,6 +52,7 @@ struct VideoItem::Block {
 
     RefCount ref;
     std::int32_t creationYear;
+    FileFacts facts;
     Instant creationDate;
     double duration;
     std::int64_t pixelWidth;
@@ -148,7 +149,7 @@ VideoItem::VideoItem()
 VideoItem::VideoItem(QStringView localIdentifier, std::optional<QStringView> resourceFilename,
                      Instant creationDate, double duration, std::int64_t pixelWidth,
                      std::int64_t pixelHeight, bool isFavorite, bool isScreenRecording,
-                     SizeState sizeState) {
+                     SizeState sizeState, FileFacts fileFacts) {
     const QStringView name = resourceFilename ? *resourceFilename : localIdentifier;
     const CompactText id = CompactText::of(localIdentifier);
     const CompactText file = CompactText::of(resourceFilename.value_or(QStringView()));
@@ -181,6 +182,7 @@ VideoItem::VideoItem(QStringView localIdentifier, std::optional<QStringView> res
     b->isFavorite = isFavorite;
     b->isScreenRecording = isScreenRecording;
     b->setSize(sizeState);
+    b->facts = std::move(fileFacts);
     const YearMonth ym = yearMonthOf(creationDate);
     b->creationYear = std::int32_t(ym.year);
     b->creationMonth = std::uint8_t(ym.month);
@@ -261,6 +263,14 @@ bool VideoItem::isScreenRecording() const {
 SizeState VideoItem::sizeState() const {
     return m_block->sizeState();
 }
+const FileFacts &VideoItem::fileFacts() const {
+    return m_block->facts;
+}
+std::int64_t VideoItem::freedBytes() const {
+    if (m_block->sizeKind != SizeState::Kind::known)
+        return 0;
+    return m_block->facts.freedBytes >= 0 ? m_block->facts.freedBytes : m_block->sizeBytes;
+}
 std::int64_t VideoItem::creationYear() const {
     return m_block->creationYear;
 }
@@ -290,20 +300,28 @@ QByteArrayView VideoItem::identifierKey() const {
     return {m_block->bytes() + m_block->idKeyOffset(), qsizetype(m_block->idKeyBytes)};
 }
 
-VideoItem VideoItem::rebuilt(bool isFavorite, SizeState sizeState) const {
+VideoItem VideoItem::rebuilt(bool isFavorite, SizeState sizeState, const FileFacts &facts) const {
     // Same fields but one, so the text and the derived keys and date parts carry over as bytes.
     Block *b = Block::copyOf(*m_block);
     b->isFavorite = isFavorite;
     b->setSize(sizeState);
+    b->facts = facts;
     return VideoItem(b);
 }
 
 VideoItem VideoItem::withFavorite(bool isFavorite) const {
-    return rebuilt(isFavorite, sizeState());
+    return rebuilt(isFavorite, sizeState(), fileFacts());
 }
 
 VideoItem VideoItem::withSizeState(SizeState sizeState) const {
-    return rebuilt(isFavorite(), sizeState);
+    return rebuilt(isFavorite(), sizeState, fileFacts());
+}
+
+VideoItem VideoItem::withContentChecked(const QByteArray &digest) const {
+    FileFacts facts = fileFacts();
+    facts.contentChecked = true;
+    facts.contentDigest = digest;
+    return rebuilt(isFavorite(), sizeState(), facts);
 }
 
 namespace {
@@ -323,9 +341,10 @@ bool operator==(const VideoItem &a, const VideoItem &b) {
     return x.creationDate == y.creationDate && sameDuration(x.duration, y.duration)
            && x.pixelWidth == y.pixelWidth && x.pixelHeight == y.pixelHeight
            && x.isFavorite == y.isFavorite && x.isScreenRecording == y.isScreenRecording
-           && x.sizeState() == y.sizeState() && x.creationYear == y.creationYear
-           && x.creationMonth == y.creationMonth && x.hasName == y.hasName && x.idWide == y.idWide
-           && x.idUnits == y.idUnits && x.nameWide == y.nameWide && x.nameUnits == y.nameUnits
+           && x.sizeState() == y.sizeState() && x.facts == y.facts
+           && x.creationYear == y.creationYear && x.creationMonth == y.creationMonth
+           && x.hasName == y.hasName && x.idWide == y.idWide && x.idUnits == y.idUnits
+           && x.nameWide == y.nameWide && x.nameUnits == y.nameUnits
            && std::memcmp(x.bytes(), y.bytes(), x.idBytes()) == 0
            && std::memcmp(x.bytes() + x.nameOffset(), y.bytes() + y.nameOffset(), x.nameBytes())
                   == 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The catalog's immutable record of one video, with the keys its ordering and search rules use.
 
+#include "filefacts.h"
 #include "instant.h"
 #include "sizestate.h"
 
@@ -24,7 +25,7 @@ public:
     VideoItem(QStringView localIdentifier, std::optional<QStringView> resourceFilename,
               Instant creationDate, double duration, std::int64_t pixelWidth,
               std::int64_t pixelHeight, bool isFavorite, bool isScreenRecording,
-              SizeState sizeState);
+              SizeState sizeState, FileFacts fileFacts = {});
     VideoItem(const VideoItem &other) noexcept;
     VideoItem(VideoItem &&other) noexcept;
     VideoItem &operator=(const VideoItem &other) noexcept;
@@ -41,6 +42,10 @@ public:
     bool isFavorite() const;
     bool isScreenRecording() const;
     SizeState sizeState() const;
+    const FileFacts &fileFacts() const;
+    // What deleting it gives back once the Trash is emptied: the file's freed bytes where the
+    // library knows them, else its known size, else 0.
+    std::int64_t freedBytes() const;
     // Year and month of creationDate in the calendar captured at first use; 0 for distantPast.
     std::int64_t creationYear() const;
     std::int64_t creationMonth() const;
@@ -50,6 +55,9 @@ public:
 
     VideoItem withFavorite(bool isFavorite) const;
     VideoItem withSizeState(SizeState sizeState) const;
+    // The same record once its content was checked for copies: `digest` is empty when no other
+    // video has its bytes.
+    VideoItem withContentChecked(const QByteArray &digest) const;
 
     // Byte string whose plain byte order is the name order (case-insensitive, digit runs by
     // value, canonically equivalent forms equal).
@@ -67,7 +75,7 @@ private:
     struct Block;
     explicit VideoItem(Block *block) noexcept
         : m_block(block) {}
-    VideoItem rebuilt(bool isFavorite, SizeState sizeState) const;
+    VideoItem rebuilt(bool isFavorite, SizeState sizeState, const FileFacts &facts) const;
 
     Block *m_block;
 };

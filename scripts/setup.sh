@@ -12,6 +12,7 @@ packages=(
   libglib2.0-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libseccomp-dev
+  libxxhash-dev libssl-dev jdupes
   gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-libav
   ffmpeg ffmpegthumbnailer
   xvfb xauth

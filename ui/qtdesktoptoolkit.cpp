@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace orsenta {
@@ -101,6 +102,31 @@ void QtDesktopToolkit::revealFile(const QString &filePath) {
             openContainingFolder(filePath);
         watcher->deleteLater();
     });
+}
+
+void QtDesktopToolkit::openTrash() {
+    const auto openHomeTrash = [] {
+        const QString files = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                              + QStringLiteral("/Trash/files");
+        QDesktopServices::openUrl(QUrl::fromLocalFile(files));
+    };
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        openHomeTrash();
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowFolders"));
+    call << QStringList{QStringLiteral("trash:///")} << QString();
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), QCoreApplication::instance());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, openHomeTrash] {
+                         if (watcher->isError())
+                             openHomeTrash();
+                         watcher->deleteLater();
+                     });
 }
 
 } // namespace orsenta

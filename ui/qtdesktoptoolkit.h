@@ -20,6 +20,9 @@ public:
     QCoro::Task<std::optional<QString>> chooseFolder(QString prompt) override;
     void setClipboardText(const QString &text) override;
     void revealFile(const QString &filePath) override;
+    // The file manager's trash:/// view; without a file manager on the bus, the home Trash's
+    // folder of files.
+    void openTrash() override;
 
 private:
     QPointer<QWidget> m_window;

@@ -180,8 +180,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     connect(m_selectExtraCopies, &QAbstractButton::clicked, this, [this] {
         if (!m_model)
             return;
-        m_model->showDuplicates();
-        m_model->setSelectedIDs(extraCopyIdentifiers(m_model->visibleItems()));
+        m_model->selectExtraCopies();
     });
 
     // 6. By date.
@@ -336,14 +335,14 @@ void Sidebar::refreshFilter() {
 
 void Sidebar::refreshDuplicates() {
     const DuplicateSummary &duplicates = m_model->duplicates();
-    m_duplicates.root->setHidden(duplicates.countsBySize.isEmpty());
+    m_duplicates.root->setHidden(duplicates.isEmpty());
     m_sameSize->setCount(duplicates.videoCount);
     m_sameSize->setBytes(duplicates.reclaimableBytes);
     m_sameSize->setSelected(m_model->showsDuplicates());
     m_duplicates.footer->setText(translated(
         "Keeping the favorite or oldest copy in each of %n group(s) frees the space shown.",
         plural(duplicates.groupCount())));
-    m_duplicates.footer->setHidden(duplicates.countsBySize.isEmpty());
+    m_duplicates.footer->setHidden(duplicates.isEmpty());
 }
 
 void Sidebar::refreshDates() {

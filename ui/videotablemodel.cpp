@@ -177,14 +177,9 @@ int VideoTableModel::row(QByteArrayView identifierKey) const {
 }
 
 std::optional<std::int64_t> VideoTableModel::duplicateCount(const VideoItem &record) const {
-    const auto bytes = record.sizeState().knownBytes();
-    if (!bytes || !m_model)
+    if (!m_model)
         return std::nullopt;
-    const DuplicateSizes &counts = m_model->duplicates().countsBySize;
-    const auto found = counts.constFind(*bytes);
-    if (found == counts.cend())
-        return std::nullopt;
-    return *found;
+    return m_model->duplicates().copiesOf(record);
 }
 
 void VideoTableModel::thumbnailChanged(int row) {

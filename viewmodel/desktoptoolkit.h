@@ -30,6 +30,8 @@ public:
     virtual void setClipboardText(const QString &text) = 0;
     // Shows the file, selected, in the desktop's file manager.
     virtual void revealFile(const QString &filePath) = 0;
+    // Opens the Trash in the desktop's file manager.
+    virtual void openTrash() = 0;
 };
 
 } // namespace orsenta

@@ -88,11 +88,6 @@ void VideoListViewModel::updateSelectionStats() {
                        &VideoListViewModel::selectionStatsChanged);
 }
 
-void VideoListViewModel::selectExtraCopies() {
-    showDuplicates();
-    setSelectedIDs(extraCopyIdentifiers(m_visibleItems));
-}
-
 // --- The action runner ------------------------------------------------------------------------
 
 bool VideoListViewModel::refusesItemActions() const {
@@ -168,13 +163,18 @@ void VideoListViewModel::applyDeletion(const DeletionOutcome &outcome) {
                                     outcome.deletedIdentifiers.cend());
         std::vector<VideoItem> kept;
         kept.reserve(m_items.size());
+        std::int64_t freed = 0;
         for (const VideoItem &item : m_items) {
             if (!deleted.contains(item.localIdentifier()))
                 kept.push_back(item);
+            else
+                freed += item.freedBytes();
         }
         setItems(std::move(kept));
         setSelectedIDs(QSet<QString>(m_selectedIDs).subtract(deleted));
-        publish(m_status, StatusText::deleted(deleted.size()), &VideoListViewModel::statusChanged);
+        publish(m_status, StatusText::deleted(deleted.size(), freed),
+                &VideoListViewModel::statusChanged);
+        refreshTrash(this, m_service);
         // Some videos stayed (changed since the scan, no Trash on their drive): say why.
         if (auto alert = stayedAlert(outcome, itemsByID()))
             publish(m_errorMessage, std::move(alert), &VideoListViewModel::errorMessageChanged);

@@ -36,6 +36,7 @@ void VideoListViewModel::startScan() {
     publish(m_errorMessage, std::nullopt, &VideoListViewModel::errorMessageChanged);
     publish(m_status, StatusText(StatusText::Key::requestingAccess),
             &VideoListViewModel::statusChanged);
+    cancelCopyCheck();
     m_scanTask.emplace();
     scanTask(this, m_service, m_scanTask->get_token());
 }
@@ -55,6 +56,12 @@ QCoro::Task<> VideoListViewModel::scanTask(Self self, Service service, std::stop
     self->publish(self->m_isScanning, false, &VideoListViewModel::isScanningChanged);
     self->publish(self->m_scanProgress, std::nullopt, &VideoListViewModel::scanProgressChanged);
     self->m_scanTask.reset();
+    if (auto alert = std::exchange(self->m_alertAfterScan, std::nullopt))
+        self->publish(self->m_errorMessage, std::move(alert),
+                      &VideoListViewModel::errorMessageChanged);
+    refreshTrash(self, self->m_service);
+    if (!stop.stop_requested())
+        self->checkCopies();
 }
 
 QCoro::Task<> VideoListViewModel::runScan(Self self, Service service, std::stop_token stop) {

@@ -1,5 +1,7 @@
 #include "statustext.h"
 
+#include "model/displaytext.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -14,6 +16,7 @@ namespace {
 struct Form {
     const char *source;
     int pluralCount = -1; // index of the count that stands at %n, or none
+    int firstBytes = -1;  // counts from this index on are byte counts, shown as sizes
 };
 
 Form formOf(StatusText::Key key) {
@@ -42,7 +45,9 @@ Form formOf(StatusText::Key key) {
     case Key::deleting:
         return {QT_TRANSLATE_NOOP("StatusText", "Deleting %n video(s) through Photos…"), 0};
     case Key::deleted:
-        return {QT_TRANSLATE_NOOP("StatusText", "Deleted %n video(s)."), 0};
+        return {QT_TRANSLATE_NOOP("StatusText",
+                                  "Moved %n video(s) to the Trash. Emptying it frees %1."),
+                0, 1};
     case Key::deletionFailed:
         return {QT_TRANSLATE_NOOP("StatusText", "Deletion failed.")};
     case Key::deletionCancelled:
@@ -71,6 +76,18 @@ Form formOf(StatusText::Key key) {
         return {QT_TRANSLATE_NOOP("StatusText", "Copied %n name(s)."), 0};
     case Key::removedInPhotos:
         return {QT_TRANSLATE_NOOP("StatusText", "%n video(s) removed in Photos."), 0};
+    case Key::checkingCopies:
+        return {
+            QT_TRANSLATE_NOOP("StatusText", "Checking %n group(s) of same-size videos… %1 of %2"),
+            0, 1};
+    case Key::copyCheckStopped:
+        return {QT_TRANSLATE_NOOP("StatusText",
+                                  "Check for identical copies stopped: same-size videos are not "
+                                  "called copies until it has run.")};
+    case Key::restoring:
+        return {QT_TRANSLATE_NOOP("StatusText", "Putting videos back from the Trash…")};
+    case Key::restored:
+        return {QT_TRANSLATE_NOOP("StatusText", "Put %n video(s) back from the Trash."), 0};
     }
     return {""};
 }
@@ -89,8 +106,8 @@ StatusText StatusText::scanCancelledAt(std::int64_t count, std::int64_t total) {
 StatusText StatusText::deleting(std::int64_t count) {
     return {Key::deleting, {count}};
 }
-StatusText StatusText::deleted(std::int64_t count) {
-    return {Key::deleted, {count}};
+StatusText StatusText::deleted(std::int64_t count, std::int64_t freedBytes) {
+    return {Key::deleted, {count, freedBytes}};
 }
 StatusText StatusText::addingFavorites(std::int64_t count) {
     return {Key::addingFavorites, {count}};
@@ -125,6 +142,13 @@ StatusText StatusText::copiedNames(std::int64_t count) {
 StatusText StatusText::removedInPhotos(std::int64_t count) {
     return {Key::removedInPhotos, {count}};
 }
+StatusText StatusText::checkingCopies(std::int64_t groups, std::int64_t doneBytes,
+                                      std::int64_t totalBytes) {
+    return {Key::checkingCopies, {groups, doneBytes, totalBytes}};
+}
+StatusText StatusText::restored(std::int64_t count) {
+    return {Key::restored, {count}};
+}
 
 QString StatusText::text() const {
     const Form form = formOf(m_key);
@@ -136,7 +160,11 @@ QString StatusText::text() const {
     }
     QString text = QCoreApplication::translate("StatusText", form.source, nullptr, plural);
     for (std::size_t i = 0; i < m_counts.size(); ++i) {
-        if (int(i) != form.pluralCount)
+        if (int(i) == form.pluralCount)
+            continue;
+        if (form.firstBytes >= 0 && int(i) >= form.firstBytes)
+            text = text.arg(sizeText(m_counts[i]));
+        else
             text = text.arg(m_counts[i]);
     }
     if (m_key == Key::copiedName)

@@ -38,6 +38,10 @@ public:
         copiedName,
         copiedNames,
         removedInPhotos,
+        checkingCopies,
+        copyCheckStopped,
+        restoring,
+        restored,
     };
 
     // For the keys without arguments.
@@ -48,7 +52,8 @@ public:
     static StatusText scanCompleted(std::int64_t count, std::int64_t knownSizeCount);
     static StatusText scanCancelledAt(std::int64_t count, std::int64_t total);
     static StatusText deleting(std::int64_t count);
-    static StatusText deleted(std::int64_t count);
+    // `freedBytes`: what the disk gets back once the Trash is emptied.
+    static StatusText deleted(std::int64_t count, std::int64_t freedBytes);
     static StatusText addingFavorites(std::int64_t count);
     static StatusText removingFavorites(std::int64_t count);
     static StatusText addedFavorites(std::int64_t count);
@@ -60,6 +65,10 @@ public:
     static StatusText copiedName(const QString &name);
     static StatusText copiedNames(std::int64_t count);
     static StatusText removedInPhotos(std::int64_t count);
+    static StatusText checkingCopies(std::int64_t groups, std::int64_t doneBytes,
+                                     std::int64_t totalBytes);
+    static StatusText copyCheckStopped() { return StatusText(Key::copyCheckStopped); }
+    static StatusText restored(std::int64_t count);
 
     Key key() const { return m_key; }
     // The counts in the order the factory takes them.

@@ -80,6 +80,7 @@ void VideoListViewModel::stop() {
         m_actionTask->request_stop();
         m_actionTask.reset();
     }
+    cancelCopyCheck();
     if (m_changeObserver) {
         m_platform->unregisterChangeObserver(m_changeObserverId);
         m_changeObserver.reset();
@@ -90,6 +91,7 @@ void VideoListViewModel::cancelScan() {
     // The scan task clears its own flag and handle when it ends.
     if (m_isScanning && m_scanTask)
         m_scanTask->request_stop();
+    cancelCopyCheck();
 }
 
 // --- Fields the views assign directly ---------------------------------------------------------

@@ -103,6 +103,18 @@ public:
     void setErrorMessage(std::optional<QString> message);
     bool showDeleteConfirmation() const { return m_showDeleteConfirmation; }
     void setShowDeleteConfirmation(bool show);
+    // The check for identical copies that follows a scan: how far it has read, while it runs.
+    struct CopyCheck {
+        std::int64_t groups = 0; // same-size groups being read
+        std::int64_t doneBytes = 0;
+        std::int64_t totalBytes = 0;
+        friend bool operator==(const CopyCheck &, const CopyCheck &) = default;
+    };
+    const std::optional<CopyCheck> &copyCheck() const { return m_copyCheck; }
+    // What of this library waits in the Trash, as of the last scan or move.
+    const platform::LibraryTrash &libraryTrash() const { return m_libraryTrash; }
+    // The last move to the Trash can be put back.
+    bool canUndoDeletion() const { return m_canUndoDeletion; }
     // The video in the preview, set and cleared by the views.
     const std::optional<VideoItem> &previewItem() const { return m_previewItem; }
     void setPreviewItem(std::optional<VideoItem> item);
@@ -140,8 +152,13 @@ public:
     void selectYear(std::int64_t year);
     void showDuplicates();
     void clearFilters();
-    // Shows the duplicates and selects every copy but the one to keep in each group.
+    // Shows the duplicates and selects every copy but the one to keep in each group of
+    // identical copies among the videos shown; while the copy check runs, once it ends.
     void selectExtraCopies();
+    // Reads the same-size videos whose content is unknown, to tell identical copies; the scan
+    // starts it when it ends. Stops with the scan's Stop, and before the next scan.
+    void checkCopies();
+    void cancelCopyCheck();
 
     // Item actions; the library-changing ones are refused while a scan or an action runs.
     void requestDelete(const std::vector<VideoItem> &records);
@@ -151,6 +168,10 @@ public:
     void copyNames(const std::vector<VideoItem> &records);
     // Shows the video's file in the file manager.
     void showInPhotos(const VideoItem &record);
+    // Puts the last move to the Trash back, then scans; refused while a scan or an action runs.
+    void undoDeletion();
+    // Opens the Trash in the file manager.
+    void openTrash();
 
 Q_SIGNALS:
     void visibleItemsChanged();
@@ -180,6 +201,9 @@ Q_SIGNALS:
     void conditionTextChanged();
     void showDeleteConfirmationChanged();
     void previewItemChanged();
+    void copyCheckChanged();
+    void libraryTrashChanged();
+    void canUndoDeletionChanged();
 
 private:
     using Changed = void (VideoListViewModel::*)();
@@ -239,6 +263,14 @@ private:
     static QCoro::Task<> revealVideo(Self self, Service service,
                                      std::shared_ptr<DesktopToolkit> toolkit, QString identifier);
 
+    // Identical copies and the Trash.
+    static QCoro::Task<> runCopyCheck(Self self, Service service, std::vector<QStringList> groups,
+                                      std::stop_token stop);
+    std::function<void(platform::ContentCheckProgress)> copyCheckReporter(std::int64_t groupCount);
+    void applyContentDigests(const platform::ContentDigests &digests);
+    static QCoro::Task<> refreshTrash(Self self, Service service);
+    static QCoro::Task<> restoreDeletion(Self self, Service service);
+
     // Outside changes.
     void handleLibraryChange();
     static QCoro::Task<> dropVanishedVideos(Self self, Service service);
@@ -278,6 +310,9 @@ private:
     QString m_conditionText;
     bool m_showDeleteConfirmation = false;
     std::optional<VideoItem> m_previewItem;
+    std::optional<CopyCheck> m_copyCheck;
+    platform::LibraryTrash m_libraryTrash;
+    bool m_canUndoDeletion = false;
 
     // Unpublished.
     std::vector<VideoItem> m_items;
@@ -292,6 +327,12 @@ private:
     std::map<std::int64_t, std::vector<DateBucket>> m_monthBucketsByYear;
     std::optional<std::stop_source> m_scanTask;
     std::optional<std::stop_source> m_actionTask;
+    std::optional<std::stop_source> m_copyCheckTask;
+    std::uint64_t m_trashRefreshes = 0;
+    // An alert that would be cleared by the scan about to start: shown when it ends.
+    std::optional<QString> m_alertAfterScan;
+    // Select Extra Copies was asked for while the copy check ran.
+    bool m_selectExtrasWhenChecked = false;
     std::shared_ptr<LibraryChangeObserver> m_changeObserver;
     platform::ObserverId m_changeObserverId = 0;
     Clock::TimePoint m_suppressChangesUntil = Clock::TimePoint::min();

@@ -149,7 +149,7 @@ bool VideoListViewModel::rebuildDateBuckets() {
 bool VideoListViewModel::updateDuplicates() {
     publishIfDifferent(m_duplicates, summarizeDuplicates(m_items),
                        &VideoListViewModel::duplicatesChanged);
-    if (m_showsDuplicates && m_duplicates.countsBySize.isEmpty()) {
+    if (m_showsDuplicates && m_duplicates.isEmpty()) {
         publish(m_showsDuplicates, false, &VideoListViewModel::showsDuplicatesChanged);
         return true;
     }
@@ -171,9 +171,9 @@ void VideoListViewModel::followLocale() {
 
 void VideoListViewModel::recomputeVisibleItems(bool resetRows) {
     followLocale();
-    const DuplicateSizes *duplicateSizes = m_showsDuplicates ? &m_duplicates.countsBySize : nullptr;
+    const DuplicateSummary *duplicates = m_showsDuplicates ? &m_duplicates : nullptr;
     applyVisibleItems(
-        sortItems(filterItems(m_items, m_sizeFilter, m_searchText, m_dateFilter, duplicateSizes),
+        sortItems(filterItems(m_items, m_sizeFilter, m_searchText, m_dateFilter, duplicates),
                   m_sortOrder),
         resetRows);
 }

@@ -7,7 +7,7 @@ using namespace orsenta;
 using namespace orsenta::test;
 using namespace Qt::StringLiterals;
 
-using OptionalDuplicates = std::optional<DuplicateSizes>;
+using OptionalDuplicates = std::optional<DuplicateSummary>;
 Q_DECLARE_METATYPE(orsenta::SizeFilter)
 Q_DECLARE_METATYPE(orsenta::DateFilter)
 Q_DECLARE_METATYPE(OptionalDuplicates)
@@ -67,24 +67,34 @@ private Q_SLOTS:
             {u"mar"_s, u"apr"_s});
         row("month", dates, none, {}, DateFilter::month(2023, 3), {}, {u"mar"_s});
 
-        const ItemList copies{sized(u"a"_s, 500),          sized(u"b"_s, 0), sized(u"c"_s, 500),
-                              sized(u"d"_s, std::nullopt), sized(u"e"_s, 0), sized(u"f"_s, 7)};
-        const DuplicateSizes found = summarizeDuplicates(copies).countsBySize;
-        row("duplicates only", copies, none, {}, all, found, {u"a"_s, u"c"_s});
-        row("empty duplicate sizes", copies, none, {}, all, DuplicateSizes(), {});
+        const ItemList copies{checked(u"a"_s, 500, "x"),
+                              sized(u"b"_s, 0),
+                              checked(u"c"_s, 500, "x"),
+                              checked(u"s"_s, 500, {}),
+                              sized(u"d"_s, std::nullopt),
+                              sized(u"e"_s, 0),
+                              sized(u"f"_s, 7),
+                              sized(u"u1"_s, 9),
+                              sized(u"u2"_s, 9)};
+        row("duplicates only: copies and videos still to be read, never strangers", copies, none,
+            {}, all, summarizeDuplicates(copies), {u"a"_s, u"c"_s, u"u1"_s, u"u2"_s});
+        row("no duplicates", copies, none, {}, all, DuplicateSummary(), {});
 
         const auto trip = [](const QString &id, const QString &name, int year, qint64 bytes) {
-            return makeItem(
-                {.id = id, .name = name, .date = localTime(year, 3, 1), .size = known(bytes)});
+            return makeItem({.id = id,
+                             .name = name,
+                             .date = localTime(year, 3, 1),
+                             .size = known(bytes),
+                             .file = {.contentChecked = true, .contentDigest = "trip"}});
         };
         const ItemList mixed{trip(u"keep"_s, u"Trip.mov"_s, 2023, 600'000'000),
                              trip(u"small"_s, u"Trip2.mov"_s, 2023, 1000),
                              trip(u"later"_s, u"trip3.mov"_s, 2024, 600'000'000),
                              trip(u"walk"_s, u"walk.mov"_s, 2023, 600'000'000)};
         row("every filter at once", mixed, SizeFilter::atLeast500MB, u"TRIP"_s,
-            DateFilter::year(2023), summarizeDuplicates(mixed).countsBySize, {u"keep"_s});
+            DateFilter::year(2023), summarizeDuplicates(mixed), {u"keep"_s});
         row("empty list", {}, SizeFilter::atLeast1GB, u"x"_s, DateFilter::year(2023),
-            DuplicateSizes{{1, 2}}, {});
+            summarizeDuplicates(copies), {});
     }
 
     void filterItems() {

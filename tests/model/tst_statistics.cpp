@@ -45,10 +45,13 @@ private Q_SLOTS:
             QTest::newRow(name) << ids << stats;
         };
         row("empty selection", {}, {});
-        row("one identifier names no record", {u"a"_s, u"gone"_s, u"c"_s}, {2, 100, 1});
-        row("only unknown sizes", {u"c"_s, u"d"_s}, {2, 0, 2});
-        row("known zero is known", {u"b"_s}, {1, 0, 0});
-        row("everything", {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s}, {5, 3'000'000'100, 2});
+        row("one identifier names no record", {u"a"_s, u"gone"_s, u"c"_s}, {2, 100, 1, 100});
+        row("only unknown sizes", {u"c"_s, u"d"_s}, {2, 0, 2, 0});
+        row("known zero is known", {u"b"_s}, {1, 0, 0, 0});
+        row("freed bytes where the file says, else the size", {u"a"_s, u"s"_s, u"l"_s},
+            {3, 2'100, 0, 100 + 4'096});
+        row("everything", {u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s},
+            {5, 3'000'000'100, 2, 3'000'000'100});
         row("nothing that exists", {u"x"_s, u"A"_s}, {});
     }
 
@@ -58,7 +61,10 @@ private Q_SLOTS:
         QHash<QString, VideoItem> byIdentifier;
         for (const VideoItem &item :
              {sized(u"a"_s, 100), sized(u"b"_s, 0), sized(u"c"_s, std::nullopt), failed(u"d"_s),
-              sized(u"e"_s, 3'000'000'000)})
+              sized(u"e"_s, 3'000'000'000),
+              // A sparse file, and one whose blocks other links keep.
+              makeItem({.id = u"s"_s, .size = known(1'000), .file = {.freedBytes = 4'096}}),
+              makeItem({.id = u"l"_s, .size = known(1'000), .file = {.freedBytes = 0}})})
             byIdentifier.insert(item.id(), item);
         QCOMPARE(selectionStatsOf(QSet<QString>(selected.begin(), selected.end()), byIdentifier),
                  expected);

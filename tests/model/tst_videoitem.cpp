@@ -18,7 +18,8 @@ const ItemSpec base{.id = u"A1"_s,
                     .duration = 12.5,
                     .width = 1920,
                     .height = 1080,
-                    .size = known(1000)};
+                    .size = known(1000),
+                    .file = {.freedBytes = 4096, .pathLength = 20}};
 
 template <typename Change>
 VideoItem changed(Change change) {
@@ -57,6 +58,8 @@ private Q_SLOTS:
         row("favourite", changed([](ItemSpec &s) { s.favorite = true; }), false);
         row("screen recording", changed([](ItemSpec &s) { s.screenRecording = true; }), false);
         row("size", changed([](ItemSpec &s) { s.size = known(1001); }), false);
+        row("content digest", changed([](ItemSpec &s) { s.file.contentDigest = "x"; }), false);
+        row("freed bytes", changed([](ItemSpec &s) { s.file.freedBytes = 0; }), false);
         row("absent vs empty file name", makeItem({.name = u""_s}), false, makeItem({}));
         row("canonically equivalent identifiers", makeItem({.id = u"Caf\u00e9"_s}), false,
             makeItem({.id = u"Cafe\u0301"_s}));
@@ -102,7 +105,11 @@ private Q_SLOTS:
         const std::pair<VideoItem, VideoItem> cases[] = {
             {original.withFavorite(true), changed([](ItemSpec &s) { s.favorite = true; })},
             {original.withSizeState(SizeState::failed()),
-             changed([](ItemSpec &s) { s.size = SizeState::failed(); })}};
+             changed([](ItemSpec &s) { s.size = SizeState::failed(); })},
+            {original.withContentChecked("digest"), changed([](ItemSpec &s) {
+                 s.file.contentChecked = true;
+                 s.file.contentDigest = "digest";
+             })}};
         for (const auto &[rebuilt, expected] : cases) {
             QCOMPARE(rebuilt, expected);
             QCOMPARE(qHash(rebuilt), qHash(expected));

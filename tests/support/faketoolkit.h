@@ -21,6 +21,7 @@ public:
     QStringList folderPrompts;
     std::optional<QString> clipboard;
     QStringList revealed;
+    int trashOpenings = 0;
 
     QCoro::Task<std::optional<QString>> chooseSaveLocation(SavePanelRequest request) override {
         savePanels.push_back(std::move(request));
@@ -36,6 +37,7 @@ public:
     }
     void setClipboardText(const QString &text) override { clipboard = text; }
     void revealFile(const QString &filePath) override { revealed.append(filePath); }
+    void openTrash() override { ++trashOpenings; }
 };
 
 } // namespace orsenta::test

@@ -11,7 +11,11 @@ VideoItem makeItem(const ItemSpec &wanted) {
     if (wanted.name)
         name = QStringView(*wanted.name);
     return VideoItem(wanted.id, name, wanted.date, wanted.duration, wanted.width, wanted.height,
-                     wanted.favorite, wanted.screenRecording, wanted.size);
+                     wanted.favorite, wanted.screenRecording, wanted.size, wanted.file);
+}
+
+VideoItem checked(const QString &id, std::int64_t bytes, const QByteArray &content) {
+    return sized(id, bytes).withContentChecked(content);
 }
 
 VideoItem sized(const QString &id, std::optional<std::int64_t> bytes) {

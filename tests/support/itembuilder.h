@@ -7,6 +7,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -23,6 +24,7 @@ struct ItemSpec {
     bool favorite = false;
     bool screenRecording = false;
     SizeState size = SizeState::unavailable();
+    FileFacts file;
 };
 
 VideoItem makeItem(const ItemSpec &wanted);
@@ -36,6 +38,9 @@ inline SizeState known(std::int64_t bytes) {
 
 // A record that differs from others only in identifier and size.
 VideoItem sized(const QString &id, std::optional<std::int64_t> bytes);
+// A record of `bytes` whose content was read: `content` names its bytes (empty: no other video
+// has them).
+VideoItem checked(const QString &id, std::int64_t bytes, const QByteArray &content);
 inline VideoItem failed(const QString &id) {
     return makeItem({.id = id, .size = SizeState::failed()});
 }
@@ -50,6 +55,13 @@ constexpr Instant utcTime(int year, int month, int day, int hour = 0, int minute
 }
 
 QStringList identifiersOf(const std::vector<VideoItem> &items);
+
+// Identifiers in plain order, to compare sets and lists whatever their order.
+QStringList sorted(const auto &identifiers) {
+    QStringList list(identifiers.cbegin(), identifiers.cend());
+    list.sort();
+    return list;
+}
 
 } // namespace orsenta::test
 

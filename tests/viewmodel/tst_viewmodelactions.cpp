@@ -31,12 +31,6 @@ std::vector<VideoItem> recordsOf(const ViewModelFixture &f, const QStringList &i
     return records;
 }
 
-QStringList sorted(const auto &ids) {
-    QStringList list(ids.cbegin(), ids.cend());
-    list.sort();
-    return list;
-}
-
 } // namespace
 
 class TestViewModelActions : public QObject {
@@ -53,7 +47,7 @@ private Q_SLOTS:
         QCOMPARE(announced.size(), 1);
         f.vm.setSearchText(u"c.mov"_qs);
         QCOMPARE(f.vm.selectedIDs(), f.ids({"a", "b", "unknown"}));
-        QCOMPARE(f.vm.selectionStats(), (SelectionStats{2, 300, 0}));
+        QCOMPARE(f.vm.selectionStats(), (SelectionStats{2, 300, 0, 300}));
         QCOMPARE(sorted(identifiersOf(f.vm.items({}))), (QStringList{u"a"_qs, u"b"_qs}));
         QCOMPARE(f.vm.selectedItems().size(), 2u);
         QCOMPARE(identifiersOf(f.vm.items(f.ids({"c", "unknown"}))), QStringList{u"c"_qs});
@@ -124,13 +118,18 @@ private Q_SLOTS:
         const std::optional<QStringList> asked;
         const QStringList all{u"a"_qs, u"b"_qs, u"c"_qs};
         const QString failed = u"Deletion failed."_qs;
+        const auto one = [](int bytes) {
+            return u"Moved 1 video to the Trash. Emptying it frees %1 bytes."_qs.arg(bytes);
+        };
         const QString gone =
             u"”: it was removed or replaced after the scan; scan again to see it as it is now."_qs;
         QTest::newRow("both deleted")
-            << true << QStringList() << true << none << asked << u"Deleted 2 videos."_qs
+            << true << QStringList() << true << none << asked
+            << u"Moved 2 videos to the Trash. Emptying it frees 300 bytes."_qs
             << QStringList{u"c"_qs} << QString();
         QTest::newRow("nothing pending: the selection goes")
-            << false << QStringList() << true << none << asked << u"Deleted 2 videos."_qs
+            << false << QStringList() << true << none << asked
+            << u"Moved 2 videos to the Trash. Emptying it frees 300 bytes."_qs
             << QStringList{u"c"_qs} << QString();
         QTest::newRow("the library refuses")
             << true << QStringList() << false << error(5, u"Disk is read-only."_qs) << asked
@@ -140,11 +139,10 @@ private Q_SLOTS:
             << u"Photos could not delete the selected videos."_qs;
         QTest::newRow("only some go: the others' reason is shown")
             << true << QStringList() << true << error(1, u"“b.mov”: it changed."_qs)
-            << std::optional(QStringList{u"a"_qs}) << u"Deleted 1 video."_qs
-            << QStringList{u"b"_qs, u"c"_qs}
+            << std::optional(QStringList{u"a"_qs}) << one(100) << QStringList{u"b"_qs, u"c"_qs}
             << u"1 video was not moved to the Trash.\n“b.mov”: it changed."_qs;
         QTest::newRow("one left the library after the scan: it is named")
-            << true << QStringList{u"b"_qs} << true << none << asked << u"Deleted 1 video."_qs
+            << true << QStringList{u"b"_qs} << true << none << asked << one(100)
             << QStringList{u"b"_qs, u"c"_qs}
             << u"1 video was not moved to the Trash.\n“b.mov"_qs + gone;
         QTest::newRow("one refused, one gone: a line each")
@@ -201,7 +199,8 @@ private Q_SLOTS:
             QVERIFY(f.platform->removeAsset(u"v%1"_qs.arg(i, 3, 10, QLatin1Char('0'))));
         f.vm.confirmDelete();
         QVERIFY(f.acted());
-        QCOMPARE(f.vm.status().text(), u"Deleted 1 video."_qs);
+        QVERIFY2(f.vm.status().text().startsWith(u"Moved 1 video to the Trash. "_qs),
+                 qPrintable(f.vm.status().text()));
         const QStringList lines = f.vm.errorMessage().value_or(QString()).split(u'\n');
         QCOMPARE(lines.size(), 12);
         QCOMPARE(lines.first(), u"12 videos were not moved to the Trash."_qs);
@@ -209,6 +208,44 @@ private Q_SLOTS:
                  qPrintable(lines[1]));
         QVERIFY2(lines[10].startsWith(u"“v010”:"_qs), qPrintable(lines[10]));
         QCOMPARE(lines.last(), u"And 2 more."_qs);
+    }
+
+    // Undo puts back exactly what the last move took, favourites and all, but never over a
+    // video that has taken its place since.
+    void undoTheLastMove_data() {
+        QTest::addColumn<bool>("placeTaken");
+        QTest::newRow("both come back") << false;
+        QTest::newRow("one place taken again") << true;
+    }
+    void undoTheLastMove() {
+        QFETCH(bool, placeTaken);
+        ViewModelFixture f;
+        QVERIFY(scanThree(f));
+        QVERIFY(!f.vm.canUndoDeletion());
+        f.vm.setSelectedIDs(f.ids({"b", "c"}));
+        f.vm.confirmDelete();
+        QVERIFY(f.acted());
+        QVERIFY(QTest::qWaitFor([&] { return f.vm.canUndoDeletion(); }));
+        QCOMPARE(f.vm.libraryTrash(), (LibraryTrash{2, 500}));
+        if (placeTaken)
+            f.add({video(u"c"_qs, 42)});
+        f.vm.undoDeletion();
+        QVERIFY(QTest::qWaitFor([&] {
+            return !f.vm.isPerformingItemAction() && !f.vm.isScanning() && !f.vm.copyCheck()
+                   && f.vm.items().size() == 3;
+        }));
+        QVERIFY(!f.vm.canUndoDeletion());
+        QCOMPARE(sorted(identifiersOf(f.vm.items())), (QStringList{u"a"_qs, u"b"_qs, u"c"_qs}));
+        QCOMPARE(f.record("c").isFavorite(), !placeTaken);
+        QCOMPARE(f.record("c").sizeState().knownBytes(), placeTaken ? 42 : 300);
+        const LibraryTrash left = placeTaken ? LibraryTrash{1, 300} : LibraryTrash{};
+        QVERIFY(QTest::qWaitFor([&] { return f.vm.libraryTrash() == left; }));
+        QCOMPARE(f.vm.errorMessage().has_value(), placeTaken);
+        if (placeTaken)
+            QVERIFY2(f.vm.errorMessage()->startsWith(u"1 video stayed in the Trash.\nc"_qs),
+                     qPrintable(*f.vm.errorMessage()));
+        f.vm.undoDeletion();
+        QVERIFY(!f.vm.isPerformingItemAction());
     }
 
     void favourites_data() {

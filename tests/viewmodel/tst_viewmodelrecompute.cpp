@@ -191,7 +191,7 @@ private Q_SLOTS:
         QVERIFY(f.vm.showsDuplicates());
         QCOMPARE(f.vm.expandedYear(), std::nullopt);
         QCOMPARE(f.vm.selectedIDs(), f.ids({"c"}));
-        QCOMPARE(f.vm.selectionStats(), (SelectionStats{1, 200, 0}));
+        QCOMPARE(f.vm.selectionStats(), (SelectionStats{1, 200, 0, 200}));
         const std::int64_t rowSet = f.vm.rowSetIdentity();
         f.vm.requestDelete(f.vm.selectedItems());
         f.vm.confirmDelete();
@@ -200,6 +200,85 @@ private Q_SLOTS:
         QCOMPARE(f.vm.duplicates(), DuplicateSummary{});
         QCOMPARE(f.vm.rowSetIdentity(), rowSet + 1);
         QCOMPARE(identifiersOf(f.vm.visibleItems()), (QStringList{u"d"_qs, u"a"_qs, u"b"_qs}));
+    }
+
+    // Copies are chosen among the videos shown: what a search or a size filter hides is neither
+    // kept nor selected, and same-size strangers never are.
+    void extraCopiesOfTheShownVideos_data() {
+        QTest::addColumn<Step>("narrow");
+        QTest::addColumn<QStringList>("selected");
+        const auto search = [](const char *text) {
+            return Step(
+                [text](ViewModelFixture &f) { f.vm.setSearchText(QString::fromUtf8(text)); });
+        };
+        QTest::newRow("whole library") << Step() << QStringList{u"t2"_qs, u"t3"_qs, u"w2"_qs};
+        QTest::newRow("search shows two of three") << search("trip") << QStringList{u"t2"_qs};
+        QTest::newRow("search hides the keeper") << search("y") << QStringList{u"t3"_qs};
+        QTest::newRow("one shown member") << search("holiday") << QStringList();
+        QTest::newRow("size filter")
+            << Step([](ViewModelFixture &f) { f.vm.setSizeFilter(SizeFilter::atLeast100MB); })
+            << QStringList{u"t2"_qs, u"t3"_qs};
+    }
+    void extraCopiesOfTheShownVideos() {
+        QFETCH(Step, narrow);
+        ViewModelFixture f;
+        const auto asset = [](const char *id, const char *name, std::int64_t bytes, int year,
+                              const char *content) {
+            MemoryAsset a = video(QString::fromLatin1(id), bytes, year, QString::fromUtf8(name));
+            a.asset.creationDate = localTime(year, 1, 1);
+            a.resourceData = content;
+            return a;
+        };
+        constexpr std::int64_t big = 150 << 20;
+        f.add({asset("t1", "trip.mov", big, 2020, "T"),
+               asset("t2", "trip copy.mov", big, 2020, "T"),
+               asset("t3", "holiday.mov", big, 2021, "T"), asset("w1", "walk.mov", 1000, 2019, "W"),
+               asset("w2", "walk (2).mov", 1000, 2019, "W"),
+               asset("x1", "stranger.mov", 1000, 2019, "X1"),
+               asset("x2", "other.mov", 1000, 2019, "X2")});
+        QVERIFY(f.start());
+        QCOMPARE(f.vm.duplicates().videoCount, 5);
+        QCOMPARE(f.vm.duplicates().reclaimableBytes, 2 * big + 1000);
+        QCOMPARE(f.vm.duplicates().keeperReason(f.record("t1")), KeeperReason::originalName);
+        if (narrow)
+            narrow(f);
+        f.vm.selectExtraCopies();
+        QVERIFY(f.vm.showsDuplicates());
+        QTEST(sorted(f.vm.selectedIDs()), "selected");
+    }
+
+    // Select Extra Copies waits for the check of same-size videos; Stop ends the check, and
+    // what it did not read is never called a copy.
+    void extraCopiesWaitForTheCheck_data() {
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("check ends") << false;
+        QTest::newRow("check stopped") << true;
+    }
+    void extraCopiesWaitForTheCheck() {
+        QFETCH(bool, stopped);
+        ViewModelFixture f;
+        f.platform->holdContentChecks(true);
+        QVERIFY(scanFourVideos(f) || f.vm.copyCheck());
+        QVERIFY(f.vm.copyCheck());
+        QCOMPARE(f.vm.status().key(), StatusText::Key::checkingCopies);
+        QCOMPARE(f.vm.duplicates().videoCount, 0);
+        QCOMPARE(f.vm.duplicates().uncheckedCount, 2);
+        f.vm.selectExtraCopies();
+        QVERIFY(f.vm.showsDuplicates());
+        QCOMPARE(identifiersOf(f.vm.visibleItems()), (QStringList{u"b"_qs, u"c"_qs}));
+        QVERIFY(f.vm.selectedIDs().isEmpty());
+        if (stopped)
+            f.vm.cancelScan();
+        f.platform->holdContentChecks(false);
+        QVERIFY(QTest::qWaitFor([&] { return !f.vm.copyCheck(); }));
+        QCOMPARE(f.vm.selectedIDs(), stopped ? QSet<QString>() : f.ids({"c"}));
+        QCOMPARE(f.vm.duplicates().videoCount, stopped ? 0 : 2);
+        QCOMPARE(f.vm.status().key(),
+                 stopped ? StatusText::Key::copyCheckStopped : StatusText::Key::scanCompleted);
+        if (stopped) {
+            QVERIFY(f.scan());
+            QCOMPARE(f.vm.duplicates().videoCount, 2);
+        }
     }
 };
 

@@ -45,15 +45,16 @@ struct ViewModelFixture {
                                             : bareAsset(id, date));
         }
     }
-    // Starts as the window does: reads access, watches the library, scans to the end.
+    // Starts as the window does: reads access, watches the library, scans to the end and
+    // checks the same-size videos for copies.
     [[nodiscard]] bool start() {
         vm.start();
-        return QTest::qWaitFor([this] { return !vm.isScanning(); });
+        return QTest::qWaitFor([this] { return !vm.isScanning() && !vm.copyCheck(); });
     }
-    // Runs a whole scan; false when it does not end.
+    // Runs a whole scan and its check for copies; false when it does not end.
     [[nodiscard]] bool scan() {
         vm.startScan();
-        return QTest::qWaitFor([this] { return !vm.isScanning(); });
+        return QTest::qWaitFor([this] { return !vm.isScanning() && !vm.copyCheck(); });
     }
     // Waits for the running action to end.
     [[nodiscard]] bool acted() {

@@ -1,5 +1,6 @@
 #include "memoryplatform.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <algorithm>
@@ -414,11 +415,19 @@ void MemoryPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
               favorites = std::move(favorites), completion = std::move(completion)] {
                  if (outcome.success) {
                      std::lock_guard lock(m_mutex);
+                     std::vector<MemoryAsset> moved;
                      for (const QString &id : outcome.deleted.value_or(deletions)) {
                          if (const auto it = m_entries.find(id); it != m_entries.end()) {
+                             MemoryAsset asset = it->second.content;
+                             asset.asset = *it->second.asset;
+                             moved.push_back(std::move(asset));
                              m_order.erase(&it->second);
                              m_entries.erase(it);
                          }
+                     }
+                     if (!moved.empty()) {
+                         m_trash.insert(m_trash.end(), moved.begin(), moved.end());
+                         m_lastDeletion = std::move(moved);
                      }
                      for (const auto &[id, favorite] : favorites) {
                          if (const auto it = m_entries.find(id); it != m_entries.end()) {
@@ -431,6 +440,116 @@ void MemoryPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
                  for (int i = 0; i < plan.repeats; ++i)
                      completion(outcome);
              });
+}
+
+namespace {
+
+std::int64_t sizeOf(const MemoryAsset &asset) {
+    if (asset.asset.file.freedBytes >= 0)
+        return asset.asset.file.freedBytes;
+    const Member *member = asset.asset.members.find(members::fileSize);
+    if (const auto *number = member ? std::get_if<SignedMember>(member) : nullptr)
+        return number->value;
+    if (const auto *number = member ? std::get_if<UnsignedMember>(member) : nullptr)
+        return std::int64_t(number->value);
+    return asset.resourceData.size();
+}
+
+} // namespace
+
+ContentDigests
+MemoryPlatform::checkContent(const std::vector<QStringList> &sizeGroups,
+                             const std::function<void(ContentCheckProgress)> &progress,
+                             std::stop_token cancellation) {
+    std::vector<std::vector<std::pair<QString, QByteArray>>> contents;
+    ContentCheckProgress done;
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_counters.contentChecks;
+        m_contentChecksReleased.wait(lock, [this] { return !m_holdContentChecks; });
+        for (const QStringList &group : sizeGroups) {
+            auto &members = contents.emplace_back();
+            for (const QString &id : group) {
+                if (const Entry *entry = findLocked(id)) {
+                    MemoryAsset asset = entry->content;
+                    asset.asset = *entry->asset;
+                    const QByteArray size = QByteArray::number(qlonglong(sizeOf(asset)));
+                    members.emplace_back(id, size + ':' + asset.resourceData);
+                    done.totalBytes += asset.resourceData.size();
+                }
+            }
+        }
+    }
+    ContentDigests digests;
+    for (const auto &members : contents) {
+        std::map<QByteArray, int> sharing;
+        for (const auto &[id, content] : members)
+            ++sharing[content];
+        for (const auto &[id, content] : members) {
+            if (cancellation.stop_requested())
+                return digests;
+            const QByteArray digest = QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+            digests[id] = sharing[content] > 1 ? digest : QByteArray();
+            done.doneBytes += content.size() - content.indexOf(':') - 1;
+            {
+                std::lock_guard lock(m_mutex);
+                m_counters.contentBytesRead += content.size() - content.indexOf(':') - 1;
+            }
+            if (progress)
+                progress(done);
+        }
+    }
+    return digests;
+}
+
+void MemoryPlatform::holdContentChecks(bool hold) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_holdContentChecks = hold;
+    }
+    m_contentChecksReleased.notify_all();
+}
+
+LibraryTrash MemoryPlatform::libraryTrash() const {
+    std::lock_guard lock(m_mutex);
+    LibraryTrash trash;
+    for (const MemoryAsset &asset : m_trash) {
+        ++trash.videos;
+        trash.bytes += sizeOf(asset);
+    }
+    return trash;
+}
+
+bool MemoryPlatform::canRestoreLastDeletion() const {
+    std::lock_guard lock(m_mutex);
+    return !m_lastDeletion.empty();
+}
+
+RestoreOutcome MemoryPlatform::restoreLastDeletion() {
+    std::vector<MemoryAsset> last;
+    {
+        std::lock_guard lock(m_mutex);
+        last = std::exchange(m_lastDeletion, {});
+    }
+    RestoreOutcome outcome;
+    for (MemoryAsset &asset : last) {
+        const QString id = asset.asset.localIdentifier;
+        if (contains(id)) {
+            outcome.stayed << id;
+            outcome.message += (outcome.message.isEmpty() ? QString() : QStringLiteral("\n")) + id
+                               + QStringLiteral(": its place is taken again.");
+            continue;
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            std::erase_if(m_trash, [&](const MemoryAsset &trashed) {
+                return trashed.asset.localIdentifier == id;
+            });
+        }
+        addAsset(std::move(asset));
+        outcome.restored << id;
+    }
+    return outcome;
 }
 
 ObserverId MemoryPlatform::registerChangeObserver(std::function<void()> onChange) {

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <climits>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -56,6 +57,8 @@ public:
         int extensionLoads = 0;
         int inFlight = 0; // media, image, change and write requests not yet finally answered
         int maxInFlight = 0;
+        int contentChecks = 0;
+        std::int64_t contentBytesRead = 0;
     };
 
     struct ImageRequestRecord {
@@ -122,6 +125,9 @@ public:
     void setNextWriteError(PlatformError error) {
         assign(m_nextWriteError, std::optional(std::move(error)));
     }
+    // While held, content checks wait before they read anything, so that a test can act while
+    // one runs; releasing lets every waiting check go on.
+    void holdContentChecks(bool hold);
     // What libraryCondition() tells from now on.
     void setLibraryCondition(LibraryCondition condition) {
         assign(m_condition, std::move(condition));
@@ -169,6 +175,15 @@ public:
     ObserverId registerChangeObserver(std::function<void()> onChange) override;
     void unregisterChangeObserver(ObserverId observer) override;
     LibraryCondition libraryCondition() const override { return read(m_condition); }
+    // Two videos hold the same bytes when their sizes and `resourceData` are equal.
+    ContentDigests checkContent(const std::vector<QStringList> &sizeGroups,
+                                const std::function<void(ContentCheckProgress)> &progress,
+                                std::stop_token cancellation) override;
+    // Every video deleted so far, counted by its freed bytes (else its size).
+    LibraryTrash libraryTrash() const override;
+    bool canRestoreLastDeletion() const override;
+    // Adds the last deletion's assets back, but for those whose identifier is taken again.
+    RestoreOutcome restoreLastDeletion() override;
 
 private:
     class Manager;
@@ -237,6 +252,10 @@ private:
     ObserverId m_nextObserverId = 1;
 
     QStringList m_lastDeletionRequest;
+    bool m_holdContentChecks = false;
+    std::condition_variable m_contentChecksReleased;
+    std::vector<MemoryAsset> m_trash;        // every asset deleted, as it was
+    std::vector<MemoryAsset> m_lastDeletion; // those of the last change that deleted any
     std::vector<std::pair<QString, bool>> m_lastFavoriteRequest;
     std::vector<ImageRequestRecord> m_imageRequestLog;
     std::vector<MediaRequestRecord> m_mediaRequestLog;
