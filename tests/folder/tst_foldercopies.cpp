@@ -2,6 +2,7 @@
 // size hold equal bytes, what a check remembers, and what deleting a video gives back.
 
 #include "library/platform/folder/folderplatform.h"
+#include "support/ordinaryuser.h"
 #include "support/samplevideos.h"
 #include "support/temphome.h"
 #include "support/testmain.h"
@@ -289,6 +290,26 @@ private Q_SLOTS:
         QCOMPARE(after.size(), std::size_t(3));
         QCOMPARE(after.at(again.at(u"v0.mp4"_s)->localIdentifier).isEmpty(), !cancel);
         QCOMPARE(readFile(place.file(u"v1.mp4"_s)), content);
+    }
+
+    // A copy the user may not read is checked without a digest; the others are told apart as
+    // ever.
+    void anUnreadableVideoCostsOnlyItself() {
+        const Place place;
+        const QByteArray content = randomBytes(1000);
+        const QStringList names{u"locked.mp4"_s, u"v1.mp4"_s, u"v2.mp4"_s};
+        for (const QString &name : names)
+            QVERIFY(writeNewFile(place.file(name), content));
+        QVERIFY(::chmod(bytes(place.file(names[0])).constData(), 0) == 0);
+        const auto told = asOrdinaryUser([&] {
+            auto library = place.open();
+            const QStringList ids = idsOf(scan(*library), names);
+            const ContentDigests digests = library->checkContent({ids}, {}, {});
+            return std::array<int, 4>{int(digests.size()), int(digests.at(ids[0]).isEmpty()),
+                                      int(digests.at(ids[1]).isEmpty()),
+                                      int(digests.at(ids[1]) == digests.at(ids[2]))};
+        });
+        QCOMPARE(told, (std::array<int, 4>{3, 1, 0, 1}));
     }
 
     // An index of the second version keeps every row and favourite, and gains the content cache.
