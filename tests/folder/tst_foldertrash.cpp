@@ -272,6 +272,9 @@ private Q_SLOTS:
         QStringList ids;
         for (int i = 0; i < names.size(); ++i)
             QVERIFY(writeRaw(library.file(names[i]), content(i)));
+        // One video at two paths: both go, and both come back.
+        const QByteArray link = library.file("zz-link.mp4");
+        QVERIFY(::link(library.file(names[0]).constData(), link.constData()) == 0);
         const std::vector<VideoItem> items = library.scan();
         for (const QByteArray &name : names) {
             const VideoItem *item = itemNamed(items, QFile::decodeName(name.split('/').last()));
@@ -279,6 +282,7 @@ private Q_SLOTS:
             ids << item->localIdentifier();
         }
         QCOMPARE(library.trash(ids).deleted, ids);
+        QVERIFY(!exists(link));
         QList<Trashed> entries;
         for (int i = 0; i < names.size(); ++i) {
             const auto entry = trashEntryFor(library.file(names[i]), content(i));
@@ -301,6 +305,7 @@ private Q_SLOTS:
                               QStringLiteral("“swapped.mp4”: another file now has its place in "
                                              "the Trash.")}));
         QCOMPARE(readRaw(library.file(names[0])), content(0));
+        QCOMPARE(readRaw(link), content(0));
         QCOMPARE(readRaw(library.file(names[1])), content(1));
         QCOMPARE(readRaw(library.file(names[2])), content(9));
         QCOMPARE(readRaw(entries[2].file), content(2));
