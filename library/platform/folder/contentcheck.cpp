@@ -173,6 +173,10 @@ public:
                     return State::failed; // a read error, or the file got shorter
                 got += n;
             }
+            // The disk fetches the next piece while this one is hashed.
+            if (length > got)
+                ::posix_fadvise(file.get(), offset + got, std::min(length - got, chunkSize),
+                                POSIX_FADV_WILLNEED);
             consume(m_buffer.get(), got);
             offset += got;
             length -= got;
