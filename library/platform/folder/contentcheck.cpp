@@ -312,6 +312,7 @@ void checkGroup(std::vector<Candidate> &members, Reader &reader, ContentCheckRes
         if (member.state != State::sampled)
             continue;
         if (samples.value(member.sample) < 2) {
+            member.kept.clear();
             reader.unplan(member);
             continue;
         }
