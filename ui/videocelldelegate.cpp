@@ -7,7 +7,6 @@
 #include "videotablemodel.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
@@ -146,11 +145,22 @@ void VideoCellDelegate::paintName(QPainter &painter, const QStyleOptionViewItem 
     const QFontMetricsF metrics(option.font);
 
     std::vector<Badge> badges;
-    if (record.isScreenRecording())
-        badges.push_back({tr("Screen recording"), colors.secondary, colors.quaternaryFill});
-    if (const auto count = m_model->duplicateCount(record))
-        badges.push_back({tr("Duplicate ×%1").arg(QLocale().toString(qlonglong(*count))),
-                          duplicateOrange, withAlpha(duplicateOrange, 0.15)});
+    for (VideoTableModel::Badge &badge : m_model->badges(record)) {
+        using Kind = VideoTableModel::Badge::Kind;
+        switch (badge.kind) {
+        case Kind::screenRecording:
+        case Kind::checking:
+            badges.push_back({std::move(badge.text), colors.secondary, colors.quaternaryFill});
+            break;
+        case Kind::copies:
+            badges.push_back(
+                {std::move(badge.text), duplicateOrange, withAlpha(duplicateOrange, 0.15)});
+            break;
+        case Kind::keeper:
+            badges.push_back({std::move(badge.text), keeperGreen, withAlpha(keeperGreen, 0.15)});
+            break;
+        }
+    }
     const qreal heartSide = record.isFavorite() ? smallMetrics.height() : 0;
 
     qreal trailing = 0;

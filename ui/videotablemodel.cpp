@@ -3,7 +3,10 @@
 #include "model/displaytext.h"
 #include "viewmodel/videolistviewmodel.h"
 
+#include <QLocale>
+
 #include <algorithm>
+#include <utility>
 
 namespace orsenta {
 
@@ -29,10 +32,19 @@ VideoTableModel::VideoTableModel(VideoListViewModel *model, QObject *parent)
         QMetaObject::invokeMethod(this, &VideoTableModel::applyPendingUpdate, Qt::QueuedConnection);
     });
     connect(model, &VideoListViewModel::rowSetIdentityChanged, this, &VideoTableModel::replaceRows);
-    connect(model, &VideoListViewModel::duplicatesChanged, this, [this] {
+    const auto badgesChanged = [this] {
         if (!m_rows.empty())
             Q_EMIT dataChanged(index(0, int(Column::video)),
-                               index(rowCount() - 1, int(Column::video)), {Qt::DisplayRole});
+                               index(rowCount() - 1, int(Column::video)),
+                               {Qt::DisplayRole, Qt::AccessibleDescriptionRole});
+    };
+    connect(model, &VideoListViewModel::duplicatesChanged, this, badgesChanged);
+    // Only the start and the end of the check change a badge, not each step of its progress.
+    m_checkingCopies = model->copyCheck().has_value();
+    connect(model, &VideoListViewModel::copyCheckChanged, this, [this, badgesChanged] {
+        const bool checking = m_model && m_model->copyCheck().has_value();
+        if (std::exchange(m_checkingCopies, checking) != checking)
+            badgesChanged();
     });
 }
 
@@ -96,6 +108,8 @@ QVariant VideoTableModel::data(const QModelIndex &index, int role) const {
             QString description = tr("Thumbnail for %1").arg(record.displayName());
             if (record.isFavorite())
                 description += QStringLiteral(", ") + tr("Favorite");
+            for (const Badge &badge : badges(record))
+                description += QStringLiteral(", ") + badge.text;
             return description;
         }
         if (column == Column::resolution && record.pixelWidth() >= 1 && record.pixelHeight() >= 1)
@@ -180,6 +194,42 @@ std::optional<std::int64_t> VideoTableModel::duplicateCount(const VideoItem &rec
     if (!m_model)
         return std::nullopt;
     return m_model->duplicates().copiesOf(record);
+}
+
+std::vector<VideoTableModel::Badge> VideoTableModel::badges(const VideoItem &record) const {
+    std::vector<Badge> shown;
+    if (record.isScreenRecording())
+        shown.push_back({Badge::Kind::screenRecording, tr("Screen recording")});
+    if (!m_model)
+        return shown;
+    const DuplicateSummary &duplicates = m_model->duplicates();
+    if (const auto copies = duplicateCount(record)) {
+        shown.push_back(
+            {Badge::Kind::copies, tr("Copies ×%1").arg(QLocale().toString(qlonglong(*copies)))});
+        if (const auto reason = duplicates.keeperReason(record))
+            shown.push_back({Badge::Kind::keeper, keeperText(*reason)});
+    } else if (m_model->copyCheck() && duplicates.isUnchecked(record)) {
+        shown.push_back({Badge::Kind::checking, tr("Checking…")});
+    }
+    return shown;
+}
+
+QString VideoTableModel::keeperText(KeeperReason reason) {
+    switch (reason) {
+    case KeeperReason::favourite:
+        return tr("Kept: favourite");
+    case KeeperReason::oldest:
+        return tr("Kept: oldest");
+    case KeeperReason::originalName:
+        return tr("Kept: original name");
+    case KeeperReason::earliestFile:
+        return tr("Kept: earliest file");
+    case KeeperReason::shortestPath:
+        return tr("Kept: shortest path");
+    case KeeperReason::firstOfEquals:
+        return tr("Kept: first of equals");
+    }
+    return {};
 }
 
 void VideoTableModel::thumbnailChanged(int row) {

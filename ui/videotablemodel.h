@@ -3,6 +3,7 @@
 // set is one model reset; a refresh of the same set changes rows in place, so that the view keeps
 // its scroll position and selection.
 
+#include "model/duplicates.h"
 #include "model/videoitem.h"
 #include "viewmodel/videolistviewmodel.h"
 
@@ -49,8 +50,21 @@ public:
     int row(QByteArrayView identifierKey) const;
     // The largest known size among the rows, 0 when none is known: the full width of the bars.
     std::int64_t peakBytes() const { return m_peakBytes; }
-    // How many videos share the record's size, when it is known and shared.
+    // How many identical copies the record belongs with (itself included), when it has any.
     std::optional<std::int64_t> duplicateCount(const VideoItem &item) const;
+
+    // A capsule drawn after a video's name, and read out with its description.
+    struct Badge {
+        enum class Kind { screenRecording, copies, keeper, checking };
+        Kind kind;
+        QString text;
+        friend bool operator==(const Badge &, const Badge &) = default;
+    };
+    // In the order drawn: a screen recording, its identical copies and why it is the one kept,
+    // or, while the copy check runs, that its content is being read.
+    std::vector<Badge> badges(const VideoItem &item) const;
+    // "Kept: oldest": why the keeper of a group of identical copies stays.
+    static QString keeperText(KeeperReason reason);
 
     void setThumbnailSource(ThumbnailSource source) { m_thumbnailSource = std::move(source); }
     // A thumbnail arrived for the record of this row: only its decoration changes.
@@ -77,6 +91,8 @@ private:
     mutable QHash<QByteArrayView, int> m_rowByKey;
     mutable bool m_rowIndexStale = true;
     bool m_updatePending = false;
+    // Whether the copy check ran when the badges were last drawn.
+    bool m_checkingCopies = false;
     ThumbnailSource m_thumbnailSource;
 };
 

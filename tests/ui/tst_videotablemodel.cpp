@@ -1,6 +1,6 @@
 // The table's model over the view model's list: its shape under QAbstractItemModelTester, one
-// reset for a new row set, in-place updates that keep persistent indexes, and what each column
-// shows and sorts by.
+// reset for a new row set, in-place updates that keep persistent indexes, what each column
+// shows and sorts by, and the badges of identical copies.
 
 #include "model/displaytext.h"
 #include "ui/videocelldelegate.h"
@@ -12,6 +12,9 @@
 
 using namespace orsenta;
 using namespace orsenta::test;
+using Pair = std::function<void(MemoryAsset &a, MemoryAsset &b)>;
+
+Q_DECLARE_METATYPE(Pair)
 
 namespace {
 
@@ -229,19 +232,84 @@ private Q_SLOTS:
         QCOMPARE(VideoCellDelegate::barFraction(std::nullopt, 400), std::nullopt);
     }
 
-    void duplicateCountsOnlyForSharedKnownSizes() {
+    // Two videos of one size, "a" and "b", as the row makes them: their badges once the check
+    // for identical copies has read them, and the description a screen reader hears.
+    void badgesNameIdenticalCopiesAndTheOneKept_data() {
+        QTest::addColumn<Pair>("setup");
+        QTest::addColumn<QStringList>("aBadges");
+        QTest::addColumn<QStringList>("bBadges");
+        const QString copies = u"Copies ×2"_qs;
+        const auto row = [](const char *name, Pair setup, const QStringList &a,
+                            const QStringList &b) { QTest::newRow(name) << setup << a << b; };
+        row("alike in every way", [](MemoryAsset &, MemoryAsset &) {},
+            {copies, u"Kept: first of equals"_qs}, {copies});
+        row("oldest",
+            [](MemoryAsset &, MemoryAsset &b) { b.asset.creationDate = localTime(2019, 1, 1); },
+            {copies}, {copies, u"Kept: oldest"_qs});
+        row("favourite before oldest",
+            [](MemoryAsset &a, MemoryAsset &b) {
+                a.asset.isFavorite = true;
+                b.asset.creationDate = localTime(2019, 1, 1);
+            },
+            {copies, u"Kept: favourite"_qs}, {copies});
+        row("original name",
+            [](MemoryAsset &a, MemoryAsset &) {
+                a.asset.members.set(platform::members::originalFilename,
+                                    platform::ObjectMember{u"a copy.mov"_qs});
+            },
+            {copies}, {copies, u"Kept: original name"_qs});
+        row("earliest file",
+            [](MemoryAsset &, MemoryAsset &b) { b.asset.file.fileTime = localTime(2020, 1, 1); },
+            {copies}, {copies, u"Kept: earliest file"_qs});
+        row("shortest path",
+            [](MemoryAsset &a, MemoryAsset &b) {
+                a.asset.file.pathLength = 40;
+                b.asset.file.pathLength = 20;
+            },
+            {copies}, {copies, u"Kept: shortest path"_qs});
+        row("one size, other bytes",
+            [](MemoryAsset &a, MemoryAsset &b) {
+                a.resourceData = "one";
+                b.resourceData = "two";
+            },
+            {}, {});
+        row("unknown sizes",
+            [](MemoryAsset &a, MemoryAsset &b) {
+                a = bareAsset(u"a"_qs);
+                b = bareAsset(u"b"_qs);
+            },
+            {}, {});
+        row("a screen recording",
+            [](MemoryAsset &a, MemoryAsset &) {
+                a.asset.mediaSubtypes = platform::screenRecordingSubtype;
+            },
+            {u"Screen recording"_qs, copies, u"Kept: first of equals"_qs}, {copies});
+    }
+    void badgesNameIdenticalCopiesAndTheOneKept() {
+        QFETCH(Pair, setup);
+        QFETCH(QStringList, aBadges);
+        QFETCH(QStringList, bBadges);
         ViewModelFixture f;
-        f.add({video(u"a"_qs, 300), video(u"b"_qs, 300), video(u"c"_qs, 300), video(u"d"_qs, 0),
-               video(u"e"_qs, 0), video(u"f"_qs, 700), bareAsset(u"g"_qs), bareAsset(u"h"_qs)});
+        MemoryAsset a = video(u"a"_qs, 300, 2020);
+        MemoryAsset b = video(u"b"_qs, 300, 2020);
+        setup(a, b);
+        f.add({a, b});
         QVERIFY(f.start());
+        QVERIFY(QTest::qWaitFor([&f] { return !f.vm.copyCheck(); }));
         VideoTableModel model(&f.vm);
-        const auto countOf = [&](const QString &id) {
-            return model.duplicateCount(model.item(model.row(id)));
-        };
-        QCOMPARE(countOf(u"a"_qs), std::optional<std::int64_t>(3));
-        QCOMPARE(countOf(u"f"_qs), std::nullopt);
-        QCOMPARE(countOf(u"g"_qs), std::nullopt);
-        QCOMPARE(countOf(u"d"_qs), std::nullopt);
+        for (const auto &[id, expected] :
+             {std::pair(u"a"_qs, aBadges), std::pair(u"b"_qs, bBadges)}) {
+            const int row = model.row(id);
+            QStringList texts;
+            for (const VideoTableModel::Badge &badge : model.badges(model.item(row)))
+                texts << badge.text;
+            QCOMPARE(texts, expected);
+            const QString description =
+                model.index(row, int(Column::video)).data(Qt::AccessibleDescriptionRole).toString();
+            const QString said =
+                expected.isEmpty() ? QString() : u", "_qs + expected.join(u", "_qs);
+            QCOMPARE(description.right(said.size()), said);
+        }
     }
 };
 
