@@ -82,6 +82,9 @@ void OrsentaApp::buildMenus() {
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
 
+    QMenu *edit = bar->addMenu(translated("&Edit"));
+    edit->addAction(m_window->undoAction());
+
     QMenu *view = bar->addMenu(translated("&View"));
     QAction *sidebar = m_window->sidebarAction();
     sidebar->setShortcut(QKeySequence(Qt::Key_F9));

@@ -245,10 +245,24 @@
         </translation>
     </message>
     <message numerus="yes">
-        <source>Keeping the favorite or oldest copy in each of %n group(s) frees the space shown.</source>
+        <source>Keeping the favourite or oldest copy in each of %n group(s) frees the space shown once the Trash is emptied.</source>
         <translation>
-            <numerusform>Keeping the favorite or oldest copy in each of %n group frees the space shown.</numerusform>
-            <numerusform>Keeping the favorite or oldest copy in each of %n groups frees the space shown.</numerusform>
+            <numerusform>Keeping the favourite or oldest copy in each of %n group frees the space shown once the Trash is emptied.</numerusform>
+            <numerusform>Keeping the favourite or oldest copy in each of %n groups frees the space shown once the Trash is emptied.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Checking %n group(s) of same-size videos…</source>
+        <translation>
+            <numerusform>Checking %n group of same-size videos…</numerusform>
+            <numerusform>Checking %n groups of same-size videos…</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>In the Trash: %n video(s), %1</source>
+        <translation>
+            <numerusform>In the Trash: %n video, %1</numerusform>
+            <numerusform>In the Trash: %n videos, %1</numerusform>
         </translation>
     </message>
 </context>

@@ -231,7 +231,7 @@ SelectionBar::SelectionBar(QWidget *parent)
     row->addStretch(1);
     row->addSpacing(12);
     m_deselect = new QPushButton(translated("Deselect"));
-    m_delete = new QPushButton(translated("Move to Recently Deleted"));
+    m_delete = new QPushButton(translated("Move to Trash"));
     m_delete->setIcon(drawnSymbol(Symbol::trash));
     m_delete->setDefault(false);
     for (QPushButton *button : {m_deselect, m_delete})
@@ -243,7 +243,8 @@ SelectionBar::SelectionBar(QWidget *parent)
 
 void SelectionBar::setStats(const SelectionStats &stats) {
     m_count->setText(translated("%n video(s) selected", plural(stats.count)));
-    QString detail = translated("Frees %1").arg(sizeText(stats.knownBytes));
+    QString detail =
+        translated("Frees %1 once the Trash is emptied").arg(sizeText(stats.freedBytes));
     if (stats.unknownSizeCount >= 1)
         detail += QStringLiteral(" \u00b7 ")
                   + translated("%n video(s) with unknown size", plural(stats.unknownSizeCount));

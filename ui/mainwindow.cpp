@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "detailviews.h"
+#include "model/displaytext.h"
 #include "sidebar.h"
 #include "symbols.h"
 #include "videotablefactory.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -74,6 +76,14 @@ MainWindow::MainWindow(std::shared_ptr<platform::PhotoPlatform> platform,
     connect(m_sidebarAction, &QAction::toggled, this, [this](bool shown) {
         if (m_sidebar)
             m_sidebar->setVisible(shown);
+    });
+    m_undoAction = new QAction(translated("Undo Move to Trash"), this);
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    m_undoAction->setEnabled(false);
+    addAction(m_undoAction);
+    connect(m_undoAction, &QAction::triggered, this, [this] {
+        if (m_model)
+            m_model->undoDeletion();
     });
     buildToolbar();
 }
@@ -196,7 +206,9 @@ void MainWindow::connectModel() {
         connect(vm, signal, this, &MainWindow::refreshBanner);
         connect(vm, signal, this, &MainWindow::refreshPlaceholder);
         connect(vm, signal, this, &MainWindow::refreshSelectionBar);
+        connect(vm, signal, this, &MainWindow::refreshUndo);
     }
+    connect(vm, &VM::canUndoDeletionChanged, this, &MainWindow::refreshUndo);
     for (auto signal : {&VM::visibleItemsChanged, &VM::authorizationStatusChanged})
         connect(vm, signal, this, &MainWindow::refreshPlaceholder);
     connect(vm, &VM::hasExternalChangesChanged, this, &MainWindow::refreshBanner);
@@ -214,6 +226,7 @@ void MainWindow::connectModel() {
     refreshBanner();
     refreshSelectionBar();
     refreshConfirmation();
+    refreshUndo();
     refreshAlert();
 }
 
@@ -334,12 +347,19 @@ void MainWindow::refreshConfirmation() {
         }
         return;
     }
+    const QSet<QString> &pending = m_model->pendingDeletionIDs();
     const QString title =
-        translated("Delete %n video(s)?",
-                   int(std::min<qsizetype>(m_model->pendingDeletionIDs().size(), INT_MAX)));
+        translated("Delete %n video(s)?", int(std::min<qsizetype>(pending.size(), INT_MAX)));
+    std::int64_t freed = 0;
+    for (const VideoItem &item : m_model->items(pending))
+        freed += item.freedBytes();
+    const QString detail = translated("The videos go to the Trash, where you can restore them. %1 "
+                                      "returns to the disk when the Trash is emptied.")
+                               .arg(sizeText(freed));
     if (m_confirmation) {
         m_confirmation->setText(title);
         m_confirmation->setWindowTitle(title);
+        m_confirmation->setInformativeText(detail);
         return;
     }
     auto *box = new QMessageBox(this);
@@ -347,10 +367,9 @@ void MainWindow::refreshConfirmation() {
     box->setIcon(QMessageBox::Warning);
     box->setWindowTitle(title);
     box->setText(title);
-    box->setInformativeText(translated("Deleted videos go to the Trash, where you can restore them "
-                                       "until it is emptied."));
+    box->setInformativeText(detail);
     QPushButton *destroy =
-        box->addButton(translated("Move to Recently Deleted"), QMessageBox::DestructiveRole);
+        box->addButton(translated("Move to Trash"), QMessageBox::DestructiveRole);
     QPushButton *cancel = box->addButton(translated("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
@@ -368,6 +387,11 @@ void MainWindow::refreshConfirmation() {
             m_model->setShowDeleteConfirmation(false);
     });
     box->open();
+}
+
+void MainWindow::refreshUndo() {
+    m_undoAction->setEnabled(m_model->canUndoDeletion() && !m_model->isScanning()
+                             && !m_model->isPerformingItemAction());
 }
 
 void MainWindow::refreshAlert() {

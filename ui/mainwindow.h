@@ -51,6 +51,9 @@ public:
 
     // "Show Sidebar": checked while the sidebar is shown.
     QAction *sidebarAction() const { return m_sidebarAction; }
+    // "Undo Move to Trash" (Ctrl+Z), enabled while the last move can be put back and nothing
+    // else runs; the window answers its keys with or without a menu holding it.
+    QAction *undoAction() const { return m_undoAction; }
 
     Placeholder placeholder() const;
     Sidebar *sidebar() const { return m_sidebar; }
@@ -90,6 +93,7 @@ private:
     void refreshBanner();
     void refreshSelectionBar();
     void refreshConfirmation();
+    void refreshUndo();
     void refreshAlert();
     void refreshPreview();
     void openPrivacySettings();
@@ -105,6 +109,7 @@ private:
     QLineEdit *m_search = nullptr;
     QAction *m_scanAction = nullptr;
     QAction *m_sidebarAction = nullptr;
+    QAction *m_undoAction = nullptr;
     QWidget *m_detail = nullptr;
     QStackedWidget *m_stack = nullptr;
     QAbstractItemView *m_table = nullptr;

@@ -166,24 +166,62 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         });
     }
 
-    // 5. Duplicates.
-    m_duplicates = addSection(translated("Duplicates"));
-    m_sameSize = new DateBucketRow;
-    m_sameSize->setTitle(translated("Same size"));
+    // 5. Identical copies.
+    m_duplicates = addSection(translated("Identical copies"));
+    m_copies = new DateBucketRow;
+    m_copies->setTitle(translated("Copies"));
+    m_checking = new QWidget;
+    {
+        auto *column = new QVBoxLayout(m_checking);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(4);
+        m_checkGroups = new QLabel;
+        m_checkGroups->setWordWrap(true);
+        makeSecondary(m_checkGroups);
+        m_checkProgress = new QProgressBar;
+        m_checkProgress->setTextVisible(false);
+        m_checkProgress->setFixedHeight(6);
+        // Reachable with Tab, so that a screen reader can tell how far the check has read.
+        m_checkProgress->setFocusPolicy(Qt::TabFocus);
+        m_checkProgress->setAccessibleName(translated("Check for identical copies"));
+        m_checkBytes = new QLabel;
+        makeSecondary(m_checkBytes);
+        column->addWidget(m_checkGroups);
+        column->addWidget(m_checkProgress);
+        column->addWidget(m_checkBytes);
+    }
     m_selectExtraCopies = new LinkButton(translated("Select Extra Copies"));
-    m_duplicates.body->addWidget(m_sameSize);
+    m_duplicates.body->addWidget(m_copies);
+    m_duplicates.body->addWidget(m_checking);
     m_duplicates.body->addWidget(m_selectExtraCopies);
-    connect(m_sameSize, &QAbstractButton::clicked, this, [this] {
+    connect(m_copies, &QAbstractButton::clicked, this, [this] {
         if (m_model)
             m_model->showDuplicates();
     });
+    // Clickable during the check too: the view model selects once the check ends.
     connect(m_selectExtraCopies, &QAbstractButton::clicked, this, [this] {
-        if (!m_model)
-            return;
-        m_model->selectExtraCopies();
+        if (m_model)
+            m_model->selectExtraCopies();
     });
 
-    // 6. By date.
+    // 6. Trash.
+    m_trash = addSection(translated("Trash"));
+    {
+        m_trashText = new QLabel;
+        m_trashText->setWordWrap(true);
+        m_openTrash = new LinkButton(translated("Open Trash"));
+        m_trash.body->addWidget(m_trashText);
+        m_trash.body->addWidget(m_openTrash);
+        m_trash.footer->setText(
+            translated("Orsenta never empties the Trash; the space returns when you empty it."));
+        m_trash.footer->show();
+        connect(m_openTrash, &QAbstractButton::clicked, this, [this] {
+            if (m_model)
+                m_model->openTrash();
+        });
+    }
+
+    // 7. By date.
     m_dates = addSection(translated("By date"));
     auto *back = new LinkButton(translated("All dates"));
     back->setLeadingSymbol(Symbol::chevronLeft);
@@ -202,7 +240,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         m_model->select(DateFilter::all(), false);
     });
 
-    // 7. Status.
+    // 8. Status, and Undo of the last move to the Trash.
     {
         auto *row = new QHBoxLayout;
         row->setContentsMargins(4, 0, 4, 0);
@@ -211,9 +249,16 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         m_status = new QLabel;
         m_status->setWordWrap(true);
         makeSecondary(m_status);
+        m_undo = new LinkButton(translated("Undo"));
+        m_undo->setToolTip(translated("Put the videos last moved to the Trash back"));
         row->addWidget(m_actionSpinner, 0, Qt::AlignVCenter);
         row->addWidget(m_status, 1, Qt::AlignVCenter);
+        row->addWidget(m_undo, 0, Qt::AlignVCenter);
         m_column->addLayout(row);
+        connect(m_undo, &QAbstractButton::clicked, this, [this] {
+            if (m_model)
+                m_model->undoDeletion();
+        });
     }
     m_column->addStretch(1);
 
@@ -231,12 +276,14 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     for (auto signal : {&VM::isScanningChanged, &VM::scanProgressChanged,
                         &VM::scanCompletedCountChanged, &VM::scanTotalCountChanged})
         connect(vm, signal, this, &Sidebar::refreshScanning);
-    for (auto signal : {&VM::duplicatesChanged, &VM::showsDuplicatesChanged})
+    for (auto signal : {&VM::duplicatesChanged, &VM::showsDuplicatesChanged, &VM::copyCheckChanged})
         connect(vm, signal, this, &Sidebar::refreshDuplicates);
+    connect(vm, &VM::libraryTrashChanged, this, &Sidebar::refreshTrash);
     for (auto signal : {&VM::yearBucketsChanged, &VM::expandedYearChanged, &VM::dateFilterChanged,
                         &VM::showsDuplicatesChanged, &VM::statsChanged})
         connect(vm, signal, this, &Sidebar::refreshDates);
-    for (auto signal : {&VM::statusChanged, &VM::isPerformingItemActionChanged})
+    for (auto signal : {&VM::statusChanged, &VM::isPerformingItemActionChanged,
+                        &VM::isScanningChanged, &VM::canUndoDeletionChanged})
         connect(vm, signal, this, &Sidebar::refreshStatus);
 
     refreshTotal();
@@ -244,6 +291,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     refreshScanning();
     refreshFilter();
     refreshDuplicates();
+    refreshTrash();
     refreshDates();
     refreshStatus();
 }
@@ -333,16 +381,59 @@ void Sidebar::refreshFilter() {
     m_clearFilters->setHidden(!m_model->hasActiveFilters());
 }
 
+QString Sidebar::copyCheckText() const {
+    if (m_checking->isHidden())
+        return {};
+    return m_checkGroups->text() + u' ' + m_checkBytes->text();
+}
+
+QString Sidebar::trashText() const {
+    return m_trash.root->isHidden() ? QString() : m_trashText->text();
+}
+
 void Sidebar::refreshDuplicates() {
     const DuplicateSummary &duplicates = m_model->duplicates();
-    m_duplicates.root->setHidden(duplicates.isEmpty());
-    m_sameSize->setCount(duplicates.videoCount);
-    m_sameSize->setBytes(duplicates.reclaimableBytes);
-    m_sameSize->setSelected(m_model->showsDuplicates());
-    m_duplicates.footer->setText(translated(
-        "Keeping the favorite or oldest copy in each of %n group(s) frees the space shown.",
-        plural(duplicates.groupCount())));
-    m_duplicates.footer->setHidden(duplicates.isEmpty());
+    const std::optional<VideoListViewModel::CopyCheck> &check = m_model->copyCheck();
+    // Videos that only share a size are not copies: nothing of them shows until their content
+    // has been read.
+    const bool hasCopies = duplicates.groupCount() > 0;
+    m_duplicates.root->setHidden(!hasCopies && !check);
+    m_copies->setHidden(!hasCopies);
+    m_copies->setCount(duplicates.videoCount);
+    m_copies->setBytes(duplicates.reclaimableBytes);
+    m_copies->setSelected(m_model->showsDuplicates());
+    m_duplicates.footer->setText(translated("Keeping the favourite or oldest copy in each of %n "
+                                            "group(s) frees the space shown once the Trash is "
+                                            "emptied.",
+                                            plural(duplicates.groupCount())));
+    m_duplicates.footer->setHidden(!hasCopies);
+
+    m_checking->setHidden(!check);
+    if (check) {
+        m_checkGroups->setText(
+            translated("Checking %n group(s) of same-size videos…", plural(check->groups)));
+        const QString bytes =
+            translated("%1 of %2").arg(sizeText(check->doneBytes), sizeText(check->totalBytes));
+        m_checkBytes->setText(bytes);
+        m_checkProgress->setAccessibleDescription(bytes);
+        if (check->totalBytes < 1) {
+            m_checkProgress->setRange(0, 0); // nothing measured yet: a busy bar
+        } else {
+            m_checkProgress->setRange(0, 1000);
+            m_checkProgress->setValue(int(std::clamp(
+                double(check->doneBytes) / double(check->totalBytes) * 1000, 0.0, 1000.0)));
+        }
+    }
+    m_selectExtraCopies->setToolTip(
+        check ? translated("Selects the extra copies once the check for identical copies ends.")
+              : translated("Selects every copy but the one kept in each group."));
+}
+
+void Sidebar::refreshTrash() {
+    const platform::LibraryTrash &trash = m_model->libraryTrash();
+    m_trash.root->setHidden(trash.videos < 1);
+    m_trashText->setText(translated("In the Trash: %n video(s), %1", plural(trash.videos))
+                             .arg(sizeText(trash.bytes)));
 }
 
 void Sidebar::refreshDates() {
@@ -441,6 +532,8 @@ void Sidebar::refreshDates() {
 void Sidebar::refreshStatus() {
     m_actionSpinner->setVisible(m_model->isPerformingItemAction());
     m_status->setText(m_model->status().text());
+    m_undo->setVisible(m_model->canUndoDeletion());
+    m_undo->setEnabled(!m_model->isScanning() && !m_model->isPerformingItemAction());
 }
 
 } // namespace orsenta

@@ -1,7 +1,8 @@
 #pragma once
 // The sidebar beside the table: total size, library counts, scan progress, the size filter,
-// the duplicate groups, the years and months, and the status line. It draws the view model's
-// state and calls one of its operations for each control.
+// the identical copies and their check, the years and months, what of the library waits in the
+// Trash, and the status line with Undo. It draws the view model's state and calls one of its
+// operations for each control.
 
 #include "viewmodel/videolistviewmodel.h"
 
@@ -43,8 +44,16 @@ public:
     ByteCountView *totalSizeView() const { return m_totalSize; }
     QComboBox *sizeFilterBox() const { return m_sizeFilter; }
     QAbstractButton *clearFiltersButton() const { return m_clearFilters; }
-    DateBucketRow *sameSizeRow() const { return m_sameSize; }
+    DateBucketRow *copiesRow() const { return m_copies; }
     QAbstractButton *selectExtraCopiesButton() const { return m_selectExtraCopies; }
+    // The copy check's progress and its line ("Checking 2 groups of same-size videos…"), shown
+    // while it runs.
+    QProgressBar *copyCheckProgress() const { return m_checkProgress; }
+    QString copyCheckText() const;
+    // "In the Trash: 2 videos, 3 MB", or empty while nothing of the library is in the Trash.
+    QString trashText() const;
+    QAbstractButton *openTrashButton() const { return m_openTrash; }
+    QAbstractButton *undoButton() const { return m_undo; }
     // The "All dates" control that closes an open year.
     QAbstractButton *backButton() const { return m_back; }
     // The rows of the "By date" section, top to bottom.
@@ -68,6 +77,7 @@ private:
     void refreshScanning();
     void refreshFilter();
     void refreshDuplicates();
+    void refreshTrash();
     void refreshDates();
     void refreshStatus();
 
@@ -91,8 +101,16 @@ private:
     QAbstractButton *m_clearFilters = nullptr;
 
     Section m_duplicates;
-    DateBucketRow *m_sameSize = nullptr;
+    DateBucketRow *m_copies = nullptr;
+    QWidget *m_checking = nullptr;
+    QLabel *m_checkGroups = nullptr;
+    QProgressBar *m_checkProgress = nullptr;
+    QLabel *m_checkBytes = nullptr;
     QAbstractButton *m_selectExtraCopies = nullptr;
+
+    Section m_trash;
+    QLabel *m_trashText = nullptr;
+    QAbstractButton *m_openTrash = nullptr;
 
     Section m_dates;
     QAbstractButton *m_back = nullptr;
@@ -105,6 +123,7 @@ private:
 
     Spinner *m_actionSpinner = nullptr;
     QLabel *m_status = nullptr;
+    QAbstractButton *m_undo = nullptr;
 };
 
 } // namespace orsenta

@@ -112,11 +112,13 @@ private Q_SLOTS:
         OrsentaApp app(std::make_shared<platform::MemoryPlatform>());
         QCOMPARE(app.theme()->applied(), AppTheme::light);
         QCOMPARE(titles(app.mainWindow()->menuBar()->actions()),
-                 (QStringList{u"&File"_qs, u"&View"_qs, u"Video"_qs}));
+                 (QStringList{u"&File"_qs, u"&Edit"_qs, u"&View"_qs, u"Video"_qs}));
         // One window is the whole application: nothing opens another.
-        const QStringList file =
-            titles(app.mainWindow()->menuBar()->actions().front()->menu()->actions());
-        QCOMPARE(file, (QStringList{u"Settings…"_qs, u"Quit"_qs}));
+        const QList<QAction *> menus = app.mainWindow()->menuBar()->actions();
+        QCOMPARE(titles(menus[0]->menu()->actions()), (QStringList{u"Settings…"_qs, u"Quit"_qs}));
+        QCOMPARE(menus[1]->menu()->actions(), QList<QAction *>{app.mainWindow()->undoAction()});
+        QCOMPARE(app.mainWindow()->undoAction()->text(), u"Undo Move to Trash"_qs);
+        QCOMPARE(app.mainWindow()->undoAction()->shortcut(), QKeySequence(QKeySequence::Undo));
 
         QMenu *appearance = app.appearanceMenu();
         QCOMPARE(appearance->title(), u"Appearance"_qs);

@@ -167,25 +167,46 @@ private Q_SLOTS:
         QTRY_COMPARE(sidebar.findChildren<DateBucketRow *>().size(), qsizetype(3 + 1));
     }
 
-    void theLibraryAndSameSizeRowsAndSelectExtraCopies() {
+    // Only videos whose bytes are equal are copies: the two of 5 MB hold other bytes.
+    void theLibraryAndIdenticalCopiesRowsAndSelectExtraCopies_data() {
+        QTest::addColumn<bool>("withCopies");
+        QTest::addRow("copies and strangers") << true;
+        QTest::addRow("strangers of one size only") << false;
+    }
+    void theLibraryAndIdenticalCopiesRowsAndSelectExtraCopies() {
+        QFETCH(bool, withCopies);
         WindowFixture f;
-        f.add({videoOn(u"a"_qs, 7 * MB, 2021), videoOn(u"b"_qs, 7 * MB, 2022),
-               videoOn(u"c"_qs, 7 * MB, 2023), videoOn(u"d"_qs, 9 * MB, 2023),
+        MemoryAsset one = videoOn(u"s1"_qs, 5 * MB, 2020);
+        one.resourceData = "one";
+        MemoryAsset two = videoOn(u"s2"_qs, 5 * MB, 2020);
+        two.resourceData = "two";
+        f.add({one, two, videoOn(u"d"_qs, 9 * MB, 2023),
                bareAsset(u"lost"_qs, localTime(2022, 1, 1))});
+        if (withCopies) {
+            f.add({videoOn(u"a"_qs, 7 * MB, 2021), videoOn(u"b"_qs, 7 * MB, 2022),
+                   videoOn(u"c"_qs, 7 * MB, 2023)});
+        }
         QVERIFY(f.open());
         Sidebar &sidebar = *f.window.sidebar();
-        QCOMPARE(sidebar.libraryValue(u"Videos"_qs), u"5"_qs);
+        QCOMPARE(sidebar.copyCheckText(), QString()); // the check has ended
+        if (!withCopies) {
+            QVERIFY(!sidebar.copiesRow()->isVisibleTo(&f.window));
+            QVERIFY(!sidebar.selectExtraCopiesButton()->isVisibleTo(&f.window));
+            return;
+        }
+        QCOMPARE(sidebar.libraryValue(u"Videos"_qs), u"7"_qs);
         QCOMPARE(sidebar.libraryValue(u"Shown"_qs), QString()); // only while something is hidden
         QCOMPARE(sidebar.libraryValue(u"Size unknown"_qs), u"1"_qs);
-        QCOMPARE(sidebar.totalSizeView()->text(), sizeText(30 * MB));
-        QCOMPARE(sidebar.sameSizeRow()->count(), 3);
-        QCOMPARE(sidebar.sameSizeRow()->bytes(), 14 * MB);
-        QVERIFY(!sidebar.sameSizeRow()->fraction());
+        QCOMPARE(sidebar.totalSizeView()->text(), sizeText(40 * MB));
+        QVERIFY(sidebar.copiesRow()->isVisibleTo(&f.window));
+        QCOMPARE(sidebar.copiesRow()->count(), 3);
+        QCOMPARE(sidebar.copiesRow()->bytes(), 14 * MB); // what deleting b and c gives back
+        QVERIFY(!sidebar.copiesRow()->fraction());
         f.vm().selectYear(2023);
 
         QTest::mouseClick(sidebar.selectExtraCopiesButton(), Qt::LeftButton);
         QVERIFY(f.vm().showsDuplicates());
-        QVERIFY(sidebar.sameSizeRow()->isSelected());
+        QVERIFY(sidebar.copiesRow()->isSelected());
         QCOMPARE(f.vm().expandedYear(), std::nullopt);
         QCOMPARE(f.vm().selectedIDs(), f.ids({"b", "c"})); // the oldest copy stays
         QCOMPARE(f.tableRows(), 3);
@@ -201,20 +222,22 @@ private Q_SLOTS:
                             const QString &detail) {
             QTest::addRow("%s", name) << selected << count << u"Frees "_qs + detail;
         };
-        row("one", {u"a"_qs}, u"1 video selected"_qs, sizeText(150 * MB));
-        row("two", {u"a"_qs, u"b"_qs}, u"2 videos selected"_qs, sizeText(1'650 * MB));
+        const QString emptied = u" once the Trash is emptied"_qs;
+        row("one", {u"a"_qs}, u"1 video selected"_qs, sizeText(100 * MB) + emptied);
+        row("two", {u"a"_qs, u"b"_qs}, u"2 videos selected"_qs, sizeText(1'600 * MB) + emptied);
         row("unknown size", {u"a"_qs, u"lost"_qs}, u"2 videos selected"_qs,
-            sizeText(150 * MB) + u" \u00b7 1 video with unknown size"_qs);
+            sizeText(100 * MB) + emptied + u" \u00b7 1 video with unknown size"_qs);
         row("only unknown", {u"lost"_qs, u"gone"_qs}, u"2 videos selected"_qs,
-            u"Zero bytes \u00b7 2 videos with unknown size"_qs);
+            u"Zero bytes"_qs + emptied + u" \u00b7 2 videos with unknown size"_qs);
     }
     void selectionBarTexts() {
         QFETCH(QStringList, selected);
         QFETCH(QString, count);
         QFETCH(QString, detail);
         WindowFixture f;
-        f.add({videoOn(u"a"_qs, 150 * MB, 2023), videoOn(u"b"_qs, 1'500 * MB, 2023),
-               bareAsset(u"lost"_qs, localTime(2022, 1, 1)),
+        MemoryAsset a = videoOn(u"a"_qs, 150 * MB, 2023);
+        a.asset.file.freedBytes = 100 * MB; // the rest is shared with another file
+        f.add({a, videoOn(u"b"_qs, 1'500 * MB, 2023), bareAsset(u"lost"_qs, localTime(2022, 1, 1)),
                bareAsset(u"gone"_qs, localTime(2022, 1, 2))});
         QVERIFY(f.open());
         QVERIFY(!f.window.selectionBar()->isVisibleTo(&f.window));
@@ -229,24 +252,36 @@ private Q_SLOTS:
         QVERIFY(!f.window.selectionBar()->isVisibleTo(&f.window));
     }
 
-    void deleteConfirmation_data() {
+    // The confirmed videos go to the Trash, which the sidebar then shows and opens, and come
+    // back with Undo, from the keyboard or the sidebar.
+    void deleteConfirmationTheTrashAndUndo_data() {
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<QString>("title");
+        QTest::addColumn<qint64>("freed");
         QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("undoByKey");
+        const QStringList three{u"a"_qs, u"b"_qs, u"c"_qs};
         QTest::addRow("three, cancelled")
-            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"Delete 3 videos?"_qs << false;
-        QTest::addRow("three, confirmed")
-            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"Delete 3 videos?"_qs << true;
-        QTest::addRow("one") << QStringList{u"a"_qs} << u"Delete 1 video?"_qs << true;
+            << three << u"Delete 3 videos?"_qs << qint64(3 * MB) << false << false;
+        QTest::addRow("three, undone with Ctrl+Z")
+            << three << u"Delete 3 videos?"_qs << qint64(3 * MB) << true << true;
+        QTest::addRow("one, undone from the sidebar")
+            << QStringList{u"a"_qs} << u"Delete 1 video?"_qs << qint64(MB) << true << false;
     }
-    void deleteConfirmation() {
+    void deleteConfirmationTheTrashAndUndo() {
         QFETCH(QStringList, selected);
         QFETCH(QString, title);
+        QFETCH(qint64, freed);
         QFETCH(bool, confirm);
+        QFETCH(bool, undoByKey);
         WindowFixture f;
-        f.add({videoOn(u"a"_qs, 1 * MB, 2023), videoOn(u"b"_qs, 2 * MB, 2023),
-               videoOn(u"c"_qs, 3 * MB, 2023), videoOn(u"keep"_qs, 4 * MB, 2023)});
+        MemoryAsset c = videoOn(u"c"_qs, 3 * MB, 2023);
+        c.asset.file.freedBytes = 0; // a link outside the library keeps its blocks
+        f.add({videoOn(u"a"_qs, 1 * MB, 2023), videoOn(u"b"_qs, 2 * MB, 2023), c,
+               videoOn(u"keep"_qs, 4 * MB, 2023)});
         QVERIFY(f.open());
+        Sidebar &sidebar = *f.window.sidebar();
+        QCOMPARE(sidebar.trashText(), QString());
         f.vm().setSelectedIDs(QSet<QString>(selected.cbegin(), selected.cend()));
         QVERIFY(!f.window.deleteConfirmation());
 
@@ -254,10 +289,12 @@ private Q_SLOTS:
         QMessageBox *box = f.window.deleteConfirmation();
         QVERIFY(box);
         QCOMPARE(box->text(), title);
+        QVERIFY(box->informativeText().contains(
+            sizeText(freed) + u" returns to the disk when the Trash is emptied."_qs));
         QVERIFY(box->isVisible());
         QVERIFY(f.vm().showDeleteConfirmation());
 
-        const QString button = confirm ? u"Move to Recently Deleted"_qs : u"Cancel"_qs;
+        const QString button = confirm ? u"Move to Trash"_qs : u"Cancel"_qs;
         QVERIFY(buttonTitled(box, button));
         buttonTitled(box, button)->click();
         QVERIFY(!f.window.deleteConfirmation());
@@ -265,6 +302,35 @@ private Q_SLOTS:
         QVERIFY(f.settled());
         const std::size_t left = confirm ? 4 - std::size_t(selected.size()) : 4;
         QCOMPARE(f.vm().items().size(), left);
+        if (!confirm) {
+            QCOMPARE(sidebar.trashText(), QString());
+            QVERIFY(!f.window.undoAction()->isEnabled());
+            QVERIFY(!sidebar.undoButton()->isVisibleTo(&f.window));
+            return;
+        }
+
+        const QString videos =
+            selected.size() == 1 ? u"1 video"_qs : u"%1 videos"_qs.arg(selected.size());
+        QTRY_COMPARE(sidebar.trashText(), u"In the Trash: %1, %2"_qs.arg(videos, sizeText(freed)));
+        QTest::mouseClick(sidebar.openTrashButton(), Qt::LeftButton);
+        QCOMPARE(f.toolkit->trashOpenings, 1);
+
+        QVERIFY(f.window.undoAction()->isEnabled());
+        QVERIFY(sidebar.undoButton()->isVisibleTo(&f.window));
+        if (undoByKey) {
+            f.window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&f.window));
+            QTest::keyClick(f.window.table(), Qt::Key_Z, Qt::ControlModifier);
+        } else {
+            QTest::mouseClick(sidebar.undoButton(), Qt::LeftButton);
+        }
+        // The videos come back through the scan that follows the restore.
+        QVERIFY(QTest::qWaitFor([&f] { return f.tableRows() == 4; }));
+        QVERIFY(f.settled());
+        QCOMPARE(f.vm().items().size(), std::size_t(4));
+        QTRY_COMPARE(sidebar.trashText(), QString());
+        QVERIFY(!f.window.undoAction()->isEnabled());
+        QVERIFY(!sidebar.undoButton()->isVisibleTo(&f.window));
     }
 
     void theErrorAlertShowsTheLatestFailureAndItsDismissalClearsIt() {

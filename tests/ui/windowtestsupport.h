@@ -66,8 +66,8 @@ struct WindowFixture {
         for (const MemoryAsset &asset : assets)
             platform->addAsset(asset);
     }
-    // Shows the window, which starts the first scan, and waits for the scan to end and the
-    // table to take its rows.
+    // Shows the window, which starts the first scan, and waits for the scan and the check for
+    // identical copies that follows it to end and the table to take its rows.
     [[nodiscard]] bool open() {
         window.show();
         return settled();
@@ -77,7 +77,8 @@ struct WindowFixture {
             drain.service = vm().service();
         const bool ended = QTest::qWaitFor([this] {
             platform->releaseHeld();
-            return window.model() && !vm().isScanning() && !vm().isPerformingItemAction();
+            return window.model() && !vm().isScanning() && !vm().isPerformingItemAction()
+                   && !vm().copyCheck();
         });
         QCoreApplication::processEvents();
         return ended;
