@@ -287,6 +287,20 @@ void readWhole(Candidate &member, Reader &reader) {
     member.learnt = true;
 }
 
+// Whether checking the group reads anything: a member was never read, or one remembered only by
+// its sample shares that sample with another.
+bool readsAnything(const std::vector<Candidate> &members) {
+    QHash<QByteArray, int> samples;
+    for (const Candidate &member : members) {
+        if (member.state == State::unread)
+            return true;
+        ++samples[member.sample];
+    }
+    return std::any_of(members.begin(), members.end(), [&](const Candidate &member) {
+        return member.state == State::sampled && samples.value(member.sample) > 1;
+    });
+}
+
 void checkGroup(std::vector<Candidate> &members, Reader &reader, ContentCheckResult &result) {
     std::int64_t kept = 0;
     for (Candidate &member : members) {
@@ -388,9 +402,9 @@ ContentCheckResult checkGroups(const std::vector<std::vector<ContentMember>> &gr
         }
     }
 
-    // Two groups are read at once where there are two: SHA-256 keeps one core busy at the speed
-    // of a fast disk, so a second reader roughly doubles the pace on SSDs and page-cached files,
-    // while each file is still read in large sequential pieces.
+    // Two groups are read at once where two have something to read: SHA-256 keeps one core busy
+    // at the speed of a fast disk, so a second reader roughly doubles the pace on SSDs and
+    // page-cached files, while each file is still read in large sequential pieces.
     ContentCheckResult result;
     std::mutex resultLock;
     std::atomic<std::size_t> next{0};
@@ -405,7 +419,8 @@ ContentCheckResult checkGroups(const std::vector<std::vector<ContentMember>> &gr
     };
     {
         std::optional<std::jthread> second;
-        if (work.size() > 1 && std::thread::hardware_concurrency() > 1)
+        if (std::thread::hardware_concurrency() > 1
+            && std::count_if(work.begin(), work.end(), readsAnything) > 1)
             second.emplace(readGroups);
         readGroups();
     }
