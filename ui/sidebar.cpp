@@ -384,6 +384,8 @@ void Sidebar::refreshFilter() {
 QString Sidebar::copyCheckText() const {
     if (m_checking->isHidden())
         return {};
+    if (m_checkBytes->isHidden())
+        return m_checkGroups->text();
     return m_checkGroups->text() + u' ' + m_checkBytes->text();
 }
 
@@ -412,12 +414,17 @@ void Sidebar::refreshDuplicates() {
     if (check) {
         m_checkGroups->setText(
             translated("Checking %n group(s) of same-size videos…", plural(check->groups)));
+        // Until the check has measured what it reads, a busy bar and no figures.
+        const bool measured = check->totalBytes >= 1;
         const QString bytes =
-            translated("%1 of %2").arg(sizeText(check->doneBytes), sizeText(check->totalBytes));
+            measured ? translated("%1 of %2")
+                           .arg(sizeText(check->doneBytes), sizeText(check->totalBytes))
+                     : QString();
         m_checkBytes->setText(bytes);
+        m_checkBytes->setHidden(!measured);
         m_checkProgress->setAccessibleDescription(bytes);
-        if (check->totalBytes < 1) {
-            m_checkProgress->setRange(0, 0); // nothing measured yet: a busy bar
+        if (!measured) {
+            m_checkProgress->setRange(0, 0);
         } else {
             m_checkProgress->setRange(0, 1000);
             m_checkProgress->setValue(int(std::clamp(

@@ -6,6 +6,7 @@
 #include "ui/datebucketrow.h"
 #include "ui/detailviews.h"
 #include "ui/sidebar.h"
+#include "ui/videotablemodel.h"
 #include "windowtestsupport.h"
 
 #include <QAbstractButton>
@@ -167,14 +168,20 @@ private Q_SLOTS:
         QTRY_COMPARE(sidebar.findChildren<DateBucketRow *>().size(), qsizetype(3 + 1));
     }
 
-    // Only videos whose bytes are equal are copies: the two of 5 MB hold other bytes.
+    // Only videos whose bytes are equal are copies: the two of 5 MB hold other bytes. Until
+    // the check after the scan has read them, same-size videos are only being checked, and
+    // Select Extra Copies, clicked meanwhile, selects once it ends.
     void theLibraryAndIdenticalCopiesRowsAndSelectExtraCopies_data() {
         QTest::addColumn<bool>("withCopies");
-        QTest::addRow("copies and strangers") << true;
-        QTest::addRow("strangers of one size only") << false;
+        QTest::addColumn<QString>("checking");
+        QTest::addRow("copies and strangers")
+            << true << u"Checking 2 groups of same-size videos…"_qs;
+        QTest::addRow("strangers of one size only")
+            << false << u"Checking 1 group of same-size videos…"_qs;
     }
     void theLibraryAndIdenticalCopiesRowsAndSelectExtraCopies() {
         QFETCH(bool, withCopies);
+        QFETCH(QString, checking);
         WindowFixture f;
         MemoryAsset one = videoOn(u"s1"_qs, 5 * MB, 2020);
         one.resourceData = "one";
@@ -186,14 +193,41 @@ private Q_SLOTS:
             f.add({videoOn(u"a"_qs, 7 * MB, 2021), videoOn(u"b"_qs, 7 * MB, 2022),
                    videoOn(u"c"_qs, 7 * MB, 2023)});
         }
+        // What shows as the check begins, and a click then: the check may end before the event
+        // loop turns again.
+        QStringList whileChecking;
+        QObject::connect(&f.window, &MainWindow::modelCreated, &f.window, [&](auto *vm) {
+            QObject::connect(
+                vm, &VideoListViewModel::copyCheckChanged, &f.window, [&f, &whileChecking, vm] {
+                    if (!vm->copyCheck() || !whileChecking.isEmpty())
+                        return;
+                    Sidebar &sidebar = *f.window.sidebar();
+                    QAbstractButton *select = sidebar.selectExtraCopiesButton();
+                    const auto *table = qobject_cast<VideoTableModel *>(f.window.table()->model());
+                    whileChecking << sidebar.copyCheckText() << select->toolTip();
+                    const VideoItem stranger = vm->items({u"s1"_qs}).front();
+                    for (const VideoTableModel::Badge &badge : table->badges(stranger))
+                        whileChecking << badge.text;
+                    QTest::mouseClick(select, Qt::LeftButton);
+                });
+        });
         QVERIFY(f.open());
+        QCOMPARE(whileChecking,
+                 (QStringList{checking,
+                              u"Selects the extra copies once the check for identical copies "
+                              u"ends."_qs,
+                              u"Checking…"_qs}));
         Sidebar &sidebar = *f.window.sidebar();
         QCOMPARE(sidebar.copyCheckText(), QString()); // the check has ended
+        QVERIFY(f.vm().showsDuplicates());
         if (!withCopies) {
             QVERIFY(!sidebar.copiesRow()->isVisibleTo(&f.window));
             QVERIFY(!sidebar.selectExtraCopiesButton()->isVisibleTo(&f.window));
+            QVERIFY(f.vm().selectedIDs().isEmpty());
             return;
         }
+        QCOMPARE(f.vm().selectedIDs(), f.ids({"b", "c"}));
+        f.vm().select(DateFilter::all(), false);
         QCOMPARE(sidebar.libraryValue(u"Videos"_qs), u"7"_qs);
         QCOMPARE(sidebar.libraryValue(u"Shown"_qs), QString()); // only while something is hidden
         QCOMPARE(sidebar.libraryValue(u"Size unknown"_qs), u"1"_qs);
