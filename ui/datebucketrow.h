@@ -1,5 +1,5 @@
 #pragma once
-// One selectable row of the sidebar: a year, a month, "All dates" or "Same size", with its
+// One selectable row of the sidebar: a year, a month, "All dates" or "Copies", with its
 // count, its bytes, an optional bar showing its size among its siblings, and a chevron when
 // choosing it opens a level below.
 

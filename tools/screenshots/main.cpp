@@ -95,7 +95,7 @@ private:
 
 bool finished(MainWindow &window) {
     return window.model() && !window.model()->isScanning()
-           && !window.model()->isPerformingItemAction();
+           && !window.model()->isPerformingItemAction() && !window.model()->copyCheck();
 }
 
 void shootLibrary(Shooter &shoot) {

@@ -444,9 +444,8 @@ void MemoryPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
 
 namespace {
 
+// The size the library reports, else the resource's bytes.
 std::int64_t sizeOf(const MemoryAsset &asset) {
-    if (asset.asset.file.freedBytes >= 0)
-        return asset.asset.file.freedBytes;
     const Member *member = asset.asset.members.find(members::fileSize);
     if (const auto *number = member ? std::get_if<SignedMember>(member) : nullptr)
         return number->value;
@@ -515,7 +514,8 @@ LibraryTrash MemoryPlatform::libraryTrash() const {
     LibraryTrash trash;
     for (const MemoryAsset &asset : m_trash) {
         ++trash.videos;
-        trash.bytes += sizeOf(asset);
+        trash.bytes +=
+            asset.asset.file.freedBytes >= 0 ? asset.asset.file.freedBytes : sizeOf(asset);
     }
     return trash;
 }
