@@ -32,7 +32,7 @@ void fillStat(const struct statx &sx, FileStat &stat) {
     stat.modifiedNs = nanoseconds(sx.stx_mtime);
     stat.changedNs = nanoseconds(sx.stx_ctime);
     stat.bornNs = (sx.stx_mask & STATX_BTIME) ? nanoseconds(sx.stx_btime) : 0;
-    stat.links = sx.stx_nlink;
+    stat.linkCount = sx.stx_nlink;
 }
 
 constexpr unsigned statMask = STATX_TYPE | STATX_INO | STATX_NLINK | STATX_SIZE | STATX_BLOCKS

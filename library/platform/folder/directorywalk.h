@@ -18,8 +18,8 @@ struct FileStat {
     std::int64_t allocated = 0; // bytes the file occupies on disk
     std::int64_t modifiedNs = 0;
     std::int64_t changedNs = 0;
-    std::int64_t bornNs = 0; // 0 where the file system does not record it
-    std::uint32_t links = 1; // hard links to the file, inside the library or not
+    std::int64_t bornNs = 0;     // 0 where the file system does not record it
+    std::uint32_t linkCount = 1; // hard links to the file, inside the library or not
     // Allocated bytes shared with other files (reflinked copies); measured by the walk, only
     // where the file system can share extents.
     std::int64_t sharedBytes = 0;

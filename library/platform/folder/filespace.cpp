@@ -51,7 +51,7 @@ std::int64_t sharedBytes(int fd) {
 }
 
 std::int64_t freedBytes(const FileStat &stat, std::int64_t pathsInLibrary) {
-    if (std::int64_t(stat.links) > pathsInLibrary)
+    if (std::int64_t(stat.linkCount) > pathsInLibrary)
         return 0;
     return std::clamp<std::int64_t>(stat.allocated - stat.sharedBytes, 0, stat.allocated);
 }

@@ -693,7 +693,7 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
         // What the walk measures afresh is not stored: the mirror takes it as it is.
         IndexRow &mirrored = library.rows[*it];
         mirrored.links = file.links;
-        mirrored.stat.links = file.stat.links;
+        mirrored.stat.linkCount = file.stat.linkCount;
         mirrored.stat.sharedBytes = file.stat.sharedBytes;
         IndexRow row = mirrored;
         const bool isCurrent = row.read && unchanged(row.stat, file.stat);
