@@ -2,10 +2,13 @@
 // size hold equal bytes, what a check remembers, and what deleting a video gives back.
 
 #include "library/platform/folder/folderplatform.h"
+#include "support/fakeclock.h"
+#include "support/faketoolkit.h"
 #include "support/ordinaryuser.h"
 #include "support/samplevideos.h"
 #include "support/temphome.h"
 #include "support/testmain.h"
+#include "viewmodel/videolistviewmodel.h"
 
 #include <QDir>
 #include <QFile>
@@ -349,6 +352,67 @@ private Q_SLOTS:
                      .isEmpty());
         library = place.open();
         QVERIFY(scan(*library).at(u"a.mp4"_s)->file.contentChecked);
+    }
+
+    // The whole way through the window's model: a video imported twice with one date, and a
+    // same-size stranger. Only the copy is counted and selected, the original name stays, the
+    // figures are the copy's blocks, and Undo brings back exactly what moved.
+    void extraCopiesGoAndComeBack() {
+        const Place place;
+        const QString original = place.file(u"IMG_0002.MOV"_s);
+        const QString copy = place.file(u"copy of IMG_0002.MOV"_s);
+        const QString stranger = place.file(u"IMG_0003.MOV"_s);
+        QVERIFY(!makeVideo(original, {.seconds = 2,
+                                      .creationTime = QDateTime(QDate(2020, 7, 1), {}, Qt::UTC)})
+                     .isEmpty());
+        const QByteArray bytesOfOriginal = readFile(original);
+        QByteArray other = bytesOfOriginal;
+        other[other.size() / 2] = char(other[other.size() / 2] ^ 1);
+        QVERIFY(writeNewFile(copy, bytesOfOriginal) && writeNewFile(stranger, other));
+
+        auto platform = std::shared_ptr<FolderPlatform>(place.open());
+        VideoListViewModel vm(platform, std::make_shared<FakeToolkit>(),
+                              std::make_shared<FakeClock>());
+        const auto settled = [&vm] {
+            return QTest::qWaitFor([&vm] {
+                return !vm.isScanning() && !vm.copyCheck() && !vm.isPerformingItemAction();
+            });
+        };
+        vm.start();
+        QVERIFY(settled());
+        QCOMPARE(vm.items().size(), 3u);
+        const auto idOf = [&vm](const QString &path) {
+            for (const VideoItem &item : vm.items()) {
+                if (item.displayName() == QFileInfo(path).fileName())
+                    return item.localIdentifier();
+            }
+            return QString();
+        };
+        const QString copyId = idOf(copy);
+        QCOMPARE(vm.duplicates().videoCount, 2);
+        QCOMPARE(vm.duplicates().reclaimableBytes, allocatedBytes(copy));
+        QCOMPARE(vm.duplicates().keepers.value(idOf(original)), KeeperReason::originalName);
+        QVERIFY(!vm.duplicates().copiesOf(vm.items({idOf(stranger)}).front()));
+
+        vm.selectExtraCopies();
+        QCOMPARE(vm.selectedIDs(), QSet<QString>{copyId});
+        QCOMPARE(vm.selectionStats().freedBytes, allocatedBytes(copy));
+        vm.confirmDelete();
+        QVERIFY(settled());
+        QVERIFY(!QFileInfo::exists(copy));
+        QVERIFY(QTest::qWaitFor([&vm] { return vm.canUndoDeletion(); }));
+        QCOMPARE(vm.libraryTrash().videos, 1);
+        QVERIFY(vm.libraryTrash().bytes >= vm.selectionStats().freedBytes);
+
+        vm.undoDeletion();
+        QVERIFY(QTest::qWaitFor([&vm] { return vm.items().size() == 3 && !vm.isScanning(); }));
+        QVERIFY(settled());
+        QCOMPARE(readFile(copy), bytesOfOriginal);
+        QCOMPARE(readFile(stranger), other);
+        QCOMPARE(idOf(copy), copyId);
+        QVERIFY(QTest::qWaitFor([&vm] { return vm.libraryTrash() == LibraryTrash{}; }));
+        QVERIFY(!vm.canUndoDeletion());
+        vm.stop();
     }
 };
 
