@@ -51,10 +51,6 @@ std::optional<QByteArray> readRaw(const QByteArray &path) {
     return QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
-QByteArray nameOf(const QByteArray &path) {
-    return path.mid(path.lastIndexOf('/') + 1);
-}
-
 bool exists(const QByteArray &path) {
     std::error_code unknown;
     return std::filesystem::exists(std::filesystem::symlink_status(path.toStdString(), unknown));

@@ -119,15 +119,6 @@ std::vector<DeletedVideo> load(const QString &path) {
     return videos;
 }
 
-QByteArray parentOf(const QByteArray &path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
-QByteArray nameOf(const QByteArray &path) {
-    return path.mid(path.lastIndexOf('/') + 1);
-}
-
 bool isThere(const QByteArray &path) {
     struct stat st {};
     return ::lstat(path.constData(), &st) == 0;

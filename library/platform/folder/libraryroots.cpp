@@ -22,6 +22,15 @@ QByteArray canonical(const QByteArray &path) {
 
 } // namespace
 
+QByteArray parentOf(const QByteArray &path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray nameOf(const QByteArray &path) {
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
 bool isInside(const QByteArray &path, const QByteArray &folder) {
     return path == folder
            || (path.startsWith(folder) && (folder.endsWith('/') || path.at(folder.size()) == '/'));

@@ -25,6 +25,10 @@ QList<QByteArray> distinctRoots(const QList<QByteArray> &folders);
 // Whether `path` is `folder` or lies below it.
 bool isInside(const QByteArray &path, const QByteArray &folder);
 
+// The folder and the last name of a raw path ("/" for a file at the top).
+QByteArray parentOf(const QByteArray &path);
+QByteArray nameOf(const QByteArray &path);
+
 // The freedesktop.org Trash folders: never part of the library.
 bool isTrashFolderName(const QByteArray &name);
 

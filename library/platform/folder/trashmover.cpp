@@ -37,15 +37,6 @@ QString shown(const QByteArray &path) {
     return QFile::decodeName(path);
 }
 
-QByteArray parentOf(const QByteArray &path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArray("/") : path.left(slash);
-}
-
-QByteArray nameOf(const QByteArray &path) {
-    return path.mid(path.lastIndexOf('/') + 1);
-}
-
 QByteArray resolved(const QByteArray &path) {
     char *real = ::realpath(path.constData(), nullptr);
     if (!real)
