@@ -185,6 +185,13 @@
             <numerusform>Put %n videos back from the Trash.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Moved %n video(s) to the Trash. Emptying it frees %1; nothing for %2 of them, whose blocks other links or copies share.</source>
+        <translation>
+            <numerusform>Moved %n video to the Trash. Emptying it frees %1; nothing for %2 of them, whose blocks other links or copies share.</numerusform>
+            <numerusform>Moved %n videos to the Trash. Emptying it frees %1; nothing for %2 of them, whose blocks other links or copies share.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>VideoListViewModel</name>

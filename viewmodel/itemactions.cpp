@@ -164,15 +164,19 @@ void VideoListViewModel::applyDeletion(const DeletionOutcome &outcome) {
         std::vector<VideoItem> kept;
         kept.reserve(m_items.size());
         std::int64_t freed = 0;
+        std::int64_t freeingNothing = 0;
         for (const VideoItem &item : m_items) {
-            if (!deleted.contains(item.localIdentifier()))
+            if (!deleted.contains(item.localIdentifier())) {
                 kept.push_back(item);
-            else
-                freed += item.freedBytes();
+                continue;
+            }
+            freed += item.freedBytes();
+            if (item.freedBytes() == 0 && item.sizeState().knownBytes().value_or(0) > 0)
+                ++freeingNothing;
         }
         setItems(std::move(kept));
         setSelectedIDs(QSet<QString>(m_selectedIDs).subtract(deleted));
-        publish(m_status, StatusText::deleted(deleted.size(), freed),
+        publish(m_status, StatusText::deleted(deleted.size(), freed, freeingNothing),
                 &VideoListViewModel::statusChanged);
         refreshTrash(this, m_service);
         // Some videos stayed (changed since the scan, no Trash on their drive): say why.

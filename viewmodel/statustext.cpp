@@ -15,8 +15,8 @@ namespace {
 // fills the last place.
 struct Form {
     const char *source;
-    int pluralCount = -1; // index of the count that stands at %n, or none
-    int firstBytes = -1;  // counts from this index on are byte counts, shown as sizes
+    int pluralCount = -1;   // index of the count that stands at %n, or none
+    unsigned bytesMask = 0; // counts whose bit is set are byte counts, shown as sizes
 };
 
 Form formOf(StatusText::Key key) {
@@ -47,7 +47,12 @@ Form formOf(StatusText::Key key) {
     case Key::deleted:
         return {QT_TRANSLATE_NOOP("StatusText",
                                   "Moved %n video(s) to the Trash. Emptying it frees %1."),
-                0, 1};
+                0, 0b10};
+    case Key::deletedKeepingSome:
+        return {QT_TRANSLATE_NOOP("StatusText",
+                                  "Moved %n video(s) to the Trash. Emptying it frees %1; nothing "
+                                  "for %2 of them, whose blocks other links or copies share."),
+                0, 0b10};
     case Key::deletionFailed:
         return {QT_TRANSLATE_NOOP("StatusText", "Deletion failed.")};
     case Key::deletionCancelled:
@@ -79,7 +84,7 @@ Form formOf(StatusText::Key key) {
     case Key::checkingCopies:
         return {
             QT_TRANSLATE_NOOP("StatusText", "Checking %n group(s) of same-size videos… %1 of %2"),
-            0, 1};
+            0, 0b110};
     case Key::copyCheckStopped:
         return {QT_TRANSLATE_NOOP("StatusText",
                                   "Check for identical copies stopped: same-size videos are not "
@@ -106,7 +111,10 @@ StatusText StatusText::scanCancelledAt(std::int64_t count, std::int64_t total) {
 StatusText StatusText::deleting(std::int64_t count) {
     return {Key::deleting, {count}};
 }
-StatusText StatusText::deleted(std::int64_t count, std::int64_t freedBytes) {
+StatusText StatusText::deleted(std::int64_t count, std::int64_t freedBytes,
+                               std::int64_t freeingNothing) {
+    if (freeingNothing > 0)
+        return {Key::deletedKeepingSome, {count, freedBytes, freeingNothing}};
     return {Key::deleted, {count, freedBytes}};
 }
 StatusText StatusText::addingFavorites(std::int64_t count) {
@@ -162,7 +170,7 @@ QString StatusText::text() const {
     for (std::size_t i = 0; i < m_counts.size(); ++i) {
         if (int(i) == form.pluralCount)
             continue;
-        if (form.firstBytes >= 0 && int(i) >= form.firstBytes)
+        if (form.bytesMask & (1u << i))
             text = text.arg(sizeText(m_counts[i]));
         else
             text = text.arg(m_counts[i]);

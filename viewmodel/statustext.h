@@ -24,6 +24,7 @@ public:
         scanFailed,
         deleting,
         deleted,
+        deletedKeepingSome,
         deletionFailed,
         deletionCancelled,
         addingFavorites,
@@ -52,8 +53,10 @@ public:
     static StatusText scanCompleted(std::int64_t count, std::int64_t knownSizeCount);
     static StatusText scanCancelledAt(std::int64_t count, std::int64_t total);
     static StatusText deleting(std::int64_t count);
-    // `freedBytes`: what the disk gets back once the Trash is emptied.
-    static StatusText deleted(std::int64_t count, std::int64_t freedBytes);
+    // `freedBytes`: what the disk gets back once the Trash is emptied; `freeingNothing`: videos
+    // of a known size that give back nothing (links outside the library, shared blocks).
+    static StatusText deleted(std::int64_t count, std::int64_t freedBytes,
+                              std::int64_t freeingNothing = 0);
     static StatusText addingFavorites(std::int64_t count);
     static StatusText removingFavorites(std::int64_t count);
     static StatusText addedFavorites(std::int64_t count);

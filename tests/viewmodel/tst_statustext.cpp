@@ -32,6 +32,18 @@ private Q_SLOTS:
         row("copied", "Copied 1 name.", "Copied 2 names.", StatusText::copiedNames);
         row("removed in Photos", "1 video removed in Photos.", "2 videos removed in Photos.",
             StatusText::removedInPhotos);
+        // Byte counts read as sizes, and the videos whose blocks stay are counted apart.
+        row("moved, some freeing nothing",
+            "Moved 1 video to the Trash. Emptying it frees 1.5 MB; nothing for 1 of them, whose "
+            "blocks other links or copies share.",
+            "Moved 2 videos to the Trash. Emptying it frees 1.5 MB; nothing for 1 of them, whose "
+            "blocks other links or copies share.",
+            [](auto n) { return StatusText::deleted(n, 1'500'000, 1); });
+        row("checking", "Checking 1 group of same-size videos… 2 kB of 3.5 GB",
+            "Checking 2 groups of same-size videos… 2 kB of 3.5 GB",
+            [](auto n) { return StatusText::checkingCopies(n, 2'000, 3'500'000'000); });
+        row("restored", "Put 1 video back from the Trash.", "Put 2 videos back from the Trash.",
+            StatusText::restored);
     }
     void pluralsAgree() {
         QFETCH(Make, make);
