@@ -187,36 +187,30 @@ private Q_SLOTS:
     // No picture, a reason, no crash: through the helper and through the library, which asks
     // again the next time.
     void badFilesGiveNoPicture_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("corrupt") << 0;
-        QTest::newRow("zero length") << 1;
-        QTest::newRow("audio only") << 2;
-        QTest::newRow("truncated") << 3;
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("thirdsKept"); // of a good video, written instead of the content
+        QTest::addColumn<bool>("audioOnly");
+        QByteArray noise(64 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919) >> 3);
+        QTest::newRow("corrupt") << noise << 0 << false;
+        QTest::newRow("zero length") << QByteArray() << 0 << false;
+        QTest::newRow("audio only") << QByteArray() << 0 << true;
+        QTest::newRow("truncated") << QByteArray() << 1 << false;
     }
     void badFilesGiveNoPicture() {
-        QFETCH(int, kind);
+        QFETCH(QByteArray, content);
+        QFETCH(int, thirdsKept);
+        QFETCH(bool, audioOnly);
         TempHome home;
         const QString path = home.videos() + QStringLiteral("/bad.mp4");
         const QByteArray whole = readFile(makeVideo(home.path() + QStringLiteral("/good.mp4"), {}));
         QVERIFY(!whole.isEmpty());
-        switch (kind) {
-        case 0: {
-            QByteArray noise(64 * 1024, Qt::Uninitialized);
-            for (qsizetype i = 0; i < noise.size(); ++i)
-                noise[i] = char((i * 7919) >> 3);
-            QVERIFY(writeNewFile(path, noise));
-            break;
-        }
-        case 1:
-            QVERIFY(writeNewFile(path, {}));
-            break;
-        case 2:
+        if (audioOnly)
             QVERIFY(!makeVideo(path, {.video = false, .audio = true}).isEmpty());
-            break;
-        case 3:
-            QVERIFY(writeNewFile(path, whole.left(whole.size() / 3)));
-            break;
-        }
+        else
+            QVERIFY(writeNewFile(path,
+                                 thirdsKept ? whole.left(whole.size() * thirdsKept / 3) : content));
 
         // In the helper, which runs grabFrame: a crash there would show as a restart.
         MediaProbe helper(QStringLiteral(ORSENTA_PROBE_HELPER));
