@@ -18,6 +18,7 @@ packages=(
   xvfb xauth
   libbenchmark-dev
   libicu-dev
+  appstream desktop-file-utils
 )
 
 missing=()
