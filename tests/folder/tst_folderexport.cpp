@@ -7,14 +7,13 @@
 #include "support/samplevideos.h"
 #include "support/temphome.h"
 #include "support/testmain.h"
+#include "support/tmpfsmount.h"
 
 #include <QDir>
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
@@ -158,16 +157,9 @@ private Q_SLOTS:
     void aFullDestinationLeavesNothing() {
         QFETCH(bool, tmpfs);
         QFETCH(int, failure);
-        const QByteArray where = bytes(m_out);
-        if (tmpfs
-            && ::mount("tmpfs", where.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                       "size=1m,mode=0755")
-                   != 0)
+        std::optional<TmpfsMount> disk;
+        if (tmpfs && !disk.emplace(m_out, "1m").mounted())
             QSKIP("mounting a small tmpfs needs privileges this run does not have");
-        const auto unmount = qScopeGuard([&] {
-            if (tmpfs)
-                ::umount2(where.constData(), MNT_DETACH);
-        });
         rlimit saved{};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
         const rlimit small{1024 * 1024, saved.rlim_max};
