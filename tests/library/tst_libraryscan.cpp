@@ -20,11 +20,13 @@ std::shared_ptr<const MemberSet> record(std::int64_t originalFilesize) {
     return set;
 }
 
-// The one asset a scan of `platform` reads.
+// The one asset a scan reads; any other count fails the test, in release builds too.
 VideoItem scanOne(ServiceFixture &f) {
     const auto items = await(f.service->nextScanBatch(0, 10));
-    Q_ASSERT(items.size() == 1);
-    return items.front();
+    if (items.size() == 1)
+        return items.front();
+    QTest::qFail("the scan did not read exactly one asset", __FILE__, __LINE__);
+    return {};
 }
 
 } // namespace
