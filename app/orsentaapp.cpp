@@ -63,7 +63,7 @@ void OrsentaApp::quitAfterFirstScan() {
 
 void OrsentaApp::openSettings() {
     if (!m_settings)
-        m_settings = new SettingsWindow(m_theme);
+        m_settings = new SettingsWindow(m_theme, m_folders);
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();

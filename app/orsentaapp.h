@@ -3,6 +3,7 @@
 // the colour theme.
 
 #include "library/platform/photoplatform.h"
+#include "libraryfolders.h"
 #include "settingswindow.h"
 
 #include <QObject>
@@ -31,6 +32,8 @@ public:
 
     void show();
     void openSettings();
+    // The folders the settings window lets the user choose; none for a library not made of them.
+    void setLibraryFolders(LibraryFolders *folders) { m_folders = folders; }
     // Ends the application when the first scan of the window has finished: a smoke test.
     void quitAfterFirstScan();
 
@@ -51,6 +54,7 @@ private:
     QMenu *m_appearance = nullptr;
     QActionGroup *m_themeChoices = nullptr;
     QPointer<SettingsWindow> m_settings;
+    QPointer<LibraryFolders> m_folders;
     bool m_quitAfterScan = false;
 };
 

@@ -1,14 +1,17 @@
 #include "settingswindow.h"
 
+#include "folderssettings.h"
+
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace orsenta {
 
-SettingsWindow::SettingsWindow(ThemeController *theme, QWidget *parent)
+SettingsWindow::SettingsWindow(ThemeController *theme, LibraryFolders *folders, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_theme(theme) {
     setWindowTitle(QCoreApplication::translate("SettingsWindow", "Settings"));
@@ -23,10 +26,23 @@ SettingsWindow::SettingsWindow(ThemeController *theme, QWidget *parent)
         options->addWidget(option);
         m_options[std::size_t(value)] = option;
     }
-    layout->addWidget(group);
-    // The form keeps its own size rather than stretching with the window.
-    setFixedWidth(formWidth);
-    setFixedHeight(sizeHint().height());
+    if (folders) {
+        auto *pages = new QTabWidget;
+        auto *general = new QWidget;
+        auto *generalLayout = new QVBoxLayout(general);
+        generalLayout->addWidget(group);
+        generalLayout->addStretch();
+        pages->addTab(general, QCoreApplication::translate("SettingsWindow", "General"));
+        m_folders = new FoldersPage(folders);
+        pages->addTab(m_folders, QCoreApplication::translate("SettingsWindow", "Folders"));
+        layout->addWidget(pages);
+        resize(foldersWidth, sizeHint().height());
+    } else {
+        layout->addWidget(group);
+        // The form keeps its own size rather than stretching with the window.
+        setFixedWidth(formWidth);
+        setFixedHeight(sizeHint().height());
+    }
 
     connect(buttons, &QButtonGroup::idClicked, this,
             [this](int id) { m_theme->choose(AppTheme(id)); });

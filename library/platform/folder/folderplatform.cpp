@@ -146,7 +146,6 @@ AuthorizationStatus checkAccess(const LibraryRoots &roots) {
 } // namespace
 
 struct FolderPlatform::Library {
-    LibraryRoots roots;
     int walkThreads = 2;
     QString indexPath;
     mutable std::unique_ptr<LibraryIndex> index; // replaced only under mirrorLock
@@ -623,9 +622,12 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
 
     m_library->indexPath = indexPath;
     m_library->index = LibraryIndex::open(indexPath, &m_indexNote);
-    const QByteArray indexFolder = QFile::encodeName(indexPath.left(indexPath.lastIndexOf(u'/')));
-    m_roots = options.roots ? *options.roots : desktopLibraryRoots(indexFolder);
-    m_library->roots = m_roots;
+    m_indexFolder = QFile::encodeName(indexPath.left(indexPath.lastIndexOf(u'/')));
+    if (options.roots)
+        m_roots = *options.roots;
+    else
+        m_roots = libraryRootsOf(
+            options.folders.isEmpty() ? desktopLibraryFolders() : options.folders, m_indexFolder);
     m_library->walkThreads = options.walkThreads;
     for (int i = 0; i < readAheadHelpers; ++i)
         m_library->probes.push_back(std::make_unique<MediaProbe>(helper));
@@ -636,13 +638,46 @@ FolderPlatform::FolderPlatform(FolderPlatformOptions options)
 
 FolderPlatform::~FolderPlatform() = default;
 
+LibraryRoots FolderPlatform::roots() const {
+    std::lock_guard lock(m_lock);
+    return m_roots;
+}
+
+void FolderPlatform::setFolders(const QList<QByteArray> &folders) {
+    LibraryRoots roots = libraryRootsOf(folders, m_indexFolder);
+    {
+        std::lock_guard lock(m_lock);
+        m_roots = roots;
+    }
+    // The old watcher ends outside the lock: its thread may be waiting for it to tell a change.
+    std::unique_ptr<ChangeWatcher> old;
+    {
+        std::lock_guard lock(m_observerLock);
+        if (m_watcher) {
+            old = std::exchange(m_watcher, std::make_unique<ChangeWatcher>(std::move(roots)));
+            m_watcher->addObserver([this] { notifyObservers(); });
+        }
+    }
+}
+
+std::int64_t FolderPlatform::indexedVideosUnder(const QByteArray &folder) const {
+    const QString name = QFile::decodeName(folder);
+    const QString canonical = QFileInfo(name).canonicalFilePath();
+    const QByteArray path =
+        QFile::encodeName(canonical.isEmpty() ? QDir::cleanPath(name) : canonical);
+    std::lock_guard lock(m_library->mirrorLock);
+    m_library->loadMirrorLocked();
+    return std::count_if(m_library->rows.cbegin(), m_library->rows.cend(),
+                         [&](const IndexRow &row) { return isInside(row.path, path); });
+}
+
 AuthorizationStatus FolderPlatform::authorizationStatus() const {
     std::lock_guard lock(m_lock);
     return m_status.value_or(AuthorizationStatus::notDetermined);
 }
 
 void FolderPlatform::requestAuthorization(std::function<void(AuthorizationStatus)> handler) {
-    const AuthorizationStatus status = checkAccess(m_roots);
+    const AuthorizationStatus status = checkAccess(roots());
     {
         std::lock_guard lock(m_lock);
         m_status = status;
@@ -661,7 +696,8 @@ FetchOptions FolderPlatform::makeFetchOptions() {
 
 std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOptions &) {
     Library &library = *m_library;
-    const WalkResult walk = walkLibrary(library.roots, library.walkThreads);
+    const LibraryRoots roots = this->roots();
+    const WalkResult walk = walkLibrary(roots, library.walkThreads);
     std::lock_guard lock(library.mirrorLock);
     library.reconnectLocked();
     library.loadMirrorLocked();
@@ -743,8 +779,7 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
     // A row leaves the index only when its folder was read and the file is not in it: the
     // videos of a folder that is missing or cannot be read keep their identity and favourite.
     std::vector<bool> kept;
-    const std::vector<AbsentFolder> absent =
-        absentFolders(library.roots, walk, known, claimed, kept);
+    const std::vector<AbsentFolder> absent = absentFolders(roots, walk, known, claimed, kept);
     QStringList vanished;
     for (std::size_t i = 0; i < known.size(); ++i) {
         if (!claimed[i] && !kept[i])
@@ -834,16 +869,31 @@ void FolderPlatform::performChanges(ChangeRequest request, ChangeCompletion comp
 }
 
 ObserverId FolderPlatform::registerChangeObserver(std::function<void()> onChange) {
-    std::lock_guard lock(m_lock);
-    if (!m_watcher)
-        m_watcher = std::make_unique<ChangeWatcher>(m_roots);
-    return m_watcher->addObserver(std::move(onChange));
+    std::lock_guard lock(m_observerLock);
+    if (!m_watcher) {
+        m_watcher = std::make_unique<ChangeWatcher>(roots());
+        m_watcher->addObserver([this] { notifyObservers(); });
+    }
+    const ObserverId id = m_nextObserver++;
+    m_observers.emplace(id, std::move(onChange));
+    return id;
 }
 
 void FolderPlatform::unregisterChangeObserver(ObserverId observer) {
-    std::lock_guard lock(m_lock);
-    if (m_watcher)
-        m_watcher->removeObserver(observer);
+    std::lock_guard lock(m_observerLock);
+    m_observers.erase(observer);
+}
+
+// Called without the lock held, since an observer may register or unregister.
+void FolderPlatform::notifyObservers() {
+    std::vector<std::function<void()>> observers;
+    {
+        std::lock_guard lock(m_observerLock);
+        for (const auto &[id, observer] : m_observers)
+            observers.push_back(observer);
+    }
+    for (const auto &observer : observers)
+        observer();
 }
 
 ContentDigests
@@ -896,7 +946,7 @@ LibraryCondition FolderPlatform::libraryCondition() const {
 }
 
 LibraryTrash FolderPlatform::libraryTrash() const {
-    return measureLibraryTrash(m_roots);
+    return measureLibraryTrash(roots());
 }
 
 bool FolderPlatform::canRestoreLastDeletion() const {

@@ -1,13 +1,14 @@
 #pragma once
-// The real photo library on Linux: every video under the user's Videos and Pictures folders,
-// indexed in a database of our own, read with FFmpeg in an isolated helper process, and watched
-// for changes.
+// The real photo library on Linux: every video under the user's library folders (the Videos and
+// Pictures folders unless they chose others), indexed in a database of our own, read with FFmpeg in
+// an isolated helper process, and watched for changes.
 
 #include "library/platform/photoplatform.h"
 #include "libraryroots.h"
 
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,7 +21,8 @@ class LibraryIndex;
 class MediaProbe;
 
 struct FolderPlatformOptions {
-    std::optional<LibraryRoots> roots; // default: the desktop's Videos and Pictures folders
+    std::optional<LibraryRoots> roots; // default: the roots of `folders`
+    QList<QByteArray> folders;         // default: the desktop's Videos and Pictures folders
     QString indexPath;                 // default: <XDG data home>/orsenta/library.sqlite3
     QString probeHelperPath;           // default: orsenta-probe beside the application
     int walkThreads = 2;
@@ -68,16 +70,29 @@ public:
 
     // What the index said when it was opened (moved aside and rebuilt), for the log.
     QString indexNote() const { return m_indexNote; }
-    const LibraryRoots &roots() const { return m_roots; }
+    LibraryRoots roots() const;
+    // Makes the library these folders from the next scan on; the videos of a folder left out
+    // leave the index at that scan, those of a folder that is not there stay.
+    void setFolders(const QList<QByteArray> &folders);
+    // Videos the index holds inside `folder`, whether or not the folder is there now.
+    std::int64_t indexedVideosUnder(const QByteArray &folder) const;
 
     // Shared with fetch results and image managers, which may outlive a call.
     struct Library;
 
 private:
-    LibraryRoots m_roots;
+    void notifyObservers();
+
+    QByteArray m_indexFolder;
+    LibraryRoots m_roots; // under m_lock
     QString m_indexNote;
     std::shared_ptr<Library> m_library;
     std::unique_ptr<ImageManager> m_defaultManager;
+    std::mutex m_observerLock;
+    std::map<ObserverId, std::function<void()>> m_observers;
+    ObserverId m_nextObserver = 1;
+    // One watcher at a time tells every observer; it is replaced when the folders change, and
+    // goes before the observers it tells.
     std::unique_ptr<ChangeWatcher> m_watcher;
     mutable std::mutex m_lock;
     std::optional<AuthorizationStatus> m_status;

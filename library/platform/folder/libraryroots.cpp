@@ -57,8 +57,7 @@ QList<QByteArray> distinctRoots(const QList<QByteArray> &folders) {
     return roots;
 }
 
-LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
-    LibraryRoots result;
+QList<QByteArray> desktopLibraryFolders() {
     QList<QByteArray> folders;
     for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::PicturesLocation}) {
         const QString folder = QStandardPaths::writableLocation(location);
@@ -66,6 +65,11 @@ LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
         if (!folder.isEmpty() && QDir(folder) != QDir::home())
             folders.append(QFile::encodeName(folder));
     }
+    return folders;
+}
+
+LibraryRoots libraryRootsOf(const QList<QByteArray> &folders, const QByteArray &indexFolder) {
+    LibraryRoots result;
     result.roots = distinctRoots(folders);
     for (const QByteArray &folder : folders) {
         const QByteArray path = QFile::encodeName(QDir::cleanPath(QFile::decodeName(folder)));
@@ -80,6 +84,10 @@ LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
             result.excluded.append(path);
     }
     return result;
+}
+
+LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder) {
+    return libraryRootsOf(desktopLibraryFolders(), indexFolder);
 }
 
 bool isTrashFolderName(const QByteArray &name) {

@@ -1,6 +1,6 @@
 #pragma once
-// Where the library lives: the user's Videos and Pictures folders, each counted once, and the
-// folders inside them that are never part of it.
+// Where the library lives: the user's library folders (the Videos and Pictures folders unless
+// they chose others), each counted once, and the folders inside them that are never part of it.
 
 #include <QByteArray>
 #include <QList>
@@ -15,7 +15,13 @@ struct LibraryRoots {
     QList<QByteArray> absent;
 };
 
-// The desktop's Videos and Pictures folders (a missing one is absent, not an error).
+// The desktop's Videos and Pictures folders, as configured, whether or not they exist.
+QList<QByteArray> desktopLibraryFolders();
+
+// The roots of a library made of `folders` (a missing one is absent, not an error).
+LibraryRoots libraryRootsOf(const QList<QByteArray> &folders, const QByteArray &indexFolder);
+
+// The roots of the desktop's Videos and Pictures folders.
 LibraryRoots desktopLibraryRoots(const QByteArray &indexFolder);
 
 // Canonical forms of the folders that exist, without repeats and without folders that lie
