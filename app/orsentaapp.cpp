@@ -18,9 +18,10 @@ namespace orsenta {
 
 namespace {
 
-QString translated(const char *text) {
-    return QCoreApplication::translate("OrsentaApp", text);
-}
+// Texts filed under the "OrsentaApp" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(OrsentaApp)
+};
 
 } // namespace
 
@@ -73,24 +74,24 @@ void OrsentaApp::buildMenus() {
     QMenuBar *bar = m_window->menuBar();
 
     // No command opens a second window: the one window is the whole application.
-    QMenu *file = bar->addMenu(translated("&File"));
-    QAction *settings = file->addAction(translated("Settings…"), this, &OrsentaApp::openSettings);
+    QMenu *file = bar->addMenu(Text::tr("&File"));
+    QAction *settings = file->addAction(Text::tr("Settings…"), this, &OrsentaApp::openSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     settings->setMenuRole(QAction::PreferencesRole);
     file->addSeparator();
-    QAction *quit = file->addAction(translated("Quit"), qApp, &QApplication::closeAllWindows);
+    QAction *quit = file->addAction(Text::tr("Quit"), qApp, &QApplication::closeAllWindows);
     quit->setShortcut(QKeySequence::Quit);
     quit->setMenuRole(QAction::QuitRole);
 
-    QMenu *edit = bar->addMenu(translated("&Edit"));
+    QMenu *edit = bar->addMenu(Text::tr("&Edit"));
     edit->addAction(m_window->undoAction());
 
-    QMenu *view = bar->addMenu(translated("&View"));
+    QMenu *view = bar->addMenu(Text::tr("&View"));
     QAction *sidebar = m_window->sidebarAction();
     sidebar->setShortcut(QKeySequence(Qt::Key_F9));
     view->addAction(sidebar);
     view->addSeparator();
-    m_appearance = view->addMenu(translated("Appearance"));
+    m_appearance = view->addMenu(Text::tr("Appearance"));
     m_themeChoices = new QActionGroup(this);
     m_themeChoices->setExclusive(true);
     for (AppTheme value : allAppThemes) {

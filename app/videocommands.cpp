@@ -14,32 +14,33 @@ namespace orsenta {
 
 namespace {
 
-QString translated(const char *text) {
-    return QCoreApplication::translate("VideoCommands", text);
-}
+// Texts filed under the "VideoCommands" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(VideoCommands)
+};
 
 } // namespace
 
 VideoCommands::VideoCommands(QObject *parent)
     : QObject(parent)
-    , m_menu(std::make_unique<QMenu>(translated("Video"))) {
+    , m_menu(std::make_unique<QMenu>(Text::tr("Video"))) {
     // Command reads as Ctrl and Option as Alt; F5 and Delete are the keys Linux users expect
     // for reloading and for moving to the trash.
-    add(Item::stopScanning, translated("Stop Scanning"), {QKeySequence(Qt::CTRL | Qt::Key_Period)});
-    add(Item::scan, translated("Scan"),
+    add(Item::stopScanning, Text::tr("Stop Scanning"), {QKeySequence(Qt::CTRL | Qt::Key_Period)});
+    add(Item::scan, Text::tr("Scan"),
         {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
     m_menu->addSeparator();
-    add(Item::preview, translated("Preview"), {QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    add(Item::showInPhotos, translated("Show in Photos"),
+    add(Item::preview, Text::tr("Preview"), {QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    add(Item::showInPhotos, Text::tr("Show in Files"),
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)});
-    add(Item::copyNames, translated("Copy Name"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)});
-    add(Item::favorite, translated("Add to Favorites"), {QKeySequence(Qt::CTRL | Qt::Key_L)});
-    add(Item::download, translated("Download Video"),
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)});
+    add(Item::copyNames, Text::tr("Copy Name"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)});
+    add(Item::favorite, Text::tr("Add to Favorites"), {QKeySequence(Qt::CTRL | Qt::Key_L)});
+    add(Item::download, Text::tr("Save a Copy…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)});
     m_menu->addSeparator();
-    add(Item::deselectAll, translated("Deselect All"),
+    add(Item::selectAll, Text::tr("Select All"), {QKeySequence(QKeySequence::SelectAll)});
+    add(Item::deselectAll, Text::tr("Deselect All"),
         {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_A)});
-    add(Item::deleteVideos, translated("Delete Video"),
+    add(Item::deleteVideos, Text::tr("Move to Trash"),
         {QKeySequence(Qt::CTRL | Qt::Key_Backspace), QKeySequence(Qt::Key_Delete)});
 
     action(Item::stopScanning)->setIcon(symbol(Symbol::stopFill));
@@ -102,18 +103,16 @@ void VideoCommands::refresh() {
     action(Item::scan)->setEnabled(!busy);
     action(Item::preview)->setEnabled(n == 1);
     action(Item::showInPhotos)->setEnabled(n == 1);
-    action(Item::copyNames)->setText(n < 2 ? translated("Copy Name") : translated("Copy Names"));
+    action(Item::copyNames)->setText(n < 2 ? Text::tr("Copy Name") : Text::tr("Copy Names"));
     action(Item::copyNames)->setEnabled(n != 0);
     action(Item::favorite)
-        ->setText(adds ? translated("Add to Favorites") : translated("Remove from Favorites"));
+        ->setText(adds ? Text::tr("Add to Favorites") : Text::tr("Remove from Favorites"));
     action(Item::favorite)->setIcon(symbol(adds ? Symbol::heart : Symbol::heartSlash));
     action(Item::favorite)->setEnabled(n != 0 && !busy);
-    action(Item::download)
-        ->setText(n < 2 ? translated("Download Video") : translated("Download Videos"));
+    action(Item::download)->setText(n < 2 ? Text::tr("Save a Copy…") : Text::tr("Save Copies…"));
     action(Item::download)->setEnabled(n != 0 && !busy);
+    action(Item::selectAll)->setEnabled(model && !model->visibleItems().empty());
     action(Item::deselectAll)->setEnabled(n != 0);
-    action(Item::deleteVideos)
-        ->setText(n < 2 ? translated("Delete Video") : translated("Delete Videos"));
     action(Item::deleteVideos)->setEnabled(n != 0 && !busy);
 }
 
@@ -148,6 +147,13 @@ void VideoCommands::trigger(Item item) {
     case Item::download:
         model->download(selection);
         break;
+    case Item::selectAll: {
+        QSet<QString> shown;
+        for (const VideoItem &video : model->visibleItems())
+            shown.insert(video.localIdentifier());
+        model->setSelectedIDs(std::move(shown));
+        break;
+    }
     case Item::deselectAll:
         model->setSelectedIDs({});
         break;

@@ -1,6 +1,7 @@
 #pragma once
-// The "Video" menu: scan, preview, reveal, copy names, favourite, download, deselect and delete
-// for the focused window's view model, with titles and enabled states that follow its state.
+// The "Video" menu: scan, preview, reveal, copy names, favourite, save a copy, select, deselect
+// and move to the Trash for the focused window's view model, with titles and enabled states that
+// follow its state.
 
 #include "model/videoitem.h"
 #include "viewmodel/videolistviewmodel.h"
@@ -29,6 +30,7 @@ public:
         copyNames,
         favorite,
         download,
+        selectAll,
         deselectAll,
         deleteVideos,
         Count

@@ -15,9 +15,10 @@ namespace orsenta {
 
 namespace {
 
-QString tr(const char *text) {
-    return QCoreApplication::translate("DisplayText", text);
-}
+// Texts filed under the "DisplayText" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(DisplayText)
+};
 
 // Looked up on each call (Qt reads TZ, then /etc/localtime) and never kept, so that a text
 // follows the system's time zone when it changes.
@@ -50,9 +51,9 @@ QString formatUnit(double value, int fractionDigits, const char *unitText) {
 
 QString sizeText(std::optional<std::int64_t> bytes) {
     if (!bytes)
-        return tr("Unavailable");
+        return Text::tr("Unavailable");
     if (*bytes == 0)
-        return tr("Zero bytes");
+        return Text::tr("Zero bytes");
     const std::int64_t count = *bytes;
     if (std::llabs(count) < 1000) {
         return QCoreApplication::translate("DisplayText", "%n byte(s)", nullptr, int(count));
@@ -94,15 +95,21 @@ QString durationText(double seconds) {
            + digits(secs, 2);
 }
 
+QString videoLengthText(double seconds) {
+    if (!(seconds > 0))
+        return QStringLiteral("\u2014");
+    return durationText(seconds);
+}
+
 QString shortDateText(Instant date) {
     if (isDistantPast(date))
-        return tr("Unknown date");
+        return Text::tr("Unknown date");
     return formatDate(date, DatePattern::abbreviatedDate, currentZoneId());
 }
 
 QString longDateText(Instant date) {
     if (isDistantPast(date))
-        return tr("Unknown date");
+        return Text::tr("Unknown date");
     return formatDate(date, DatePattern::numericDateAndTime, currentZoneId());
 }
 

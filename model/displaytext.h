@@ -15,6 +15,9 @@ namespace orsenta {
 QString sizeText(std::optional<std::int64_t> bytes);
 // "m:ss" below an hour, "h:mm:ss" from an hour on; "--:--" for NaN, infinities and negatives.
 QString durationText(double seconds);
+// A video's length as the table shows it: "—" when it could not be read, which the library
+// records as no length at all, else as durationText.
+QString videoLengthText(double seconds);
 // The dates are written in the system's time zone of the moment, and the sizes and dates in
 // the default locale of the moment: callers keep no text across a change of either.
 // Abbreviated date without time; "Unknown date" for distantPast.

@@ -29,8 +29,8 @@ constexpr qreal cornerRadius = 5;
 enum Channel { countChannel, bytesChannel, selectionChannel, channelCount };
 
 QString videosText(std::int64_t count) {
-    return QCoreApplication::translate("Sidebar", "%n video(s)", nullptr,
-                                       int(std::clamp<std::int64_t>(count, 0, INT_MAX)));
+    const int n = int(std::clamp<std::int64_t>(count, 0, INT_MAX));
+    return QCoreApplication::translate("Sidebar", "%Ln video(s)", nullptr, n);
 }
 
 QColor withAlpha(QColor color, qreal alpha) {

@@ -21,9 +21,10 @@ namespace orsenta {
 
 namespace {
 
-QString translated(const char *text, int n = -1) {
-    return QCoreApplication::translate("MainWindow", text, nullptr, n);
-}
+// Texts filed under the "MainWindow" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(MainWindow)
+};
 
 int plural(std::int64_t count) {
     return int(std::clamp<std::int64_t>(count, 0, INT_MAX));
@@ -107,7 +108,7 @@ ScanningBox::ScanningBox(QWidget *parent)
     row->setContentsMargins(24, 24, 24, 24);
     row->setSpacing(10);
     row->addWidget(new Spinner(18));
-    m_label = new QLabel(translated("Scanning your Photos library…"));
+    m_label = new QLabel(Text::tr("Scanning your video folders…"));
     row->addWidget(m_label);
     outer->addWidget(box, 0, Qt::AlignCenter);
     outer->addStretch(1);
@@ -168,8 +169,8 @@ ChangeBanner::ChangeBanner(QWidget *parent)
                     palette().color(QPalette::Highlight));
     }
     icon->setPixmap(pixmap);
-    m_label = new QLabel(translated("Your Photos library changed."));
-    m_rescan = new QPushButton(translated("Rescan"));
+    m_label = new QLabel(Text::tr("Your video folders changed."));
+    m_rescan = new QPushButton(Text::tr("Rescan"));
     m_rescan->setFont(scaledFont(font(), 0.9, QFont::Normal));
     row->addWidget(icon);
     row->addWidget(m_label);
@@ -230,8 +231,8 @@ SelectionBar::SelectionBar(QWidget *parent)
     row->addLayout(column);
     row->addStretch(1);
     row->addSpacing(12);
-    m_deselect = new QPushButton(translated("Deselect"));
-    m_delete = new QPushButton(translated("Move to Trash"));
+    m_deselect = new QPushButton(Text::tr("Deselect"));
+    m_delete = new QPushButton(Text::tr("Move to Trash"));
     m_delete->setIcon(drawnSymbol(Symbol::trash));
     m_delete->setDefault(false);
     for (QPushButton *button : {m_deselect, m_delete})
@@ -242,12 +243,12 @@ SelectionBar::SelectionBar(QWidget *parent)
 }
 
 void SelectionBar::setStats(const SelectionStats &stats) {
-    m_count->setText(translated("%n video(s) selected", plural(stats.count)));
-    QString detail =
-        translated("Frees %1 once the Trash is emptied").arg(sizeText(stats.freedBytes));
+    m_count->setText(Text::tr("%Ln video(s) selected", nullptr, plural(stats.count)));
+    QString detail = Text::tr("Frees %1 once the Trash is emptied").arg(sizeText(stats.freedBytes));
     if (stats.unknownSizeCount >= 1)
-        detail += QStringLiteral(" \u00b7 ")
-                  + translated("%n video(s) with unknown size", plural(stats.unknownSizeCount));
+        detail +=
+            QStringLiteral(" \u00b7 ")
+            + Text::tr("%Ln video(s) with unknown size", nullptr, plural(stats.unknownSizeCount));
     m_detail->setText(detail);
 }
 

@@ -36,7 +36,7 @@ private:
     Symbol m_shown = Symbol::videoSlash;
 };
 
-// A rounded box with a spinner and "Scanning your Photos library…", while the first videos are
+// A rounded box with a spinner and "Scanning your video folders…", while the first videos are
 // on their way.
 class ScanningBox : public QWidget {
     Q_OBJECT

@@ -34,9 +34,10 @@ namespace orsenta {
 
 namespace {
 
-QString translated(const char *text, int n = -1) {
-    return QCoreApplication::translate("MainWindow", text, nullptr, n);
-}
+// Texts filed under the "MainWindow" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(MainWindow)
+};
 
 // The failure's own text, never read as markup.
 QString verbatim(const QString &message) {
@@ -70,14 +71,14 @@ MainWindow::MainWindow(std::shared_ptr<platform::PhotoPlatform> platform,
     resize(defaultSize);
     setMinimumSize(minimumContentSize);
     setUnifiedTitleAndToolBarOnMac(true);
-    m_sidebarAction = new QAction(translated("Show Sidebar"), this);
+    m_sidebarAction = new QAction(Text::tr("Show Sidebar"), this);
     m_sidebarAction->setCheckable(true);
     m_sidebarAction->setChecked(true);
     connect(m_sidebarAction, &QAction::toggled, this, [this](bool shown) {
         if (m_sidebar)
             m_sidebar->setVisible(shown);
     });
-    m_undoAction = new QAction(translated("Undo Move to Trash"), this);
+    m_undoAction = new QAction(Text::tr("Undo Move to Trash"), this);
     m_undoAction->setShortcut(QKeySequence::Undo);
     m_undoAction->setEnabled(false);
     addAction(m_undoAction);
@@ -86,6 +87,15 @@ MainWindow::MainWindow(std::shared_ptr<platform::PhotoPlatform> platform,
             m_model->undoDeletion();
     });
     buildToolbar();
+    auto *find = new QAction(Text::tr("Find"), this);
+    find->setShortcut(QKeySequence::Find);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        if (!m_search->isEnabled())
+            return;
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -94,7 +104,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildToolbar() {
-    m_toolbar = addToolBar(translated("Toolbar"));
+    m_toolbar = addToolBar(Text::tr("Toolbar"));
     m_toolbar->setObjectName(QStringLiteral("toolbar"));
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
@@ -104,13 +114,13 @@ void MainWindow::buildToolbar() {
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_toolbar->addWidget(spacer);
     m_search = new QLineEdit;
-    m_search->setPlaceholderText(translated("Search by filename"));
+    m_search->setPlaceholderText(Text::tr("Search by filename"));
     m_search->setAccessibleName(m_search->placeholderText());
     m_search->setClearButtonEnabled(true);
     m_search->setFixedWidth(260);
     m_search->setEnabled(false);
     m_toolbar->addWidget(m_search);
-    m_scanAction = m_toolbar->addAction(symbol(Symbol::arrowClockwise), translated("Scan"));
+    m_scanAction = m_toolbar->addAction(symbol(Symbol::arrowClockwise), Text::tr("Scan"));
     m_scanAction->setEnabled(false);
     connect(m_search, &QLineEdit::textEdited, this, [this](const QString &text) {
         if (m_model)
@@ -277,14 +287,14 @@ void MainWindow::refreshSearch() {
 
 void MainWindow::refreshScanButton() {
     if (m_model->isScanning()) {
-        m_scanAction->setText(translated("Stop"));
+        m_scanAction->setText(Text::tr("Stop"));
         m_scanAction->setIcon(symbol(Symbol::stopFill));
-        m_scanAction->setToolTip(translated("Stop scanning"));
+        m_scanAction->setToolTip(Text::tr("Stop scanning"));
         m_scanAction->setEnabled(true);
     } else {
-        m_scanAction->setText(translated("Scan"));
+        m_scanAction->setText(Text::tr("Scan"));
         m_scanAction->setIcon(symbol(Symbol::arrowClockwise));
-        m_scanAction->setToolTip(translated("Rescan your Photos library"));
+        m_scanAction->setToolTip(Text::tr("Rescan your video folders"));
         m_scanAction->setEnabled(!m_model->isPerformingItemAction());
     }
 }
@@ -299,25 +309,25 @@ void MainWindow::refreshPlaceholder() {
         m_stack->setCurrentIndex(scanningPage);
         return;
     case Placeholder::noMatches:
-        m_emptyState->show(Symbol::line3HorizontalDecreaseCircle, translated("No matches"),
-                           translated("No video matches the current search and size filter."),
-                           translated("Clear filters"));
+        m_emptyState->show(Symbol::line3HorizontalDecreaseCircle, Text::tr("No matches"),
+                           Text::tr("No video matches the current search and size filter."),
+                           Text::tr("Clear filters"));
         m_emptyState->button()->setEnabled(true);
         break;
     case Placeholder::accessNeeded:
-        m_emptyState->show(
-            Symbol::lockFill, translated("Photos access needed"),
-            translated("Allow access to your Photos library in System Settings, then "
-                       "rescan."),
-            translated("Open Privacy Settings"));
+        m_emptyState->show(Symbol::lockFill, Text::tr("Folder access needed"),
+                           Text::tr("Orsenta needs to read your video folders. Let it read and "
+                                    "write %1 in the file manager, then rescan.")
+                               .arg(QDir::toNativeSeparators(libraryFolderToOpen())),
+                           Text::tr("Open Folder"));
         m_emptyState->button()->setEnabled(true);
         break;
     case Placeholder::noVideos:
         m_emptyState->show(
-            Symbol::videoSlash, translated("No videos"),
-            translated("Your Photos library has no videos, or it has not been scanned "
-                       "yet."),
-            translated("Scan"));
+            Symbol::videoSlash, Text::tr("No videos"),
+            Text::tr("Your video folders have no videos, or they have not been scanned "
+                     "yet."),
+            Text::tr("Scan"));
         m_emptyState->button()->setEnabled(!busy);
         break;
     }
@@ -348,13 +358,13 @@ void MainWindow::refreshConfirmation() {
         return;
     }
     const QSet<QString> &pending = m_model->pendingDeletionIDs();
-    const QString title =
-        translated("Delete %n video(s)?", int(std::min<qsizetype>(pending.size(), INT_MAX)));
+    const QString title = Text::tr("Move %Ln video(s) to the Trash?", nullptr,
+                                   int(std::min<qsizetype>(pending.size(), INT_MAX)));
     std::int64_t freed = 0;
     for (const VideoItem &item : m_model->items(pending))
         freed += item.freedBytes();
-    const QString detail = translated("The videos go to the Trash, where you can restore them. %1 "
-                                      "returns to the disk when the Trash is emptied.")
+    const QString detail = Text::tr("The videos go to the Trash, where you can restore them. %1 "
+                                    "returns to the disk when the Trash is emptied.")
                                .arg(sizeText(freed));
     if (m_confirmation) {
         m_confirmation->setText(title);
@@ -368,9 +378,8 @@ void MainWindow::refreshConfirmation() {
     box->setWindowTitle(title);
     box->setText(title);
     box->setInformativeText(detail);
-    QPushButton *destroy =
-        box->addButton(translated("Move to Trash"), QMessageBox::DestructiveRole);
-    QPushButton *cancel = box->addButton(translated("Cancel"), QMessageBox::RejectRole);
+    QPushButton *destroy = box->addButton(Text::tr("Move to Trash"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = box->addButton(Text::tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::finished, this, [this, box, destroy] {
@@ -412,10 +421,10 @@ void MainWindow::refreshAlert() {
     auto *box = new QMessageBox(this);
     m_alert = box;
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(translated("Something went wrong"));
-    box->setText(translated("Something went wrong"));
+    box->setWindowTitle(Text::tr("Something went wrong"));
+    box->setText(Text::tr("Something went wrong"));
     box->setInformativeText(verbatim(*message));
-    QPushButton *ok = box->addButton(translated("OK"), QMessageBox::RejectRole);
+    QPushButton *ok = box->addButton(Text::tr("OK"), QMessageBox::RejectRole);
     box->setDefaultButton(ok);
     box->setEscapeButton(ok);
     connect(box, &QMessageBox::finished, this, [this, box] {

@@ -26,9 +26,10 @@ namespace orsenta {
 
 namespace {
 
-QString translated(const char *text, int n = -1) {
-    return QCoreApplication::translate("Sidebar", text, nullptr, n);
-}
+// Texts filed under the "Sidebar" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(Sidebar)
+};
 
 int plural(std::int64_t count) {
     return int(std::clamp<std::int64_t>(count, 0, INT_MAX));
@@ -91,7 +92,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         auto *layout = new QVBoxLayout(box);
         layout->setContentsMargins(4, 0, 4, 0);
         layout->setSpacing(4);
-        auto *caption = new QLabel(translated("Total size"));
+        auto *caption = new QLabel(Text::tr("Total size"));
         makeSecondary(caption);
         m_totalSize = new ByteCountView;
         QFont big = m_totalSize->font();
@@ -104,21 +105,21 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     }
 
     // 2. Library.
-    m_library = addSection(translated("Library"));
-    m_videos = addLibraryRow(m_library.body, translated("Videos"));
-    m_shown = addLibraryRow(m_library.body, translated("Shown"));
-    m_unknown = addLibraryRow(m_library.body, translated("Size unknown"));
-    m_library.footer->setText(translated("Videos whose files could not be read report no size."));
+    m_library = addSection(Text::tr("Library"));
+    m_videos = addLibraryRow(m_library.body, Text::tr("Videos"));
+    m_shown = addLibraryRow(m_library.body, Text::tr("Shown"));
+    m_unknown = addLibraryRow(m_library.body, Text::tr("Size unknown"));
+    m_library.footer->setText(Text::tr("Videos whose files could not be read report no size."));
 
     // 3. Scanning.
-    m_scanning = addSection(translated("Scanning"));
+    m_scanning = addSection(Text::tr("Scanning"));
     m_counting = new QWidget;
     {
         auto *row = new QHBoxLayout(m_counting);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(8);
         row->addWidget(new Spinner(12));
-        auto *label = new QLabel(translated("Counting videos…"));
+        auto *label = new QLabel(Text::tr("Counting videos…"));
         makeSecondary(label);
         row->addWidget(label, 1);
     }
@@ -140,11 +141,11 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     m_scanning.body->addWidget(m_progressColumn);
 
     // 4. Filter.
-    Section filter = addSection(translated("Filter"));
+    Section filter = addSection(Text::tr("Filter"));
     {
         auto *row = new QHBoxLayout;
         row->setSpacing(8);
-        auto *label = new QLabel(translated("Minimum size"));
+        auto *label = new QLabel(Text::tr("Minimum size"));
         m_sizeFilter = new QComboBox;
         m_sizeFilter->setAccessibleName(label->text());
         label->setBuddy(m_sizeFilter);
@@ -154,7 +155,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         row->addStretch(1);
         row->addWidget(m_sizeFilter);
         filter.body->addLayout(row);
-        m_clearFilters = new LinkButton(translated("Clear filters"));
+        m_clearFilters = new LinkButton(Text::tr("Clear filters"));
         filter.body->addWidget(m_clearFilters);
         connect(m_sizeFilter, &QComboBox::activated, this, [this](int index) {
             if (m_model)
@@ -167,9 +168,9 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     }
 
     // 5. Identical copies.
-    m_duplicates = addSection(translated("Identical copies"));
+    m_duplicates = addSection(Text::tr("Identical copies"));
     m_copies = new DateBucketRow;
-    m_copies->setTitle(translated("Copies"));
+    m_copies->setTitle(Text::tr("Copies"));
     m_checking = new QWidget;
     {
         auto *column = new QVBoxLayout(m_checking);
@@ -183,14 +184,14 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         m_checkProgress->setFixedHeight(6);
         // Reachable with Tab, so that a screen reader can tell how far the check has read.
         m_checkProgress->setFocusPolicy(Qt::TabFocus);
-        m_checkProgress->setAccessibleName(translated("Check for identical copies"));
+        m_checkProgress->setAccessibleName(Text::tr("Check for identical copies"));
         m_checkBytes = new QLabel;
         makeSecondary(m_checkBytes);
         column->addWidget(m_checkGroups);
         column->addWidget(m_checkProgress);
         column->addWidget(m_checkBytes);
     }
-    m_selectExtraCopies = new LinkButton(translated("Select Extra Copies"));
+    m_selectExtraCopies = new LinkButton(Text::tr("Select Extra Copies"));
     m_duplicates.body->addWidget(m_copies);
     m_duplicates.body->addWidget(m_checking);
     m_duplicates.body->addWidget(m_selectExtraCopies);
@@ -205,15 +206,15 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     });
 
     // 6. Trash.
-    m_trash = addSection(translated("Trash"));
+    m_trash = addSection(Text::tr("Trash"));
     {
         m_trashText = new QLabel;
         m_trashText->setWordWrap(true);
-        m_openTrash = new LinkButton(translated("Open Trash"));
+        m_openTrash = new LinkButton(Text::tr("Open Trash"));
         m_trash.body->addWidget(m_trashText);
         m_trash.body->addWidget(m_openTrash);
         m_trash.footer->setText(
-            translated("Orsenta never empties the Trash; the space returns when you empty it."));
+            Text::tr("Orsenta never empties the Trash; the space returns when you empty it."));
         m_trash.footer->show();
         connect(m_openTrash, &QAbstractButton::clicked, this, [this] {
             if (m_model)
@@ -222,8 +223,8 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     }
 
     // 7. By date.
-    m_dates = addSection(translated("By date"));
-    auto *back = new LinkButton(translated("All dates"));
+    m_dates = addSection(Text::tr("By date"));
+    auto *back = new LinkButton(Text::tr("All dates"));
     back->setLeadingSymbol(Symbol::chevronLeft);
     m_back = back;
     m_dateRowsBox = new QWidget;
@@ -249,8 +250,8 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         m_status = new QLabel;
         m_status->setWordWrap(true);
         makeSecondary(m_status);
-        m_undo = new LinkButton(translated("Undo"));
-        m_undo->setToolTip(translated("Put the videos last moved to the Trash back"));
+        m_undo = new LinkButton(Text::tr("Undo"));
+        m_undo->setToolTip(Text::tr("Put the videos last moved to the Trash back"));
         row->addWidget(m_actionSpinner, 0, Qt::AlignVCenter);
         row->addWidget(m_status, 1, Qt::AlignVCenter);
         row->addWidget(m_undo, 0, Qt::AlignVCenter);
@@ -370,7 +371,7 @@ void Sidebar::refreshScanning() {
     m_progressColumn->setHidden(counting);
     m_progress->setValue(int(std::clamp(m_model->scanProgress().value_or(0.0), 0.0, 1.0) * 1000));
     m_progressText->setText(
-        translated("%1 of %2")
+        Text::tr("%1 of %2")
             .arg(number(m_model->scanCompletedCount()), number(m_model->scanTotalCount())));
 }
 
@@ -404,22 +405,22 @@ void Sidebar::refreshDuplicates() {
     m_copies->setCount(duplicates.videoCount);
     m_copies->setBytes(duplicates.reclaimableBytes);
     m_copies->setSelected(m_model->showsDuplicates());
-    m_duplicates.footer->setText(translated("Keeping the favourite or oldest copy in each of %n "
-                                            "group(s) frees the space shown once the Trash is "
-                                            "emptied.",
-                                            plural(duplicates.groupCount())));
+    m_duplicates.footer->setText(Text::tr("Keeping the favourite or oldest copy in each of %Ln "
+                                          "group(s) frees the space shown once the Trash is "
+                                          "emptied.",
+                                          nullptr, plural(duplicates.groupCount())));
     m_duplicates.footer->setHidden(!hasCopies);
 
     m_checking->setHidden(!check);
     if (check) {
         m_checkGroups->setText(
-            translated("Checking %n group(s) of same-size videos…", plural(check->groups)));
+            Text::tr("Checking %Ln group(s) of same-size videos…", nullptr, plural(check->groups)));
         // Until the check has measured what it reads, a busy bar and no figures.
         const bool measured = check->totalBytes >= 1;
         const QString bytes =
-            measured ? translated("%1 of %2")
-                           .arg(sizeText(check->doneBytes), sizeText(check->totalBytes))
-                     : QString();
+            measured
+                ? Text::tr("%1 of %2").arg(sizeText(check->doneBytes), sizeText(check->totalBytes))
+                : QString();
         m_checkBytes->setText(bytes);
         m_checkBytes->setHidden(!measured);
         m_checkProgress->setAccessibleDescription(bytes);
@@ -432,14 +433,14 @@ void Sidebar::refreshDuplicates() {
         }
     }
     m_selectExtraCopies->setToolTip(
-        check ? translated("Selects the extra copies once the check for identical copies ends.")
-              : translated("Selects every copy but the one kept in each group."));
+        check ? Text::tr("Selects the extra copies once the check for identical copies ends.")
+              : Text::tr("Selects every copy but the one kept in each group."));
 }
 
 void Sidebar::refreshTrash() {
     const platform::LibraryTrash &trash = m_model->libraryTrash();
     m_trash.root->setHidden(trash.videos < 1);
-    m_trashText->setText(translated("In the Trash: %n video(s), %1", plural(trash.videos))
+    m_trashText->setText(Text::tr("In the Trash: %Ln video(s), %1", nullptr, plural(trash.videos))
                              .arg(sizeText(trash.bytes)));
 }
 
@@ -495,7 +496,7 @@ void Sidebar::refreshDates() {
 
     if (!expanded) {
         const LibraryStats &stats = m_model->stats();
-        addRow(u"all"_qs, translated("All dates"), stats.totalCount, stats.knownBytes, std::nullopt,
+        addRow(u"all"_qs, Text::tr("All dates"), stats.totalCount, stats.knownBytes, std::nullopt,
                filter.isAll() && !m_model->showsDuplicates(), false, false,
                [](VideoListViewModel &vm) { vm.select(DateFilter::all(), false); });
         std::int64_t largest = 0;

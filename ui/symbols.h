@@ -21,9 +21,9 @@ enum class Symbol : std::uint8_t {
     heart,                         // "Add to Favorites"
     heartSlash,                    // "Remove from Favorites"
     playRectangle,                 // "Preview"
-    photoOnRectangle,              // "Show in Photos"
+    photoOnRectangle,              // "Show in Files"
     docOnDoc,                      // "Copy Name(s)"
-    arrowDownCircle,               // "Download Video(s)"
+    arrowDownCircle,               // "Save a Copy…"
     trash,                         // delete
     rectangle,                     // landscape orientation
     rectanglePortrait,             // portrait orientation
@@ -33,7 +33,7 @@ enum class Symbol : std::uint8_t {
     arrowClockwise,                // "Scan"
     arrowTriangle2Circlepath,      // the outside-change banner
     line3HorizontalDecreaseCircle, // "No matches"
-    lockFill,                      // "Photos access needed"
+    lockFill,                      // "Folder access needed"
     videoSlash,                    // "No videos"
     playFill,                      // the player's play button
     pauseFill,                     // the player's pause button

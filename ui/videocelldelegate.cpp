@@ -110,7 +110,7 @@ void VideoCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         paintSize(*painter, option, record, colors);
         break;
     case VideoTableModel::Column::duration:
-        paintText(*painter, option, durationText(record.duration()), colors.primary,
+        paintText(*painter, option, videoLengthText(record.duration()), colors.primary,
                   Qt::AlignRight | Qt::AlignVCenter);
         break;
     case VideoTableModel::Column::resolution:

@@ -28,9 +28,10 @@ namespace orsenta {
 
 namespace {
 
-QString translated(const char *text) {
-    return QCoreApplication::translate("VideoPreviewView", text);
-}
+// Texts filed under the "VideoPreviewView" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(VideoPreviewView)
+};
 
 enum Page { loadingPage, videoPage, failurePage };
 
@@ -110,8 +111,8 @@ VideoPreviewView::VideoPreviewView(std::shared_ptr<PhotoLibraryService> service,
     titles->addStretch(1);
     headerRow->addLayout(titles, 1);
     m_close = barButton(Symbol::xmark);
-    m_close->setToolTip(translated("Close"));
-    m_close->setAccessibleName(translated("Close"));
+    m_close->setToolTip(Text::tr("Close"));
+    m_close->setAccessibleName(Text::tr("Close"));
     m_close->setShortcut(QKeySequence(Qt::Key_Escape));
     connect(m_close, &QToolButton::clicked, this, &QDialog::reject);
     headerRow->addWidget(m_close);
@@ -125,7 +126,7 @@ VideoPreviewView::VideoPreviewView(std::shared_ptr<PhotoLibraryService> service,
     auto *loadingRow = new QHBoxLayout(loading);
     loadingRow->addStretch(1);
     loadingRow->addWidget(new Spinner(18));
-    m_loadingLabel = new QLabel(translated("Loading preview…"));
+    m_loadingLabel = new QLabel(Text::tr("Loading preview…"));
     loadingRow->addWidget(m_loadingLabel);
     loadingRow->addStretch(1);
     m_picture->insertWidget(loadingPage, loading);
@@ -311,8 +312,8 @@ void VideoPreviewView::renderHeader() {
     m_title->setText(
         m_title->fontMetrics().elidedText(name, Qt::ElideMiddle, std::max(0, m_title->width())));
     m_subtitle->setText(
-        translated("%1 · %2").arg(dimensionsText(m_item.pixelWidth(), m_item.pixelHeight()),
-                                  sizeText(m_item.sizeState().knownBytes())));
+        Text::tr("%1 · %2").arg(dimensionsText(m_item.pixelWidth(), m_item.pixelHeight()),
+                                sizeText(m_item.sizeState().knownBytes())));
 }
 
 void VideoPreviewView::renderPicture() {
@@ -324,7 +325,7 @@ void VideoPreviewView::renderPicture() {
         m_picture->setCurrentIndex(videoPage);
         break;
     case State::failed:
-        m_failure->show(Symbol::videoSlash, translated("Preview unavailable"), *m_errorMessage);
+        m_failure->show(Symbol::videoSlash, Text::tr("Preview unavailable"), *m_errorMessage);
         m_picture->setCurrentIndex(failurePage);
         break;
     }
@@ -334,10 +335,10 @@ void VideoPreviewView::renderPicture() {
 
 void VideoPreviewView::renderControls() {
     m_play->setIcon(symbol(m_isPlaying ? Symbol::pauseFill : Symbol::playFill));
-    m_play->setToolTip(m_isPlaying ? translated("Pause") : translated("Play"));
+    m_play->setToolTip(m_isPlaying ? Text::tr("Pause") : Text::tr("Play"));
     m_play->setAccessibleName(m_play->toolTip());
     m_mute->setIcon(symbol(m_isMuted ? Symbol::speakerSlashFill : Symbol::speakerWave2Fill));
-    m_mute->setToolTip(m_isMuted ? translated("Unmute") : translated("Mute"));
+    m_mute->setToolTip(m_isMuted ? Text::tr("Unmute") : Text::tr("Mute"));
     m_mute->setAccessibleName(m_mute->toolTip());
     m_length->setText(orsenta::durationText(m_duration));
     m_slider->setEnabled(m_duration > 0);

@@ -76,7 +76,7 @@ QVariant VideoTableModel::data(const QModelIndex &index, int role) const {
         case Column::size:
             return sizeText(record.sizeState().knownBytes());
         case Column::duration:
-            return durationText(record.duration());
+            return videoLengthText(record.duration());
         case Column::resolution:
             return resolutionLabel(record.pixelWidth(), record.pixelHeight());
         case Column::created:

@@ -260,7 +260,9 @@ void VideoTableView::preview(int row) {
 }
 
 void VideoTableView::keyPressEvent(QKeyEvent *event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Space previews as in file managers; Ctrl+Space still toggles the row's selection.
+    const bool space = event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier;
+    if (space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // The row the keyboard is on when it is selected, else the topmost selected row.
         const QModelIndex current = currentIndex();
         int row = -1;

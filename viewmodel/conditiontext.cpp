@@ -10,9 +10,10 @@ namespace {
 
 constexpr int foldersByName = 3;
 
-QString translated(const char *text, int n = -1) {
-    return QCoreApplication::translate("LibraryCondition", text, nullptr, n);
-}
+// Texts filed under the "LibraryCondition" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(LibraryCondition)
+};
 
 // The folder as the user knows it: quoted, with the home folder as "~".
 QString folderName(const QString &path) {
@@ -29,15 +30,15 @@ QString folderLine(const platform::AbsentFolder &folder) {
     const int videos = int(std::min<std::int64_t>(folder.videos, INT_MAX));
     const QString name = folderName(folder.path);
     if (videos == 0)
-        return (folder.missing ? translated("%1 is not connected or was moved.")
-                               : translated("%1 cannot be read."))
+        return (folder.missing ? Text::tr("%1 is not connected or was moved.")
+                               : Text::tr("%1 cannot be read."))
             .arg(name);
-    return (folder.missing ? translated("%1 is not connected or was moved: its %n video(s) stay "
-                                        "in the library until it is back.",
-                                        videos)
-                           : translated("%1 cannot be read: its %n video(s) stay in the library "
-                                        "until it can be read again.",
-                                        videos))
+    return (folder.missing ? Text::tr("%1 is not connected or was moved: its %Ln video(s) stay "
+                                      "in the library until it is back.",
+                                      nullptr, videos)
+                           : Text::tr("%1 cannot be read: its %Ln video(s) stay in the library "
+                                      "until it can be read again.",
+                                      nullptr, videos))
         .arg(name);
 }
 
@@ -51,8 +52,8 @@ QString libraryConditionText(const platform::LibraryCondition &condition) {
     for (std::size_t i = 0; i < folders.size() && i < std::size_t(foldersByName); ++i)
         lines << folderLine(folders[i]);
     if (folders.size() > std::size_t(foldersByName))
-        lines << translated("%n more folder(s) could not be read.",
-                            int(folders.size()) - foldersByName);
+        lines << Text::tr("%Ln more folder(s) could not be read.", nullptr,
+                          int(folders.size()) - foldersByName);
     return lines.join(QLatin1Char('\n'));
 }
 

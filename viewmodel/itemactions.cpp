@@ -60,12 +60,12 @@ std::optional<QString> stayedAlert(const DeletionOutcome &outcome,
     if (stayed == 0)
         return lines.join(u'\n');
     QString alert = QCoreApplication::translate(
-        "VideoListViewModel", "%n video(s) were not moved to the Trash.", nullptr, stayed);
+        "VideoListViewModel", "%Ln video(s) were not moved to the Trash.", nullptr, stayed);
     for (const QString &line : lines.first(std::min(lines.size(), shownLines)))
         alert += u'\n' + line;
     if (lines.size() > shownLines)
         alert += u'\n'
-                 + QCoreApplication::translate("VideoListViewModel", "And %n more.", nullptr,
+                 + QCoreApplication::translate("VideoListViewModel", "And %Ln more.", nullptr,
                                                int(lines.size() - shownLines));
     return alert;
 }
@@ -188,7 +188,7 @@ void VideoListViewModel::applyDeletion(const DeletionOutcome &outcome) {
         publish(m_errorMessage,
                 stayedAlert(outcome, itemsByID())
                     .value_or(QCoreApplication::translate(
-                        "VideoListViewModel", "Photos could not delete the selected videos.")),
+                        "VideoListViewModel", "The videos could not be moved to the Trash.")),
                 &VideoListViewModel::errorMessageChanged);
         publish(m_status, StatusText(StatusText::Key::deletionFailed),
                 &VideoListViewModel::statusChanged);

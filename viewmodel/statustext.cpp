@@ -3,6 +3,7 @@
 #include "model/displaytext.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <algorithm>
 #include <climits>
@@ -11,11 +12,11 @@ namespace orsenta {
 
 namespace {
 
-// `%n` is the count the noun agrees with; the other counts fill %1, %2 in order, and a name
-// fills the last place.
+// `%Ln` is the count the noun agrees with, grouped as the locale writes numbers; the other
+// counts fill %1, %2 in order, grouped too, and a name fills the last place.
 struct Form {
     const char *source;
-    int pluralCount = -1;   // index of the count that stands at %n, or none
+    int pluralCount = -1;   // index of the count that stands at %Ln, or none
     unsigned bytesMask = 0; // counts whose bit is set are byte counts, shown as sizes
 };
 
@@ -23,34 +24,34 @@ Form formOf(StatusText::Key key) {
     using Key = StatusText::Key;
     switch (key) {
     case Key::readyToScan:
-        return {QT_TRANSLATE_NOOP("StatusText", "Ready to scan your Photos library.")};
+        return {QT_TRANSLATE_NOOP("StatusText", "Ready to scan your video folders.")};
     case Key::requestingAccess:
-        return {QT_TRANSLATE_NOOP("StatusText", "Requesting Photos access…")};
+        return {QT_TRANSLATE_NOOP("StatusText", "Checking access to your video folders…")};
     case Key::accessRequired:
-        return {QT_TRANSLATE_NOOP("StatusText", "Photos access is required.")};
+        return {QT_TRANSLATE_NOOP("StatusText", "Orsenta needs to read your video folders.")};
     case Key::countingVideos:
         return {QT_TRANSLATE_NOOP("StatusText", "Counting videos…")};
     case Key::noVideos:
-        return {QT_TRANSLATE_NOOP("StatusText", "No videos in your Photos library.")};
+        return {QT_TRANSLATE_NOOP("StatusText", "No videos in your video folders.")};
     case Key::loaded:
-        return {QT_TRANSLATE_NOOP("StatusText", "Loaded %1 of %n video(s)."), 1};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Loaded %1 of %Ln video(s)."), 1};
     case Key::scanCompleted:
-        return {QT_TRANSLATE_NOOP("StatusText", "%n video(s), size known for %1."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "%Ln video(s), size known for %1."), 0};
     case Key::scanCancelledAt:
-        return {QT_TRANSLATE_NOOP("StatusText", "Scan cancelled at %1 of %n video(s)."), 1};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Scan cancelled at %1 of %Ln video(s)."), 1};
     case Key::scanCancelled:
         return {QT_TRANSLATE_NOOP("StatusText", "Scan cancelled.")};
     case Key::scanFailed:
         return {QT_TRANSLATE_NOOP("StatusText", "Scan failed.")};
     case Key::deleting:
-        return {QT_TRANSLATE_NOOP("StatusText", "Deleting %n video(s) through Photos…"), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Moving %Ln video(s) to the Trash…"), 0};
     case Key::deleted:
-        return {QT_TRANSLATE_NOOP("StatusText",
-                                  "Moved %n video(s) to the Trash. Emptying it frees %1."),
+        return {QT_TRANSLATE_N_NOOP("StatusText",
+                                    "Moved %Ln video(s) to the Trash. Emptying it frees %1."),
                 0, 0b10};
     case Key::deletedKeepingSome:
-        return {QT_TRANSLATE_NOOP("StatusText",
-                                  "Moved %n video(s) to the Trash. Emptying it frees %1; nothing "
+        return {QT_TRANSLATE_N_NOOP(
+                    "StatusText", "Moved %Ln video(s) to the Trash. Emptying it frees %1; nothing "
                                   "for %2 of them, whose blocks other links or copies share."),
                 0, 0b10};
     case Key::deletionFailed:
@@ -58,33 +59,33 @@ Form formOf(StatusText::Key key) {
     case Key::deletionCancelled:
         return {QT_TRANSLATE_NOOP("StatusText", "Deletion cancelled.")};
     case Key::addingFavorites:
-        return {QT_TRANSLATE_NOOP("StatusText", "Adding %n video(s) to Favorites…"), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Adding %Ln video(s) to Favorites…"), 0};
     case Key::removingFavorites:
-        return {QT_TRANSLATE_NOOP("StatusText", "Removing %n video(s) from Favorites…"), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Removing %Ln video(s) from Favorites…"), 0};
     case Key::addedFavorites:
-        return {QT_TRANSLATE_NOOP("StatusText", "Added %n video(s) to Favorites."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Added %Ln video(s) to Favorites."), 0};
     case Key::removedFavorites:
-        return {QT_TRANSLATE_NOOP("StatusText", "Removed %n video(s) from Favorites."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Removed %Ln video(s) from Favorites."), 0};
     case Key::favoriteFailed:
         return {QT_TRANSLATE_NOOP("StatusText", "Favorite update failed.")};
     case Key::downloading:
-        return {QT_TRANSLATE_NOOP("StatusText", "Downloading %n video(s)…"), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Saving copies of %Ln video(s)…"), 0};
     case Key::downloadingOne:
-        return {QT_TRANSLATE_NOOP("StatusText", "Downloading %1 of %2…")};
+        return {QT_TRANSLATE_NOOP("StatusText", "Saving copy %1 of %2…")};
     case Key::downloaded:
-        return {QT_TRANSLATE_NOOP("StatusText", "Downloaded %n video(s)."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Saved copies of %Ln video(s)."), 0};
     case Key::downloadedSome:
-        return {QT_TRANSLATE_NOOP("StatusText", "Downloaded %1 of %n video(s)."), 1};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Saved copies of %1 of %Ln video(s)."), 1};
     case Key::copiedName:
         return {QT_TRANSLATE_NOOP("StatusText", "Copied %1.")};
     case Key::copiedNames:
-        return {QT_TRANSLATE_NOOP("StatusText", "Copied %n name(s)."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Copied %Ln name(s)."), 0};
     case Key::removedInPhotos:
-        return {QT_TRANSLATE_NOOP("StatusText", "%n video(s) removed in Photos."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "%Ln video(s) removed from your folders."), 0};
     case Key::checkingCopies:
-        return {
-            QT_TRANSLATE_NOOP("StatusText", "Checking %n group(s) of same-size videos… %1 of %2"),
-            0, 0b110};
+        return {QT_TRANSLATE_N_NOOP("StatusText",
+                                    "Checking %Ln group(s) of same-size videos… %1 of %2"),
+                0, 0b110};
     case Key::copyCheckStopped:
         return {QT_TRANSLATE_NOOP("StatusText",
                                   "Check for identical copies stopped: same-size videos are not "
@@ -92,7 +93,7 @@ Form formOf(StatusText::Key key) {
     case Key::restoring:
         return {QT_TRANSLATE_NOOP("StatusText", "Putting videos back from the Trash…")};
     case Key::restored:
-        return {QT_TRANSLATE_NOOP("StatusText", "Put %n video(s) back from the Trash."), 0};
+        return {QT_TRANSLATE_N_NOOP("StatusText", "Put %Ln video(s) back from the Trash."), 0};
     }
     return {""};
 }
@@ -162,7 +163,7 @@ QString StatusText::text() const {
     const Form form = formOf(m_key);
     int plural = -1;
     if (form.pluralCount >= 0) {
-        // Only the choice of plural form and the digits shown at %n depend on it; counts beyond
+        // Only the choice of plural form and the digits shown at %Ln depend on it; counts beyond
         // an int are not videos of one library.
         plural = int(std::clamp<std::int64_t>(m_counts[std::size_t(form.pluralCount)], 0, INT_MAX));
     }
@@ -173,7 +174,7 @@ QString StatusText::text() const {
         if (form.bytesMask & (1u << i))
             text = text.arg(sizeText(m_counts[i]));
         else
-            text = text.arg(m_counts[i]);
+            text = text.arg(QLocale().toString(qlonglong(m_counts[i])));
     }
     if (m_key == Key::copiedName)
         text = text.arg(m_name);

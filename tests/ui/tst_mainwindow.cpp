@@ -79,6 +79,14 @@ private Q_SLOTS:
         f.vm().setSearchText(u"concert"_qs);
         QCOMPARE(f.window.searchField()->text(), u"concert"_qs);
         QCOMPARE(f.tableRows(), 1);
+
+        // Ctrl+F from the table puts the keyboard in the field, ready to replace the search.
+        f.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.window.table()->setFocus();
+        QTest::keyClick(f.window.table(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(f.window.searchField()->hasFocus());
+        QCOMPARE(f.window.searchField()->selectedText(), u"concert"_qs);
     }
 
     void clearFiltersResetsSearchSizeDateAndDuplicatesInOrder_data() {
@@ -262,7 +270,7 @@ private Q_SLOTS:
         row("unknown size", {u"a"_qs, u"lost"_qs}, u"2 videos selected"_qs,
             sizeText(100 * MB) + emptied + u" \u00b7 1 video with unknown size"_qs);
         row("only unknown", {u"lost"_qs, u"gone"_qs}, u"2 videos selected"_qs,
-            u"Zero bytes"_qs + emptied + u" \u00b7 2 videos with unknown size"_qs);
+            sizeText(0) + emptied + u" \u00b7 2 videos with unknown size"_qs);
     }
     void selectionBarTexts() {
         QFETCH(QStringList, selected);
@@ -296,11 +304,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("undoByKey");
         const QStringList three{u"a"_qs, u"b"_qs, u"c"_qs};
         QTest::addRow("three, cancelled")
-            << three << u"Delete 3 videos?"_qs << qint64(3 * MB) << false << false;
+            << three << u"Move 3 videos to the Trash?"_qs << qint64(3 * MB) << false << false;
         QTest::addRow("three, undone with Ctrl+Z")
-            << three << u"Delete 3 videos?"_qs << qint64(3 * MB) << true << true;
+            << three << u"Move 3 videos to the Trash?"_qs << qint64(3 * MB) << true << true;
         QTest::addRow("one, undone from the sidebar")
-            << QStringList{u"a"_qs} << u"Delete 1 video?"_qs << qint64(MB) << true << false;
+            << QStringList{u"a"_qs} << u"Move 1 video to the Trash?"_qs << qint64(MB) << true
+            << false;
     }
     void deleteConfirmationTheTrashAndUndo() {
         QFETCH(QStringList, selected);
@@ -377,11 +386,11 @@ private Q_SLOTS:
         QCOMPARE(alert->text(), u"Something went wrong"_qs);
         QVERIFY(alert->informativeText().contains(u"The disk is full."_qs));
 
-        f.vm().setErrorMessage(u"Photos could not <b>delete</b> the videos."_qs);
+        f.vm().setErrorMessage(u"The videos could not be <b>moved</b>."_qs);
         QCOMPARE(f.window.errorAlert(), alert);
         QVERIFY(!alert->informativeText().contains(u"The disk is full."_qs));
         // Shown as written, not read as markup.
-        QVERIFY(alert->informativeText().contains(u"&lt;b&gt;delete&lt;/b&gt;"_qs));
+        QVERIFY(alert->informativeText().contains(u"&lt;b&gt;moved&lt;/b&gt;"_qs));
 
         QVERIFY(buttonTitled(alert, u"OK"_qs));
         buttonTitled(alert, u"OK"_qs)->click();
@@ -401,7 +410,7 @@ private Q_SLOTS:
             f.platform->setAuthorizationStatus(platform::AuthorizationStatus::denied);
             f.platform->setStatusAfterRequest(platform::AuthorizationStatus::denied);
             QVERIFY(f.open());
-        }) << Placeholder::accessNeeded << u"Photos access needed"_qs;
+        }) << Placeholder::accessNeeded << u"Folder access needed"_qs;
         QTest::addRow("first scan under way") << Setup([](WindowFixture &f) {
             f.add({videoOn(u"a"_qs, MB, 2023)});
             f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
@@ -435,7 +444,7 @@ private Q_SLOTS:
         QCOMPARE(f.window.scanningBox()->isVisible(), expected == Placeholder::scanning);
         QCOMPARE(f.window.emptyState()->isVisible(), !title.isEmpty());
         if (expected == Placeholder::scanning)
-            QCOMPARE(f.window.scanningBox()->text(), u"Scanning your Photos library…"_qs);
+            QCOMPARE(f.window.scanningBox()->text(), u"Scanning your video folders…"_qs);
         if (!title.isEmpty()) {
             QCOMPARE(f.window.emptyState()->title(), title);
             QVERIFY(f.window.emptyState()->button()->isEnabled());
@@ -450,7 +459,7 @@ private Q_SLOTS:
         QVERIFY(!banner->isVisibleTo(&f.window));
         f.vm().setHasExternalChanges(true);
         QVERIFY(banner->isVisibleTo(&f.window));
-        QCOMPARE(banner->text(), u"Your Photos library changed."_qs);
+        QCOMPARE(banner->text(), u"Your video folders changed."_qs);
 
         f.platform->setDelivery(platform::MemoryPlatform::Delivery::held);
         QTest::mouseClick(banner->rescanButton(), Qt::LeftButton);
@@ -516,7 +525,7 @@ private Q_SLOTS:
         button->trigger();
         QVERIFY(f.settled());
         QCOMPARE(button->text(), u"Scan"_qs);
-        QCOMPARE(button->toolTip(), u"Rescan your Photos library"_qs);
+        QCOMPARE(button->toolTip(), u"Rescan your video folders"_qs);
         QVERIFY(button->isEnabled());
 
         button->trigger();
@@ -539,7 +548,7 @@ private Q_SLOTS:
         f.add({videoOn(u"a"_qs, MB, 2023), videoOn(u"b"_qs, 2 * MB, 2023)});
         QVERIFY(f.open());
         f.vm().setSelectedIDs(f.ids({"a"}));
-        QTest::keyClick(f.window.table(), Qt::Key_Return);
+        QTest::keyClick(f.window.table(), Qt::Key_Space);
         QPointer<VideoPreviewView> sheet = f.window.previewSheet();
         QVERIFY(sheet && sheet->isVisible());
         QVERIFY(sheet->isModal());

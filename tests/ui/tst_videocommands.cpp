@@ -1,7 +1,9 @@
 // The "Video" menu read as the user sees it: titles, enabled states and shortcuts for each state
 // of the focused window's view model, and what its items do.
 
+#include "app/orsentaapp.h"
 #include "app/videocommands.h"
+#include "ui/mainwindow.h"
 #include "viewmodel/viewmodelfixture.h"
 #include "windowtestsupport.h"
 
@@ -57,15 +59,16 @@ private Q_SLOTS:
                 f.vm.setSelectedIDs(f.ids({"a", "b", "c"}));
             });
         };
-        const QString allOff = u"(Preview)|(Show in Photos)|(Copy Name)|(Add to Favorites)|"
-                               u"(Download Video)|(Deselect All)|(Delete Video)"_qs;
-        const QString many = u"(Preview)|(Show in Photos)|Copy Names|%1|Download Videos|"
-                             u"Deselect All|Delete Videos"_qs;
-        row("no window", {}, u"(Scan)|"_qs + allOff);
-        row("no selection", scanLibrary, u"Scan|"_qs + allOff);
+        // %1: Select All, which needs shown videos and no preview.
+        const QString allOff = u"(Preview)|(Show in Files)|(Copy Name)|(Add to Favorites)|"
+                               u"(Save a Copy…)|%1|(Deselect All)|(Move to Trash)"_qs;
+        const QString many = u"(Preview)|(Show in Files)|Copy Names|%1|Save Copies…|"
+                             u"Select All|Deselect All|Move to Trash"_qs;
+        row("no window", {}, u"(Scan)|"_qs + allOff.arg(u"(Select All)"_qs));
+        row("no selection", scanLibrary, u"Scan|"_qs + allOff.arg(u"Select All"_qs));
         row("one", selecting({u"a"_qs}),
-            u"Scan|Preview|Show in Photos|Copy Name|Add to Favorites|Download Video|"
-            u"Deselect All|Delete Video"_qs);
+            u"Scan|Preview|Show in Files|Copy Name|Add to Favorites|Save a Copy…|"
+            u"Select All|Deselect All|Move to Trash"_qs);
         row("two", selecting({u"a"_qs, u"b"_qs}), u"Scan|"_qs + many.arg(u"Add to Favorites"_qs));
         row(
             "scanning",
@@ -74,7 +77,7 @@ private Q_SLOTS:
                 f.platform->setDelivery(MemoryPlatform::Delivery::held);
                 f.vm.startScan();
             },
-            u"Stop Scanning|"_qs + allOff);
+            u"Stop Scanning|"_qs + allOff.arg(u"(Select All)"_qs));
         row(
             "acting, one selected",
             [](ViewModelFixture &f) {
@@ -83,8 +86,8 @@ private Q_SLOTS:
                 f.platform->setDelivery(MemoryPlatform::Delivery::held);
                 f.vm.toggleFavorite(f.records({"b"}));
             },
-            u"(Scan)|Preview|Show in Photos|Copy Name|(Add to Favorites)|(Download Video)|"
-            u"Deselect All|(Delete Video)"_qs);
+            u"(Scan)|Preview|Show in Files|Copy Name|(Add to Favorites)|(Save a Copy…)|"
+            u"Select All|Deselect All|(Move to Trash)"_qs);
         row(
             "preview open",
             [](ViewModelFixture &f) {
@@ -92,7 +95,7 @@ private Q_SLOTS:
                 f.vm.setSelectedIDs(f.ids({"a"}));
                 f.vm.setPreviewItem(f.records({"a"}).front());
             },
-            u"(Scan)|"_qs + allOff);
+            u"(Scan)|"_qs + allOff.arg(u"(Select All)"_qs));
         row("three favourites", favouritesSelected({u"a"_qs, u"b"_qs, u"c"_qs}),
             u"Scan|"_qs + many.arg(u"Remove from Favorites"_qs));
         row("two favourites and one other", favouritesSelected({u"a"_qs, u"b"_qs}),
@@ -130,27 +133,49 @@ private Q_SLOTS:
         QVERIFY(!commands.action(Item::scan)->isEnabled());
     }
 
-    void everyItemHasItsOwnKeys() {
-        VideoCommands commands;
-        const std::vector<std::pair<Item, QList<QKeySequence>>> expected{
-            {Item::stopScanning, {QKeySequence(u"Ctrl+."_qs)}},
-            {Item::scan, {QKeySequence(u"Ctrl+R"_qs), QKeySequence(u"F5"_qs)}},
-            {Item::preview, {QKeySequence(u"Ctrl+Y"_qs)}},
-            {Item::showInPhotos, {QKeySequence(u"Ctrl+Shift+R"_qs)}},
-            {Item::copyNames, {QKeySequence(u"Ctrl+Shift+C"_qs)}},
-            {Item::favorite, {QKeySequence(u"Ctrl+L"_qs)}},
-            {Item::download, {QKeySequence(u"Ctrl+Shift+D"_qs)}},
-            {Item::deselectAll, {QKeySequence(u"Ctrl+Alt+A"_qs)}},
-            {Item::deleteVideos, {QKeySequence(u"Ctrl+Backspace"_qs), QKeySequence(u"Del"_qs)}},
+    // Every command of the window's menus with its keys, and no key bound to two commands.
+    void everyKeyDoesOneThing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("keys");
+        const auto row = [](const char *text, const char *keys) {
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(keys);
         };
-        QSet<QKeySequence> seen;
-        for (const auto &[item, keys] : expected) {
-            QCOMPARE(commands.action(item)->shortcuts(), keys);
-            for (const QKeySequence &key : keys) {
-                QVERIFY2(!seen.contains(key), qPrintable(key.toString()));
-                seen.insert(key);
+        row("Settings…", "Ctrl+,");
+        row("Undo Move to Trash", "Ctrl+Z");
+        row("Show Sidebar", "F9");
+        row("Find", "Ctrl+F");
+        row("Stop Scanning", "Ctrl+.");
+        row("Scan", "Ctrl+R; F5");
+        row("Preview", "Ctrl+Y");
+        row("Show in Files", "Ctrl+Shift+R");
+        row("Copy Name", "Ctrl+Shift+C");
+        row("Add to Favorites", "Ctrl+L");
+        row("Save a Copy…", "Ctrl+Shift+D");
+        row("Select All", "Ctrl+A");
+        row("Deselect All", "Ctrl+Alt+A");
+        row("Move to Trash", "Ctrl+Backspace; Del");
+    }
+    void everyKeyDoesOneThing() {
+        QFETCH(QString, text);
+        QFETCH(QString, keys);
+        OrsentaApp app(std::make_shared<platform::MemoryPlatform>());
+        QList<QAction *> actions = app.mainWindow()->findChildren<QAction *>();
+        actions += app.commands()->menu()->actions();
+        QStringList bound;
+        QHash<QKeySequence, const QAction *> owners;
+        for (const QAction *action : std::as_const(actions)) {
+            for (const QKeySequence &key : action->shortcuts()) {
+                const QAction *owner = owners.value(key, action);
+                QVERIFY2(owner == action, qPrintable(key.toString() + u": "_qs + owner->text()
+                                                     + u" and "_qs + action->text()));
+                if (owners.contains(key))
+                    continue; // the same action reached twice
+                owners.insert(key, action);
+                if (action->text() == text)
+                    bound << key.toString();
             }
         }
+        QCOMPARE(bound.join(u"; "_qs), keys);
     }
 
     void itemsActOnTheSelection() {
@@ -177,6 +202,14 @@ private Q_SLOTS:
 
         commands.action(Item::deselectAll)->trigger();
         QVERIFY(f.vm.selectedIDs().isEmpty());
+
+        // Select All takes the videos shown, not every video of the library.
+        f.vm.setSearchText(u"b"_qs);
+        QVERIFY(QTest::qWaitFor([&f] { return f.vm.visibleItems().size() == 1; }));
+        commands.action(Item::selectAll)->trigger();
+        QCOMPARE(f.vm.selectedIDs(), f.ids({"b"}));
+        f.vm.setSearchText({});
+        commands.action(Item::deselectAll)->trigger();
 
         f.vm.setSelectedIDs(f.ids({"c"}));
         commands.action(Item::preview)->trigger();

@@ -146,35 +146,52 @@ private Q_SLOTS:
         }
     }
 
+    // The text shown, the raw value sorted by, the help, and what a screen reader adds.
     void columnsShowTextsAndSortByRawValues_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QSize>("pixels");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("display");
         QTest::addColumn<QVariant>("sort");
         QTest::addColumn<QString>("toolTip");
-        const auto row = [](const char *name, Column column, const QString &display, QVariant sort,
-                            const QString &toolTip) {
-            QTest::newRow(name) << int(column) << display << sort << toolTip;
+        QTest::addColumn<QString>("description");
+        const qint64 bytes = 1'500'000'000;
+        const QSize uhd(3840, 2160);
+        const auto row = [](const char *name, qint64 size, double seconds, QSize pixels,
+                            Column column, const QString &display, QVariant sort,
+                            const QString &toolTip, const QString &description = {}) {
+            QTest::newRow(name) << size << seconds << pixels << int(column) << display << sort
+                                << toolTip << description;
         };
-        row("name", Column::video, u"clip.mov"_qs, QVariant(u"clip.mov"_qs), u"clip.mov"_qs);
-        row("size", Column::size, u"1.5 GB"_qs, QVariant(qint64(1'500'000'000)), {});
-        row("duration", Column::duration, u"1:05"_qs, QVariant(65.0), {});
-        row("resolution", Column::resolution, u"4K"_qs, QVariant(qint64(3840 * 2160)),
-            u"3840 × 2160"_qs);
+        row("name", bytes, 65, uhd, Column::video, u"clip.mov"_qs, QVariant(u"clip.mov"_qs),
+            u"clip.mov"_qs, u"Thumbnail for clip.mov"_qs);
+        row("size", bytes, 65, uhd, Column::size, u"1.5 GB"_qs, QVariant(qint64(bytes)), {});
+        row("duration", bytes, 65, uhd, Column::duration, u"1:05"_qs, QVariant(65.0), {});
+        row("duration not read", bytes, 0, uhd, Column::duration, u"\u2014"_qs, QVariant(0.0), {});
+        row("landscape", bytes, 65, uhd, Column::resolution, u"4K"_qs,
+            QVariant(qint64(3840 * 2160)), u"3840 × 2160"_qs, u"Landscape"_qs);
+        row("portrait", bytes, 65, QSize(1080, 1920), Column::resolution, u"1080p"_qs,
+            QVariant(qint64(1080 * 1920)), u"1080 × 1920"_qs, u"Portrait"_qs);
         // The long date is the help for the short one.
         const Instant created = localTime(2022, 6, 15, 12);
-        row("created", Column::created, shortDateText(created),
+        row("created", bytes, 65, uhd, Column::created, shortDateText(created),
             QVariant(qint64(created.time_since_epoch().count())), longDateText(created));
     }
     void columnsShowTextsAndSortByRawValues() {
+        QFETCH(qint64, bytes);
+        QFETCH(double, seconds);
+        QFETCH(QSize, pixels);
         QFETCH(int, column);
         QFETCH(QString, display);
         QFETCH(QVariant, sort);
         QFETCH(QString, toolTip);
+        QFETCH(QString, description);
         ViewModelFixture f;
-        MemoryAsset asset = video(u"x"_qs, 1'500'000'000, 2022, u"clip.mov"_qs);
-        asset.asset.duration = 65;
-        asset.asset.pixelWidth = 3840;
-        asset.asset.pixelHeight = 2160;
+        MemoryAsset asset = video(u"x"_qs, bytes, 2022, u"clip.mov"_qs);
+        asset.asset.duration = seconds;
+        asset.asset.pixelWidth = pixels.width();
+        asset.asset.pixelHeight = pixels.height();
         f.add({asset});
         QVERIFY(f.start());
         VideoTableModel model(&f.vm);
@@ -183,6 +200,7 @@ private Q_SLOTS:
         QCOMPARE(cell.data().toString(), display);
         QCOMPARE(cell.data(VideoTableModel::SortRole), sort);
         QCOMPARE(cell.data(Qt::ToolTipRole).toString(), toolTip);
+        QCOMPARE(cell.data(Qt::AccessibleDescriptionRole).toString(), description);
     }
 
     // peakBytes is the largest known size; the bar is bytes / peak raised to 2 %.

@@ -3,12 +3,15 @@
 #include "support/testmain.h"
 #include "viewmodel/statustext.h"
 
+#include <QLocale>
+
 #include <functional>
 
 using namespace orsenta;
 
 using Make = std::function<StatusText(std::int64_t)>;
 Q_DECLARE_METATYPE(Make)
+Q_DECLARE_METATYPE(StatusText)
 
 class TestStatusText : public QObject {
     Q_OBJECT
@@ -25,13 +28,13 @@ private Q_SLOTS:
             [](auto n) { return StatusText::loaded(0, n); });
         row("completed", "1 video, size known for 0.", "2 videos, size known for 0.",
             [](auto n) { return StatusText::scanCompleted(n, 0); });
-        row("downloading", "Downloading 1 video…", "Downloading 2 videos…",
+        row("saving copies", "Saving copies of 1 video…", "Saving copies of 2 videos…",
             StatusText::downloading);
-        row("downloaded some", "Downloaded 0 of 1 video.", "Downloaded 0 of 2 videos.",
+        row("saved some copies", "Saved copies of 0 of 1 video.", "Saved copies of 0 of 2 videos.",
             [](auto n) { return StatusText::downloadedSome(0, n); });
         row("copied", "Copied 1 name.", "Copied 2 names.", StatusText::copiedNames);
-        row("removed in Photos", "1 video removed in Photos.", "2 videos removed in Photos.",
-            StatusText::removedInPhotos);
+        row("removed from the folders", "1 video removed from your folders.",
+            "2 videos removed from your folders.", StatusText::removedInPhotos);
         // Byte counts read as sizes, and the videos whose blocks stay are counted apart.
         row("moved, some freeing nothing",
             "Moved 1 video to the Trash. Emptying it frees 1.5 MB; nothing for 1 of them, whose "
@@ -52,6 +55,30 @@ private Q_SLOTS:
         QCOMPARE(make(1).text(), one);
         QCOMPARE(make(2).text(), two);
         QCOMPARE(make(1).key(), make(2).key());
+    }
+
+    // Every count is written as the locale groups digits, the one the noun agrees with too.
+    void countsAreGroupedByLocale_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<StatusText>("status");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("completed, en_US")
+            << u"en_US"_qs << StatusText::scanCompleted(100'000, 99'999)
+            << u"100,000 videos, size known for 99,999."_qs;
+        QTest::newRow("loaded, de_DE") << u"de_DE"_qs << StatusText::loaded(1'234, 100'000)
+                                       << u"Loaded 1.234 of 100.000 videos."_qs;
+        QTest::newRow("moving, en_US") << u"en_US"_qs << StatusText::deleting(12'345)
+                                       << u"Moving 12,345 videos to the Trash…"_qs;
+    }
+    void countsAreGroupedByLocale() {
+        QFETCH(QString, locale);
+        QFETCH(StatusText, status);
+        QFETCH(QString, text);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const QString shown = status.text();
+        QLocale::setDefault(before);
+        QCOMPARE(shown, text);
     }
 
     void namesAreInsertedAsTheyAre() {

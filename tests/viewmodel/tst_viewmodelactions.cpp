@@ -136,7 +136,7 @@ private Q_SLOTS:
             << failed << all << u"2 videos were not moved to the Trash.\nDisk is read-only."_qs;
         QTest::newRow("the library refuses without a word")
             << true << QStringList() << false << none << asked << failed << all
-            << u"Photos could not delete the selected videos."_qs;
+            << u"The videos could not be moved to the Trash."_qs;
         QTest::newRow("only some go: the others' reason is shown")
             << true << QStringList() << true << error(1, u"“b.mov”: it changed."_qs)
             << std::optional(QStringList{u"a"_qs}) << one(100) << QStringList{u"b"_qs, u"c"_qs}
@@ -176,7 +176,7 @@ private Q_SLOTS:
         f.platform->setNextChangeResult(success, error, deleted);
         f.vm.confirmDelete();
         QVERIFY(!f.vm.showDeleteConfirmation());
-        QCOMPARE(f.vm.status().text(), u"Deleting 2 videos through Photos…"_qs);
+        QCOMPARE(f.vm.status().text(), u"Moving 2 videos to the Trash…"_qs);
         QVERIFY(f.acted());
         QTEST(f.vm.status().text(), "status");
         QCOMPARE(sorted(identifiersOf(f.vm.items())), remaining);
@@ -288,7 +288,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("firstFails");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("status");
-        const QString three = u"Downloaded 3 videos."_qs;
+        const QString three = u"Saved copies of 3 videos."_qs;
         QTest::newRow("one name three times beside a file of that name")
             << QStringList{u"a.mov"_qs, u"a.mov"_qs, u"a.mov"_qs} << QStringList{u"a.mov"_qs}
             << false << QStringList{u"a (2).mov"_qs, u"a (3).mov"_qs, u"a (4).mov"_qs, u"a.mov"_qs}
@@ -301,7 +301,7 @@ private Q_SLOTS:
             << QStringList{u"up (2).mov"_qs, u"up.mov"_qs, u"video"_qs} << three;
         QTest::newRow("the first copy fails")
             << QStringList{u"a.mov"_qs, u"b.mov"_qs, u"c.mov"_qs} << QStringList{} << true
-            << QStringList{u"b.mov"_qs, u"c.mov"_qs} << u"Downloaded 2 of 3 videos."_qs;
+            << QStringList{u"b.mov"_qs, u"c.mov"_qs} << u"Saved copies of 2 of 3 videos."_qs;
     }
     void downloadsIntoAFolder() {
         QFETCH(QStringList, names);
@@ -352,7 +352,7 @@ private Q_SLOTS:
         f.toolkit->saveLocation = folder.filePath(u"kept.mov"_qs);
         f.vm.download(f.vm.visibleItems());
         QVERIFY(f.acted());
-        QCOMPARE(f.vm.status().text(), u"Downloaded 1 video."_qs);
+        QCOMPARE(f.vm.status().text(), u"Saved copies of 1 video."_qs);
         QVERIFY(QFileInfo::exists(*f.toolkit->saveLocation));
         QCOMPARE(f.toolkit->savePanels.size(), 2u);
         QCOMPARE(f.toolkit->savePanels.back().proposedFileName, u"IMG_1.MOV"_qs);

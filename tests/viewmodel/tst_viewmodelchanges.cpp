@@ -27,7 +27,7 @@ private Q_SLOTS:
     void startAndStop() {
         ViewModelFixture f;
         QVERIFY(f.vm.visibleItems().empty());
-        QCOMPARE(f.vm.status().text(), u"Ready to scan your Photos library."_qs);
+        QCOMPARE(f.vm.status().text(), u"Ready to scan your video folders."_qs);
         QCOMPARE(f.vm.authorizationStatus(), AuthorizationStatus::notDetermined);
         QCOMPARE(f.platform->observerCount(), 0);
         QCOMPARE(f.platform->counters().authorizationRequests, 0);
@@ -75,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(identifiersOf(f.vm.visibleItems()), (QStringList{u"e"_qs, u"d"_qs, u"c"_qs}));
         QCOMPARE(f.vm.selectedIDs(), f.ids({"c"}));
         QCOMPARE(f.vm.selectionStats().count, 1);
-        QCOMPARE(f.vm.status().text(), u"2 videos removed in Photos."_qs);
+        QCOMPARE(f.vm.status().text(), u"2 videos removed from your folders."_qs);
         QVERIFY(f.vm.hasExternalChanges());
     }
 

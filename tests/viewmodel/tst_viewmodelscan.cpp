@@ -69,10 +69,10 @@ private Q_SLOTS:
         const QString none;
         const QString denied = u"Photos access is not authorized."_qs;
         QTest::newRow("access refused")
-            << 3 << false << -2ll << false << false << u"Photos access is required."_qs << 0 << 0ll
-            << 0 << none << none;
+            << 3 << false << -2ll << false << false
+            << u"Orsenta needs to read your video folders."_qs << 0 << 0ll << 0 << none << none;
         QTest::newRow("no videos")
-            << 0 << true << -2ll << false << false << u"No videos in your Photos library."_qs << 0
+            << 0 << true << -2ll << false << false << u"No videos in your video folders."_qs << 0
             << 0ll << 1 << none << none;
         QTest::newRow("completed in three batches")
             << 450 << true << -2ll << false << false << u"450 videos, size known for 450."_qs << 450
