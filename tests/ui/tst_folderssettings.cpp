@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <atomic>
+
 using namespace orsenta;
 using namespace orsenta::test;
 
@@ -88,6 +90,7 @@ private Q_SLOTS:
 
         LibraryFolders folders({home.videos(), home.pictures()}, {});
         QCOMPARE(folders.folders(), QStringList({home.videos(), home.pictures()}));
+        std::atomic<int> told{0}; // outlives the library, whose watcher tells it
         FolderLibrary library(home.indexPath(), platform::LibraryRoots{});
         const auto scan = [&] {
             library.platform->setFolders(encoded(folders.folders()));
@@ -101,6 +104,8 @@ private Q_SLOTS:
             [&] { return library.platform->libraryCondition(); });
         connect(&folders, &LibraryFolders::foldersChanged, &folders, scan);
         scan();
+
+        library.platform->registerChangeObserver([&told] { ++told; });
 
         FoldersPage page(&folders);
         QAbstractItemModelTester tester(page.model());
@@ -119,6 +124,10 @@ private Q_SLOTS:
         QCOMPARE(QSettings().value(LibraryFolders::settingsKey).toStringList(), folders.folders());
         QCOMPARE(shown(*page.model(), extra), QStringLiteral("Available,1"));
         QCOMPARE(shown(*page.model(), drive), QStringLiteral("Not connected,0"));
+        // The library's watch follows the list: a change in an added folder is heard.
+        told = 0;
+        QVERIFY(writeNewFile(extra + QStringLiteral("/d.mp4"), "new"));
+        QVERIFY(QTest::qWaitFor([&told] { return told > 0; }));
 
         page.view()->setCurrentIndex(page.model()->index(1, FoldersModel::Folder));
         QVERIFY(page.removeButton()->isEnabled());
@@ -129,7 +138,7 @@ private Q_SLOTS:
         // A folder that disappears keeps its videos in the library until it is back.
         QVERIFY(QDir(extra).removeRecursively());
         scan();
-        QCOMPARE(shown(*page.model(), extra), QStringLiteral("Not found,1"));
+        QCOMPARE(shown(*page.model(), extra), QStringLiteral("Not found,2"));
         QCOMPARE(shown(*page.model(), home.videos()), QStringLiteral("Available,2"));
 
         // Folders named for one run leave the stored list alone.
