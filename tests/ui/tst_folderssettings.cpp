@@ -62,6 +62,9 @@ private Q_SLOTS:
         // An empty mount point is there, but the scan found its drive's videos missing.
         QTest::newRow("mount point without its drive")
             << here << true << false << FolderState::notFound;
+        QTest::newRow("drive whose mount point is left empty")
+            << QStringLiteral("/run/media/someone/Drive") << true << false
+            << FolderState::notConnected;
         QTest::newRow("scan could not read it") << here << false << true << FolderState::unreadable;
     }
     void folderState() {
