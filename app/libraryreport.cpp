@@ -155,9 +155,12 @@ QCoro::Task<int> writeLibraryReport(std::shared_ptr<PhotoLibraryService> service
     }
     out->write(format == ReportFormat::json ? reportJson(rows) : reportCsv(rows));
 
-    const QString indexProblem = service->libraryCondition().indexProblem;
-    if (!indexProblem.isEmpty()) {
-        say(errors, indexProblem);
+    const platform::LibraryCondition condition = service->libraryCondition();
+    // The videos of a folder that is not there or cannot be read stay in the index, unlisted.
+    for (const platform::AbsentFolder &folder : condition.absentFolders)
+        say(errors, Text::tr("Not read, so not in the report: %1").arg(folder.path));
+    if (!condition.indexProblem.isEmpty()) {
+        say(errors, condition.indexProblem);
         co_return libraryUnusable;
     }
     co_return reportWritten;
