@@ -279,6 +279,10 @@
         <source>The library cannot be read: %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Not read, so not in the report: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
