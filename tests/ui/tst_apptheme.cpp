@@ -109,6 +109,7 @@ private Q_SLOTS:
 
     void theMenusAndTheSettingsWindowChooseTheSameSetting() {
         QSettings().setValue(QLatin1String(ThemeController::settingsKey), u"light"_qs);
+        test::ServiceDrain drain;
         OrsentaApp app(std::make_shared<platform::MemoryPlatform>());
         QCOMPARE(app.theme()->applied(), AppTheme::light);
         QCOMPARE(titles(app.mainWindow()->menuBar()->actions()),
@@ -147,6 +148,7 @@ private Q_SLOTS:
         QCOMPARE(app.mainWindow()->size(), MainWindow::defaultSize);
         QVERIFY(app.commands()->focusedModel());
         QVERIFY(QTest::qWaitFor([&app] { return !app.commands()->focusedModel()->isScanning(); }));
+        drain.service = app.commands()->focusedModel()->service();
         app.theme()->choose(AppTheme::system);
     }
 };

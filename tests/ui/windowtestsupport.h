@@ -37,21 +37,24 @@ inline MemoryAsset videoOn(const QString &id, std::int64_t bytes, int year, int 
     return fastAsset(id, id + QStringLiteral(".mov"), bytes, localTime(year, month, day, 12));
 }
 
+// Declared before a window and gone after it, holding the window's service until the work
+// still under way (a thumbnail, the end of a scan) has let go of it: the service then ends here,
+// on the main thread, which can wait for its actor's thread, and not on that thread, which
+// cannot wait for itself.
+struct ServiceDrain {
+    std::shared_ptr<PhotoLibraryService> service;
+    ~ServiceDrain() {
+        if (!QTest::qWaitFor([this] { return service.use_count() <= 1; }))
+            qWarning("the library service was still at work when the test ended");
+    }
+};
+
 struct WindowFixture {
     std::shared_ptr<platform::MemoryPlatform> platform =
         std::make_shared<platform::MemoryPlatform>();
     std::shared_ptr<FakeToolkit> toolkit = std::make_shared<FakeToolkit>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
-    // Gone after the window, holding the service until the work still under way (a thumbnail,
-    // the end of a scan) has let go of it: the service then ends here, on the main thread, which
-    // can wait for its actor's thread, and not on that thread, which cannot wait for itself.
-    struct ServiceDrain {
-        std::shared_ptr<PhotoLibraryService> service;
-        ~ServiceDrain() {
-            if (!QTest::qWaitFor([this] { return service.use_count() <= 1; }))
-                qWarning("the library service was still at work when the test ended");
-        }
-    } drain;
+    ServiceDrain drain;
     MainWindow window{platform, toolkit, clock};
 
     ~WindowFixture() {

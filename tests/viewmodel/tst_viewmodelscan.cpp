@@ -246,6 +246,7 @@ private Q_SLOTS:
                      qPrintable(u"scan %1 never ended"_qs.arg(scan)));
             QCOMPARE(vm.scanCompletedCount(), count);
         }
+        QVERIFY(serviceIdle(vm));
     }
 };
 
