@@ -984,23 +984,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Show in Photos</source>
+        <source>Show in Files</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Download Video</source>
+        <source>Save a Copy…</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Download Videos</source>
+        <source>Save Copies…</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Delete Video</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Delete Videos</source>
+        <source>Move to Trash</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

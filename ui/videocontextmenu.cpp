@@ -27,7 +27,7 @@ VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString
             if (target)
                 target->setPreviewItem(record);
         });
-        addAction(symbol(Symbol::photoOnRectangle), tr("Show in Photos"), this, [target, record] {
+        addAction(symbol(Symbol::photoOnRectangle), tr("Show in Files"), this, [target, record] {
             if (target)
                 target->showInPhotos(record);
         });
@@ -47,19 +47,18 @@ VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString
                                   });
     favorite->setEnabled(!changesLocked && !nothing);
     QAction *download =
-        addAction(symbol(Symbol::arrowDownCircle),
-                  single ? tr("Download Video") : tr("Download Videos"), this, [target, records] {
+        addAction(symbol(Symbol::arrowDownCircle), single ? tr("Save a Copy…") : tr("Save Copies…"),
+                  this, [target, records] {
                       if (target)
                           target->download(records);
                   });
     download->setEnabled(!changesLocked && !nothing);
     addSeparator();
     QAction *remove =
-        addAction(symbol(Symbol::trash), single ? tr("Delete Video") : tr("Delete Videos"), this,
-                  [target, records] {
-                      if (target)
-                          target->requestDelete(records);
-                  });
+        addAction(symbol(Symbol::trash), tr("Move to Trash"), this, [target, records] {
+            if (target)
+                target->requestDelete(records);
+        });
     remove->setEnabled(!changesLocked && !nothing);
     // Qt menus have no destructive role; the name lets styles and tests tell the entry apart.
     remove->setObjectName(QStringLiteral("destructive"));

@@ -284,19 +284,19 @@ private Q_SLOTS:
                                 << list(favorites) << busy << list(entries);
         };
         row("one unselected row, with others selected", "a|b", "d", "", false,
-            "Preview|Show in Photos|—|Copy Name|Add to Favorites|Download Video|—|Delete Video");
+            "Preview|Show in Files|—|Copy Name|Add to Favorites|Save a Copy…|—|Move to Trash");
         row("inside a selection of three", "a|b|c", "b", "", false,
-            "Copy Names|Add to Favorites|Download Videos|—|Delete Videos");
+            "Copy Names|Add to Favorites|Save Copies…|—|Move to Trash");
         row("three favourites remove", "a|b|c", "a", "a|b|c", false,
-            "Copy Names|Remove from Favorites|Download Videos|—|Delete Videos");
+            "Copy Names|Remove from Favorites|Save Copies…|—|Move to Trash");
         row("two favourites and one other add", "a|b|c", "c", "a|b", false,
-            "Copy Names|Add to Favorites|Download Videos|—|Delete Videos");
+            "Copy Names|Add to Favorites|Save Copies…|—|Move to Trash");
         row("nothing clicked and nothing selected", "", "", "", false,
-            "Copy Names (off)|Remove from Favorites (off)|Download Videos (off)|—|"
-            "Delete Videos (off)");
+            "Copy Names (off)|Remove from Favorites (off)|Save Copies… (off)|—|"
+            "Move to Trash (off)");
         row("changes are locked during an action", "", "a", "", true,
-            "Preview|Show in Photos|—|Copy Name|Add to Favorites (off)|Download Video (off)|—|"
-            "Delete Video (off)");
+            "Preview|Show in Files|—|Copy Name|Add to Favorites (off)|Save a Copy… (off)|—|"
+            "Move to Trash (off)");
     }
     void theContextMenuActsOnTheClickedRowsOrTheSelection() {
         QFETCH(QStringList, selection);
@@ -355,7 +355,7 @@ private Q_SLOTS:
         QCOMPARE(t.previewed(), u"c"_qs);
         QVERIFY(trigger(*menu, u"Copy Name"_qs));
         QCOMPARE(t.f.toolkit->clipboard.value_or(QString()), u"gamma"_qs);
-        QVERIFY(trigger(*menu, u"Delete Video"_qs));
+        QVERIFY(trigger(*menu, u"Move to Trash"_qs));
         QVERIFY(t.f.vm.showDeleteConfirmation());
         QCOMPARE(sorted(t.f.vm.pendingDeletionIDs()), QStringList{u"c"_qs});
     }
