@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The colour theme: follow the desktop, or force light or dark. The choice is the one setting
 // the application keeps across restarts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Folders page of the settings: the library's folders, each with whether it can be read now
 // and how many videos the library holds in it, and Add… and Remove to change the list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folders the library is made of: the user's list in the settings (the Videos and Pictures
 // folders until they change it), or the folders named on the command line for one run.

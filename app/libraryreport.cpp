@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "libraryreport.h"
 
 #include "model/duplicates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command-line report: every video of the library with its file, sizes, figures and copy
 // group, as JSON or CSV, from the same scan and check for identical copies the window runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Orsenta's entry point: the application with its one window over the user's library, or, with
 // --report, the library printed to stdout without a window.
 

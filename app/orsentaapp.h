@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application: one main window over the photo library, its menus, the settings window and
 // the colour theme.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings window: the theme choice with all three options in view, and, where the library
 // is made of folders, the Folders page that chooses them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Video" menu: scan, preview, reveal, copy names, favourite, save a copy, select, deselect
 // and move to the Trash for the focused window's view model, with titles and enabled states that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Timing and reporting for the benchmarks: medians of repeated runs, printed as
 // "NAME: VALUE UNIT" and "NAME vs BASELINE: RATIO x" lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identical copies in the folder library: the content check over groups of videos of one size
 // beside `jdupes -r` over the same folder, from a cold and a warm page cache; its reading speed
 // beside reading the same files to nowhere; and a rescan with a check of an unchanged library of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder library on real files: the first index of trees of 1,000 to 100,000 small files
 // (whose cost per file must not grow with the library) and a rescan of the largest, each beside
 // `find` over the same tree, and the first index of real videos beside ffprobe per file and

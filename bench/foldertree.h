@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A large folder library for benchmarks: a tree of small files with video names, indexed as
 // after a first full scan, so that a fetch reads every file from the index.

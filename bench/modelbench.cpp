@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalog's hot path: the recompute the view model runs on every keystroke and sort change,
 // beside what a typical Qt application would do and beside a floor.
 

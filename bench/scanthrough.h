@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a view model's scan to its end on this thread's event loop, for benchmarks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The service's scan of a large library (every asset on the fast path) beside the floor of
 // building the same records directly, and the cost of a thumbnail that is already cached.
 

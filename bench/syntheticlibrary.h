@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A reproducible library of records with realistic names, sizes and dates for benchmarks.
 

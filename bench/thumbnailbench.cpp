@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thumbnails of real videos at 128 by 80: one made from scratch (decoded in the helper, written to
 // the desktop's cache), one answered from that cache, and the in-process decode as a floor,
 // beside ffmpegthumbnailer -s 128 (or ffmpeg -ss 1 -frames:v 1) on the same files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving 1,000 small videos to the Trash in one change of the folder library, in a temporary
 // home with its own Trash, beside renaming the same files within their folder (the floor: every
 // trash move is at least one rename).

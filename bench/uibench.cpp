@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video table over a large library: a new row set to its first painted frame, one keystroke
 // through to the repainted table, and the process's resident memory, each beside the same figure
 // for an empty library in the same run. Each library is measured in a process of its own, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view model over a large library: a whole scan beside the service's own scan of the same
 // library, the share of it spent rebuilding the visible state, and one keystroke's recompute
 // beside the catalog's filter and sort alone.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Build settings every Orsenta target shares: link `orsenta_common` to get them.
 add_library(orsenta_common INTERFACE)
 target_compile_features(orsenta_common INTERFACE cxx_std_20)

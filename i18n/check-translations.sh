@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when orsenta_en.ts is not what lupdate makes of the sources, or when a numerus text
 # has no English plural forms: run the update_english_translations target and commit the file.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fills the empty English plural forms of a .ts file: "%Ln video(s)" becomes "%Ln video" and
 "%Ln videos". A form already written (an irregular plural, a verb that agrees) is kept."""
 import re

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What came of a request to move videos to the trash: it is returned, never thrown. Every
 // identifier asked for is accounted for: moved, refused by the library, or no longer in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one object that talks to the photo library: scans, size probes, thumbnails, previews,
 // deletions, favourites and exports. Its state lives on an actor thread of its own; operations

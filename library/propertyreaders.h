@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Careful readers of the platform's optional members: each checks that a member exists and has
 // the expected type before using it, and treats anything else as "not there".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a scan spent its time, and the five-line report written to the log after each scan.
 

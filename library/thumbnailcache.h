@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recently made thumbnails, bounded both by count and by approximate bytes. Safe to use from
 // any thread, so that a hit needs no trip to the service's actor.

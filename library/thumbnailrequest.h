@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One library request for one thumbnail, joined by every caller that asks for the same
 // thumbnail while it runs. A caller may leave early; when the last one leaves, the library

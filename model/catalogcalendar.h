@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one calendar and time zone the process captures at first use: every record's year and
 // month, and the sidebar's titles, come from it, so a later change of the system's settings

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sidebar's year and month groups: count and known bytes per group, titles, bar fill.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dates written the way the user's current locale writes them, through ICU's pattern
 // generator: Qt's QLocale has no abbreviated (medium) date style and no year-only or

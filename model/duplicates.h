@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Identical copies: videos whose whole content was read and found equal, the space deleting the
 // extra copies gives back, the copy to keep in each group and why, and the same-size videos

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the file system tells of a video's file beyond its size: the facts that tell identical
 // copies apart, choose the copy to keep and say what deleting one gives back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What is known of the bytes one video occupies, and which measure said so.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Comparing two records under a table sort descriptor, and sorting lists of records.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ten flat sort orders of the list and the column-plus-direction descriptors of the table.
 

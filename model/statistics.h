@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Totals of the library and of the selection, for the status line and the selection bar.
 

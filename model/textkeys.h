@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Byte keys that turn the catalog's text rules into plain byte comparisons.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The catalog's immutable record of one video, with the keys its ordering and search rules use.
 

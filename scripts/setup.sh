@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package Orsenta needs and configures the build folder.
 # Safe to run again: apt-get skips what is installed, cmake reuses the folder.
 set -euo pipefail

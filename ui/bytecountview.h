@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A byte count in large type that rolls to each new value: the sidebar's total size.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One selectable row of the sidebar: a year, a month, "All dates" or "Copies", with its
 // count, its bytes, an optional bar showing its size among its siblings, and a chevron when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pieces around the table in the detail area: the placeholder drawn instead of an empty
 // table, the banner that reports outside changes of the library, and the selection bar.

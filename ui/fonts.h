@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The widget font made smaller or larger, for captions, headlines and big figures, so that every
 // text follows the desktop's font and its size, whether given in points or in pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A borderless button drawn as a link in the accent colour, optionally led by a symbol: the
 // sidebar's "Clear filters", "Select Extra Copies" and its "All dates" back control.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The application's one window: the sidebar beside the video table, the toolbar's search field
 // and Scan button, the banner, the selection bar, the placeholders, the delete confirmation and

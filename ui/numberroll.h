@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers that roll to a new value rather than jump: a quarter of a second, easing in and out,
 // starting from whatever is shown at that moment, so a count that changes again mid-roll carries

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeps the preview's playing, muted and position state in step with its player: the position
 // five times a second (left to the slider while it is dragged), the playing and muted states as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop the view model asks for file panels, the clipboard and the file manager, made of
 // Qt's own dialogs, the system clipboard and the file manager's D-Bus interface.

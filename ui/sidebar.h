@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sidebar beside the table: total size, library counts, scan progress, the size filter,
 // the identical copies and their check, the years and months, what of the library waits in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small indeterminate progress indicator: an arc that turns while the widget is visible.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The symbol images of the window, the table and the preview: the desktop's icon theme where it
 // has a fitting icon, drawn shapes everywhere else, so that every symbol shows with no theme.

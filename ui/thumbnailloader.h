@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Thumbnails for the rows on screen. Each load is keyed by the identifier it asked for, so an
 // image can only ever be shown for that record; a row that scrolls away cancels its load, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Draws the table's cells straight from the records: no widgets per row, nothing measured over
 // all rows, texts made only for the rows being painted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The preview sheet: plays one video of the library over the main window, on black, with play
 // and pause (Space), a position slider with exact seeking, the elapsed time and the length, mute,

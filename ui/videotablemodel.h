@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The table's rows: the view model's visible videos in the order it publishes them. A new row
 // set is one model reset; a refresh of the same set changes rows in place, so that the view keeps

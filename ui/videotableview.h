@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The table of the visible videos: a drawing of the view model's list, selection and sort. It
 // writes the selection to selectedIDs and header clicks to tableSortOrder; the view model decides

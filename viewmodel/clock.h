@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The view model's notion of now. It paces scan refreshes and times the quiet period after the
 // application's own changes; tests substitute a clock they move by hand.

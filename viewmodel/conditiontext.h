@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window says when the library could not be read or remembered whole: an index that
 // cannot be written, folders that are missing or cannot be read.

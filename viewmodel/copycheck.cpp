@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identical copies and the Trash: the content check that follows a scan, Select Extra Copies
 // waiting for it, what of the library waits in the Trash, and Undo of the last move.
 

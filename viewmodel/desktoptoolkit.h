@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the view model asks of the desktop: file panels, the clipboard and the file manager.
 // The widgets implement it; every call comes from the main thread.

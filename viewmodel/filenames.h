@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File names made from a video's display name: for the clipboard and for downloaded copies.
 

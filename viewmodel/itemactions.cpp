@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selection and what the user does to videos: move to the trash, favourite, download, copy
 // names, show the file. Changes of the library run one at a time through performItemAction.
 

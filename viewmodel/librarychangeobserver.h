@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hears that the photo library changed and passes it on; the platform calls it on any thread.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changes made to the library outside the application: vanished videos leave the list, and the
 // window is told that a rescan would show the rest.
 

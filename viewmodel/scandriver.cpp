@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan: access, count, batches with their size probes, progress, paced refreshes of the
 // visible list, and the timing summary in the log.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status line's messages: a key and its arguments, kept as such so that the text is made
 // in the user's language when it is shown, with a noun agreeing with the count before it.

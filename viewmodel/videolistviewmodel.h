@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The observable state behind the main window: the scanned videos and everything derived from
 // them, the user's choices, scan progress, item actions and the status line. It lives on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The visible list: when it is rebuilt from the records and the user's choices, and how the
 // menu's sort order and the table's sort descriptors follow each other.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A thread of its own on which an object's state is touched, one piece of work at a time.
 // Work enters the actor, runs there between suspensions, and resumes its caller on the caller's

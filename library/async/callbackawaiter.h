@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns a platform call with a completion handler into something a coroutine awaits. The
 // handler may run on any thread, at once or later, more than once, or never: a ResumeGuard lets

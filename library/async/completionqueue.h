@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Results of concurrent work, taken one at a time in the order they finish, by one coroutine
 // on one thread. Producers post from any thread.

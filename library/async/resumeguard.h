@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Lets a platform callback that may run more than once resume its waiting caller exactly once.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving a coroutine onto a thread that runs an event loop, and resuming it there exactly once.
 

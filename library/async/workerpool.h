@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Threads for work that must not run on an actor or on the caller's thread: blocking platform
 // calls, file system reads. Bounded, and drained before it is destroyed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The photo library as the service sees it: every call the service makes on the platform.
 // Implementations: folder/ (the real Linux library) and memory/ (scriptable, for tests).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identical copies in the folder library, on real files in a temporary home: which videos of one
 // size hold equal bytes, what a check remembers, and what deleting a video gives back.
 

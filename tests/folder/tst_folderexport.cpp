@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exporting a video to a file the user chose: a new file only, complete or not at all, and the
 // source never touched.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the library's files: roots, the walk, and the index that remembers them.
 
 #include "library/platform/folder/directorywalk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder library through the photo library service, on real videos in a temporary home:
 // reading, identity across renames, bad files, access, and change notifications.
 

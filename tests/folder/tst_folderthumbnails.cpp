@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thumbnails and media of the folder library on real videos: the frame chosen, its shape and
 // turn, the desktop's thumbnail cache shared with file managers, and bad files that give no
 // picture without harm.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting videos of the folder library: moves into the freedesktop.org Trash of a temporary
 // home, checked against the index just before each move, never anything else.
 //

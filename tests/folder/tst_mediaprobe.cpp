@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading what video files say about themselves: FFmpeg in process on real and hostile files,
 // the orsenta-probe helper spoken to byte by byte, whose stdout must carry frames and nothing
 // else, and MediaProbe, which owns a helper and replaces it when a file crashes, hangs or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/platform/folder/probeprotocol.h"
 #include "samecontainer.h"
 #include "support/testmain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The async pieces under the service: a consumer that looks again before it waits, and a
 // resumption that is never dropped, whatever became of the thread it was meant for.
 

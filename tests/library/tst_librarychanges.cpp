@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting, favouriting and downloading through the service, and the errors they report.
 
 #include "support/failuretext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thumbnails and preview media: sharing, caching, degraded and failed images.
 
 #include "support/failuretext.h"

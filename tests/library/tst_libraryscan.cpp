@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan through the service: batches, the fast and slow reads, timings, access.
 
 #include "library/propertyreaders.h"

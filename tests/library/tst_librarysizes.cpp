@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Size probes: the order of sources, the window of concurrent probes, cancellation.
 
 #include "library/filesize.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview's player, made from real small videos the library points at: ready to play with
 // the right length, or a clear error, or nothing at all once the caller stopped waiting.
 

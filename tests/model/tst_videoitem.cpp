@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "model/catalogcalendar.h"
 #include "support/itembuilder.h"
 #include "support/testmain.h"

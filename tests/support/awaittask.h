@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a coroutine task to its end on this thread's event loop and returns its result, or
 // rethrows its exception: QCoro::waitFor alone never returns when the task throws.

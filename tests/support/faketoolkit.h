@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop as a test scripts it: answers for the panels, and a record of what was asked.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The folder library as the application runs it, over an index and folders a test chooses.
 // Header-only: it reads videos with the probe helper named by ORSENTA_PROBE_HELPER, which only

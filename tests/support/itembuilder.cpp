@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "itembuilder.h"
 
 #include "model/catalogcalendar.h"

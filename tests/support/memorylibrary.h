@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Building in-memory libraries in tests: assets with or without the library-held members.
 

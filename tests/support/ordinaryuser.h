@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs part of a test as an ordinary user, in a child process that drops root where the tests
 // run as root: permissions stop no one else, so checks of what a user may not do need it.

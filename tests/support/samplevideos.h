@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Real, small video files made with the ffmpeg command-line tool, for tests of code that reads
 // containers. A one-second 320x240 clip takes a fraction of a second to make.

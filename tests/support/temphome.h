@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A temporary home folder with its own XDG folders, Videos and Pictures, so that tests of the
 // folder library never see the real user's files. Restores the environment when it goes.

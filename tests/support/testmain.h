@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A test main that fixes what the catalog's texts depend on: US English, the New York time
 // zone (captured at first use, so it is set before anything runs) and the English plurals.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small tmpfs mounted over a test's folder, for the faults only a file system of its own can
 // show: a full disk, a read-only disk, a drive that is not connected. Only root may mount, so

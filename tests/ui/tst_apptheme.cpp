@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour theme: the stored setting and how it reads back, what each choice does to the
 // application's look, and the menus and settings window that choose it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Folders page of the settings, offscreen, over the folder library in a temporary home: the
 // list as stored, Add… and Remove, and what each folder's state and count say as folders come
 // and go.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line report, run as the built binary over a small library in a temporary home, with
 // no display: what it prints, and how it ends when the library cannot be read.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window driven as a user drives it: typing, clicking the sidebar, selecting, and
 // answering its dialogs, with what it shows read back from the widgets.
 

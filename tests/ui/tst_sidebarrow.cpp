@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sidebar row as it is painted: its bar, the sliver of an empty bucket, and its texts.
 
 #include "model/displaytext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every symbol shows something with no icon theme at all, in the colour it is drawn with.
 
 #include "ui/symbols.h"

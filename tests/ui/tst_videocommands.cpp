@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Video" menu read as the user sees it: titles, enabled states and shortcuts for each state
 // of the focused window's view model, and what its items do.
 

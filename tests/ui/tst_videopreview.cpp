@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview sheet on real small videos, driven with the keyboard, the mouse and the player's
 // own controls: loading, playing, failing, scrubbing, the end of the video and closing.
 

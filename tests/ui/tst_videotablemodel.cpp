@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table's model over the view model's list: its shape under QAbstractItemModelTester, one
 // reset for a new row set, in-place updates that keep persistent indexes, what each column
 // shows and sorts by, and the badges of identical copies.

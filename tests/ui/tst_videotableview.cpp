@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table widget driven as a person would: clicks and keys on rows and headers, the context
 // menu's entries, and thumbnails that load only for rows on screen and only for their record.
 

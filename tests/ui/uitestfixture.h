@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Widget tests of the table: a QApplication main with the catalog's fixed locale and zone, and a
 // view model over an in-memory library scanned to the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Widget tests: a test main with a QApplication in the fixed locale, zone and texts, and the
 // main window over an in-memory library with a desktop and a clock the test drives.

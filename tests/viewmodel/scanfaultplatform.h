@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The in-memory library with a scan fetch that can fail, and that counts the batch requests:
 // the service asks the fetch for its count once when the scan begins and once per batch.

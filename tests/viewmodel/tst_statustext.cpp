@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status texts in English: one key per message, the noun agreeing with its count.
 
 #include "support/testmain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The selection and the actions on videos: the guard, deletion outcomes, favourites, downloads
 // with their panels and names, copied names, showing a file.
 

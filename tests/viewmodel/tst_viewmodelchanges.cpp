@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and stop, and the library changing outside the application: what is dropped, what is
 // handled, and what the window is told.
 

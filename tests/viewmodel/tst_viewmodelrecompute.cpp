@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The visible list: what rebuilds it, how the two sort fields follow each other, what a
 // replacement of the records resets, and the duplicates view.
 

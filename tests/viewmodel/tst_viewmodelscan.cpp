@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scan as the window sees it: how each scan ends, its batches, stops in the middle, the
 // pacing of refreshes and the sizes the probes find.
 

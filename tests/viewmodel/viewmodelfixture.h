@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A view model over an in-memory library, with a desktop and a clock the test drives.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orsenta-screenshots: renders the main window in the states worth looking at, in light and
 // dark, and saves each as a PNG. tools/make-screenshots runs it over a sample library.
 //

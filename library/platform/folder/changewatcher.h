@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tells observers that something in the library's folders changed: inotify watches on every
 // folder, a burst of events told once, a lost event queue counted as a change, a periodic look

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening an untrusted container with FFmpeg under the folder library's rules: only the file
 // behind one open descriptor (no protocol, no playlists or references to other files), bounded

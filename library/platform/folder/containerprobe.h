@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading what a video container says about itself: duration, pixel size and creation time.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading videos of one size to tell true copies from strangers: a quick sample hash first, and
 // a full cryptographic digest only for videos whose samples agree with another's. Each file is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The desktop's shared thumbnail cache (the freedesktop.org thumbnail standard): PNG files under
 // ~/.cache/thumbnails/{normal,large,x-large,xx-large}, named by the MD5 of the file's URI and

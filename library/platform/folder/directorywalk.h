@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One pass over the library's folders: every video file with the file system's figures for it.
 

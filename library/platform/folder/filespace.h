@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What deleting a file gives back to its disk once the Trash is emptied: its own blocks, less
 // the blocks it shares with reflinked copies, and nothing while links outside the library keep it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The real photo library on Linux: every video under the user's library folders (the Videos and
 // Pictures folders unless they chose others), indexed in a database of our own, read with FFmpeg in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One picture of a video for its thumbnail: a keyframe near the start, turned as displayed and
 // scaled. Runs FFmpeg's decoders in the calling process, so the folder library runs it inside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The last move to the Trash, kept so that it can be undone in this session or after a restart:
 // for each file that went, its index row as it was and where it now is in the Trash. Kept in a

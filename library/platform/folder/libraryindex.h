@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The library's own database: one row per video with the identifier minted for it, where it
 // is, the file system's figures it was read with, what its container said, and the favourite

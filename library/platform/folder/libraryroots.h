@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the library lives: the user's library folders (the Videos and Pictures folders unless
 // they chose others), each counted once, and the folders inside them that are never part of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Measures what of the library waits in the freedesktop.org Trash: the home Trash and the Trash
 // of each mount that holds a library folder, read and never changed. Cheap enough for after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mediaprobe.h"
 
 #include "library/platform/folder/containerinput.h"

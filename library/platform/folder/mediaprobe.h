@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads video containers and decodes thumbnails in the orsenta-probe helper process, so that a
 // demuxer or decoder that crashes or hangs on a hostile file costs that one file and never the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The byte protocol between MediaProbe and the orsenta-probe helper, over a socket that is the
 // helper's stdin and stdout.

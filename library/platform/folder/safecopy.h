@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Exports a video to a new file the user chose, without ever replacing a file that is there and
 // without leaving a partial copy behind: the data goes to a temporary name in the destination

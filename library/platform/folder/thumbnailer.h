@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Thumbnails of the folder library's videos: from the desktop's thumbnail cache when it holds a
 // large enough one made from the file as it is, else decoded in a small pool of orsenta-probe

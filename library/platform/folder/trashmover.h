@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moves videos to the freedesktop.org Trash of their own mount with GIO, so that any file
 // manager can restore them. A file is moved only while it is still the file the scan saw, only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which files are videos: by name first (cheap, no I/O), by content only for names that say
 // nothing either way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A photo library held in memory, for tests and benchmarks. Everything the service relies on can
 // be scripted: the content, the authorization, the optional members, the results and errors of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Confines the orsenta-probe helper once it has loaded what it needs: after confine() it can
 // still read, seek and map the descriptors it is given, allocate memory and start threads, but

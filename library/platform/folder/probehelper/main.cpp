@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orsenta-probe: opens and decodes untrusted video files for the application, so that a demuxer
 // or decoder that crashes or hangs takes down this process and not the application. It answers
 // requests on stdin and stdout, a socket (see probeprotocol.h), until stdin closes, then exits
