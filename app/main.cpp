@@ -99,7 +99,8 @@ int report(int argc, char *argv[]) {
     // Queued: the report may end before the event loop has started.
     writeLibraryReport(service, folders.folders(), *format, &out, &errors).then([](int code) {
         QMetaObject::invokeMethod(
-            qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
+            QCoreApplication::instance(), [code] { QCoreApplication::exit(code); },
+            Qt::QueuedConnection);
     });
     return QCoreApplication::exec();
 }
