@@ -4,6 +4,7 @@
 // copies apart, choose the copy to keep and say what deleting one gives back.
 
 #include "instant.h"
+#include "videofingerprint.h"
 
 #include <QByteArray>
 
@@ -22,6 +23,9 @@ struct FileFacts {
     // another video of its size may share it. Checked without a digest: no video has its bytes.
     bool contentChecked = false;
     QByteArray contentDigest;
+    // What it looks like, for finding its re-encoded, resized or trimmed copies; empty until the
+    // library has fingerprinted it.
+    VideoFingerprint fingerprint;
 
     friend bool operator==(const FileFacts &, const FileFacts &) = default;
 };
