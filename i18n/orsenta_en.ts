@@ -180,6 +180,86 @@
         <source>“%1”: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Another program is using the library index. Orsenta shows your videos but keeps no changes until it is free.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The disk that holds the library index is full. Orsenta shows your videos and saves changes again once there is space.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library index %1 cannot be written (%2). Orsenta shows your videos but keeps no changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library index %1 cannot be read (%2). Orsenta shows your videos but keeps no changes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The library index was damaged and has been moved aside; the next scan rebuilds it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is not enough free space where the video was to be exported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video is too large for the drive it was to be exported to.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder the video was to be exported to cannot be written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The exported copy could not be written: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file name is not valid.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video is no longer there.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video has been replaced by a link; nothing was exported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You are not allowed to read the video.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video could not be opened: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video is not a regular file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Another file is now where the video was; scan again first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The folder “%1” does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>“%1” already exists; it was left as it is. Choose another name.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video could not be read: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The video changed while it was being exported; nothing was exported.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FoldersPage</name>
@@ -446,19 +526,19 @@
 <context>
     <name>PhotoLibraryError</name>
     <message>
-        <source>Photos access is not authorized.</source>
+        <source>Orsenta may not read your video folders.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Photos no longer contains this video.</source>
+        <source>This video is no longer in your video folders.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Photos did not return a downloadable video resource.</source>
+        <source>The file of this video could not be read.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Photos did not return a local video for this item.</source>
+        <source>The file of this video is not available on this computer.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -896,13 +976,6 @@
         <source>Choose Folder</source>
         <translation>Choose Folder</translation>
     </message>
-    <message numerus="yes">
-        <source>%n video(s) stayed in the Trash.</source>
-        <translation>
-            <numerusform>%n video stayed in the Trash.</numerusform>
-            <numerusform>%n videos stayed in the Trash.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>“%1”: it was removed or replaced after the scan; scan again to see it as it is now.</source>
         <translation type="unfinished"></translation>
@@ -924,6 +997,13 @@
     <message>
         <source>The videos could not be moved to the Trash.</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln video(s) stayed in the Trash.</source>
+        <translation>
+            <numerusform>%Ln video stayed in the Trash.</numerusform>
+            <numerusform>%Ln videos stayed in the Trash.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1072,69 +1152,6 @@
     </message>
     <message>
         <source>Kept: first of equals</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
-    <name>orsenta::platform</name>
-    <message>
-        <source>There is not enough free space where the video was to be exported.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video is too large for the drive it was to be exported to.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The folder the video was to be exported to cannot be written.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The exported copy could not be written: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The file name is not valid.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video is no longer there.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video has been replaced by a link; nothing was exported.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>You are not allowed to read the video.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video could not be opened: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video is not a regular file.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Another file is now where the video was; scan again first.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The folder “%1” does not exist.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>“%1” already exists; it was left as it is. Choose another name.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video could not be read: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The video changed while it was being exported; nothing was exported.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -10,19 +10,20 @@ namespace {
 QString fixedDescription(PhotoLibraryError::Kind kind) {
     switch (kind) {
     case PhotoLibraryError::Kind::notAuthorized:
-        return QCoreApplication::translate("PhotoLibraryError", "Photos access is not authorized.");
+        return QCoreApplication::translate("PhotoLibraryError",
+                                           "Orsenta may not read your video folders.");
     case PhotoLibraryError::Kind::assetNotFound:
         return QCoreApplication::translate("PhotoLibraryError",
-                                           "Photos no longer contains this video.");
+                                           "This video is no longer in your video folders.");
     case PhotoLibraryError::Kind::videoResourceUnavailable:
         return QCoreApplication::translate("PhotoLibraryError",
-                                           "Photos did not return a downloadable video resource.");
+                                           "The file of this video could not be read.");
     case PhotoLibraryError::Kind::operationFailed:
     case PhotoLibraryError::Kind::assetUnavailable:
         break;
     }
     return QCoreApplication::translate("PhotoLibraryError",
-                                       "Photos did not return a local video for this item.");
+                                       "The file of this video is not available on this computer.");
 }
 
 } // namespace

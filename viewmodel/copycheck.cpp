@@ -207,7 +207,7 @@ QCoro::Task<> VideoListViewModel::restoreDeletion(Self self, Service service) {
                   &VideoListViewModel::statusChanged);
     if (!outcome.stayed.isEmpty()) {
         QString alert =
-            QCoreApplication::translate("VideoListViewModel", "%n video(s) stayed in the Trash.",
+            QCoreApplication::translate("VideoListViewModel", "%Ln video(s) stayed in the Trash.",
                                         nullptr, int(outcome.stayed.size()));
         if (!outcome.message.isEmpty())
             alert += u'\n' + outcome.message;

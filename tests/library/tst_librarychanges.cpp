@@ -95,14 +95,14 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<PlatformError>>("error");
         QTest::addColumn<QString>("text");
         QTest::newRow("vanished") << QStringList{u"gone"_qs} << std::optional<PlatformError>()
-                                  << u"Photos no longer contains this video."_qs;
+                                  << u"This video is no longer in your video folders."_qs;
         QTest::newRow("library error")
             << QStringList{u"a"_qs}
             << std::optional<PlatformError>(PlatformError{u"d"_qs, 5, u"Disk is full."_qs})
             << u"Disk is full."_qs;
         QTest::newRow("failure without error")
             << QStringList{u"a"_qs} << std::optional<PlatformError>()
-            << u"Photos did not return a local video for this item."_qs;
+            << u"The file of this video is not available on this computer."_qs;
     }
     void favouriteFailures() {
         QFETCH(QStringList, request);
@@ -138,9 +138,9 @@ private Q_SLOTS:
         QVERIFY(log.at(0).options.networkAccessAllowed);
 
         QCOMPARE(failureText(f.service->downloadVideo(u"gone"_qs, dir.filePath(u"1"_qs))),
-                 u"Photos no longer contains this video."_qs);
+                 u"This video is no longer in your video folders."_qs);
         QCOMPARE(failureText(f.service->downloadVideo(u"photo"_qs, dir.filePath(u"2"_qs))),
-                 u"Photos did not return a downloadable video resource."_qs);
+                 u"The file of this video could not be read."_qs);
         f.platform->setNextWriteError(PlatformError{u"d"_qs, 28, u"No space left on device."_qs});
         QCOMPARE(failureText(f.service->downloadVideo(u"a"_qs, dir.filePath(u"3"_qs))),
                  u"No space left on device."_qs);

@@ -186,10 +186,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("exists");
         QTest::addColumn<bool>("withError");
         QTest::addColumn<QString>("text");
-        QTest::newRow("vanished") << false << false << u"Photos no longer contains this video."_qs;
+        QTest::newRow("vanished") << false << false
+                                  << u"This video is no longer in your video folders."_qs;
         QTest::newRow("library error") << true << true << u"The network is offline."_qs;
         QTest::newRow("nothing returned")
-            << true << false << u"Photos did not return a local video for this item."_qs;
+            << true << false << u"The file of this video is not available on this computer."_qs;
     }
     void previewErrors() {
         QFETCH(bool, exists);

@@ -241,7 +241,7 @@ private Q_SLOTS:
                 QFAIL("a scan without access must throw");
             } catch (const PhotoLibraryError &error) {
                 QCOMPARE(error.kind(), PhotoLibraryError::Kind::notAuthorized);
-                QCOMPARE(error.errorDescription(), u"Photos access is not authorized."_qs);
+                QCOMPARE(error.errorDescription(), u"Orsenta may not read your video folders."_qs);
             }
         }
         // The earlier fetch and its timings are still there.

@@ -111,7 +111,8 @@ private Q_SLOTS:
         // A sparse file occupies nothing, so its length is what is known of it.
         QCOMPARE(fileURLSize(sparseFile(dir, u"sparse.mov"_qs, 1'000'000)),
                  SizeState::known(1'000'000, SizeSource::logicalFileSize));
-        QCOMPARE(fileURLSize(writeFile(dir, u"empty.mov"_qs, 0)), SizeState::unavailable());
+        QCOMPARE(fileURLSize(writeFile(dir, u"empty.mov"_qs, 0)),
+                 SizeState::known(0, SizeSource::logicalFileSize));
         QCOMPARE(fileURLSize(dir.filePath(u"absent.mov"_qs)), SizeState::unavailable());
         const SizeState written = fileURLSize(writeFile(dir, u"one.mov"_qs, 1));
         QCOMPARE(written.source(), SizeSource::allocatedSize);

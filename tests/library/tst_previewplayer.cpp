@@ -57,13 +57,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("playable");
         QTest::addColumn<QString>("text");
-        const QString unavailable = u"Photos did not return a local video for this item."_qs;
+        const QString unavailable = u"The file of this video is not available on this computer."_qs;
         const QString unplayable = u"The video could not be played: "_qs;
         QTest::newRow("the library says it cannot play") << u"clip.mp4"_qs << false << unavailable;
         QTest::newRow("not a video inside") << u"corrupt.mp4"_qs << true << unplayable;
         QTest::newRow("file gone since the scan") << u"gone.mp4"_qs << true << unplayable;
         QTest::newRow("video vanished from the library")
-            << QString() << true << u"Photos no longer contains this video."_qs;
+            << QString() << true << u"This video is no longer in your video folders."_qs;
     }
     void failuresSayWhy() {
         QFETCH(QString, file);

@@ -106,9 +106,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("playable");
         QTest::addColumn<QString>("message");
         QTest::newRow("vanished") << QString() << true
-                                  << u"Photos no longer contains this video."_qs;
+                                  << u"This video is no longer in your video folders."_qs;
         QTest::newRow("not playable")
-            << u"clip.mp4"_qs << false << u"Photos did not return a local video for this item."_qs;
+            << u"clip.mp4"_qs << false
+            << u"The file of this video is not available on this computer."_qs;
         QTest::newRow("corrupt") << u"corrupt.mp4"_qs << true
                                  << u"The video could not be played: "_qs;
     }

@@ -68,7 +68,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error");
 
         const QString none;
-        const QString denied = u"Photos access is not authorized."_qs;
+        const QString denied = u"Orsenta may not read your video folders."_qs;
         QTest::newRow("access refused")
             << 3 << false << -2ll << false << false
             << u"Orsenta needs to read your video folders."_qs << 0 << 0ll << 0 << none << none;

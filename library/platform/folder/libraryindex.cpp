@@ -227,26 +227,27 @@ bool isFull(int code, int systemErrno) {
     return (code & 0xff) == SQLITE_FULL || systemErrno == ENOSPC || systemErrno == EDQUOT;
 }
 
-QString translated(const char *text) {
-    return QCoreApplication::translate("FolderLibrary", text);
-}
+// Texts filed under the "FolderLibrary" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FolderLibrary)
+};
 
 // What the user reads when the index on disk cannot be used as it is.
 QString problemText(IndexAccess access, int code, int systemErrno, const QString &path) {
     if (access == IndexAccess::inUse)
-        return translated("Another program is using the library index. Orsenta shows your "
-                          "videos but keeps no changes until it is free.");
+        return Text::tr("Another program is using the library index. Orsenta shows your "
+                        "videos but keeps no changes until it is free.");
     if (isFull(code, systemErrno))
-        return translated("The disk that holds the library index is full. Orsenta shows your "
-                          "videos and saves changes again once there is space.");
+        return Text::tr("The disk that holds the library index is full. Orsenta shows your "
+                        "videos and saves changes again once there is space.");
     const QString reason = systemErrno != 0 ? QString::fromLocal8Bit(std::strerror(systemErrno))
                                             : QString::fromUtf8(sqlite3_errstr(code));
-    const char *text = access == IndexAccess::readOnly
-                           ? "The library index %1 cannot be written (%2). Orsenta shows your "
-                             "videos but keeps no changes."
-                           : "The library index %1 cannot be read (%2). Orsenta shows your "
-                             "videos but keeps no changes.";
-    return translated(text).arg(QDir::toNativeSeparators(path), reason);
+    const QString text = access == IndexAccess::readOnly
+                             ? Text::tr("The library index %1 cannot be written (%2). Orsenta "
+                                        "shows your videos but keeps no changes.")
+                             : Text::tr("The library index %1 cannot be read (%2). Orsenta shows "
+                                        "your videos but keeps no changes.");
+    return text.arg(QDir::toNativeSeparators(path), reason);
 }
 
 // A URI for the file that SQLite takes whatever bytes its path holds.
@@ -365,8 +366,8 @@ std::unique_ptr<LibraryIndex> LibraryIndex::open(const QString &path, QString *n
         salvaged = salvageFavorites(encoded);
         moveAside(path);
         if (note)
-            *note = translated("The library index was damaged and has been moved aside; "
-                               "the next scan rebuilds it.");
+            *note = Text::tr("The library index was damaged and has been moved aside; "
+                             "the next scan rebuilds it.");
         rc = openOnDisk(encoded, busyWait, &db, &systemErrno);
     }
     std::unique_ptr<LibraryIndex> index;

@@ -18,9 +18,10 @@ namespace orsenta::platform {
 
 namespace {
 
-QString tr(const char *text) {
-    return QCoreApplication::translate("FolderLibrary", text);
-}
+// Texts filed under the "FolderLibrary" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(FolderLibrary)
+};
 
 QString systemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -36,18 +37,18 @@ CopyResult writeFailure(int error) {
     case ENOSPC:
     case EDQUOT:
         return fail(CopyFailure::noSpace,
-                    tr("There is not enough free space where the video was to be exported."));
+                    Text::tr("There is not enough free space where the video was to be exported."));
     case EFBIG:
         return fail(CopyFailure::tooLarge,
-                    tr("The video is too large for the drive it was to be exported to."));
+                    Text::tr("The video is too large for the drive it was to be exported to."));
     case EACCES:
     case EPERM:
     case EROFS:
         return fail(CopyFailure::permission,
-                    tr("The folder the video was to be exported to cannot be written."));
+                    Text::tr("The folder the video was to be exported to cannot be written."));
     default:
         return fail(CopyFailure::writeFailed,
-                    tr("The exported copy could not be written: %1.").arg(systemText(error)));
+                    Text::tr("The exported copy could not be written: %1.").arg(systemText(error)));
     }
 }
 
@@ -223,7 +224,7 @@ int renameNoReplace(int folder, const QByteArray &from, const QByteArray &to) {
 CopyResult copyToNewFile(const QByteArray &source, const QByteArray &destination,
                          const FileStat *expected, const std::function<void()> &beforeRename) {
     if (source.contains('\0') || destination.contains('\0'))
-        return fail(CopyFailure::destinationInvalid, tr("The file name is not valid."));
+        return fail(CopyFailure::destinationInvalid, Text::tr("The file name is not valid."));
 
     // O_NONBLOCK keeps a pipe put in the video's place from blocking the open.
     const Descriptor input(
@@ -231,25 +232,25 @@ CopyResult copyToNewFile(const QByteArray &source, const QByteArray &destination
     if (!input.valid()) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return fail(CopyFailure::sourceMissing, tr("The video is no longer there."));
+            return fail(CopyFailure::sourceMissing, Text::tr("The video is no longer there."));
         if (error == ELOOP)
             return fail(CopyFailure::sourceNotRegular,
-                        tr("The video has been replaced by a link; nothing was exported."));
+                        Text::tr("The video has been replaced by a link; nothing was exported."));
         if (error == EACCES || error == EPERM)
             return fail(CopyFailure::sourceUnreadable,
-                        tr("You are not allowed to read the video."));
+                        Text::tr("You are not allowed to read the video."));
         return fail(CopyFailure::sourceUnreadable,
-                    tr("The video could not be opened: %1.").arg(systemText(error)));
+                    Text::tr("The video could not be opened: %1.").arg(systemText(error)));
     }
     struct stat before {};
     if (::fstat(input.get(), &before) != 0 || !S_ISREG(before.st_mode))
-        return fail(CopyFailure::sourceNotRegular, tr("The video is not a regular file."));
+        return fail(CopyFailure::sourceNotRegular, Text::tr("The video is not a regular file."));
     if (expected) {
         FileStat now;
         if (!statFile(source, now) || now.inode != expected->inode || now.device != expected->device
             || now.inode != std::uint64_t(before.st_ino))
             return fail(CopyFailure::sourceChanged,
-                        tr("Another file is now where the video was; scan again first."));
+                        Text::tr("Another file is now where the video was; scan again first."));
     }
     ::fcntl(input.get(), F_SETFL, ::fcntl(input.get(), F_GETFL) & ~O_NONBLOCK);
 
@@ -259,19 +260,19 @@ CopyResult copyToNewFile(const QByteArray &source, const QByteArray &destination
                                                : destination.left(slash);
     const QByteArray name = destination.mid(slash + 1);
     if (name.isEmpty() || name == "." || name == "..")
-        return fail(CopyFailure::destinationInvalid, tr("The file name is not valid."));
+        return fail(CopyFailure::destinationInvalid, Text::tr("The file name is not valid."));
     const Descriptor folder(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) {
         if (errno == EACCES || errno == EPERM)
             return writeFailure(EACCES);
         return fail(CopyFailure::destinationFolderMissing,
-                    tr("The folder “%1” does not exist.").arg(QFile::decodeName(folderPath)));
+                    Text::tr("The folder “%1” does not exist.").arg(QFile::decodeName(folderPath)));
     }
     const QString shownName = QFile::decodeName(name);
     const auto exists = [&] {
-        return fail(
-            CopyFailure::destinationExists,
-            tr("“%1” already exists; it was left as it is. Choose another name.").arg(shownName));
+        return fail(CopyFailure::destinationExists,
+                    Text::tr("“%1” already exists; it was left as it is. Choose another name.")
+                        .arg(shownName));
     };
     struct stat there {};
     if (::fstatat(folder.get(), name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0)
@@ -295,15 +296,16 @@ CopyResult copyToNewFile(const QByteArray &source, const QByteArray &destination
     if (!copiedAll) {
         if (readFailed)
             return fail(CopyFailure::sourceUnreadable,
-                        tr("The video could not be read: %1.").arg(systemText(copyError)));
+                        Text::tr("The video could not be read: %1.").arg(systemText(copyError)));
         return writeFailure(copyError);
     }
     struct stat after {};
     struct stat written {};
     if (::fstat(input.get(), &after) != 0 || !sameContentState(before, after)
         || copied != std::int64_t(before.st_size))
-        return fail(CopyFailure::sourceChanged,
-                    tr("The video changed while it was being exported; nothing was exported."));
+        return fail(
+            CopyFailure::sourceChanged,
+            Text::tr("The video changed while it was being exported; nothing was exported."));
     if (::fstat(temporary.fd(), &written) != 0 || written.st_size != before.st_size)
         return writeFailure(EIO);
     if (::fsync(temporary.fd()) != 0)
