@@ -27,6 +27,11 @@ void nameApplication() {
     QCoreApplication::setApplicationVersion(QStringLiteral(ORSENTA_VERSION));
 }
 
+// Texts filed under the "CommandLine" context, where lupdate finds them.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
 struct Arguments {
     QStringList folders;
     QString report;
@@ -36,16 +41,16 @@ struct Arguments {
 Arguments parse(const QCoreApplication &app) {
     const QCommandLineOption folder(
         QStringLiteral("folder"),
-        QStringLiteral("Use this folder as the library for this run (repeatable); the settings "
-                       "stay as they are."),
+        Text::tr("Use this folder as the library for this run (repeatable); the settings "
+                 "stay as they are."),
         QStringLiteral("DIR"));
     const QCommandLineOption report(
         QStringLiteral("report"),
-        QStringLiteral("Print every video of the library as json or csv, without a window."),
+        Text::tr("Print every video of the library as json or csv, without a window."),
         QStringLiteral("FORMAT"));
     // For CI's smoke test: start, scan once, and end on our own.
     const QCommandLineOption quitAfterScan(QStringLiteral("quit-after-scan"),
-                                           QStringLiteral("Quit when the first scan ends."));
+                                           Text::tr("Quit when the first scan ends."));
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();

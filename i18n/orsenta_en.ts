@@ -17,6 +17,21 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Use this folder as the library for this run (repeatable); the settings stay as they are.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Print every video of the library as json or csv, without a window.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit when the first scan ends.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DisplayText</name>
     <message>
         <source>Unavailable</source>
