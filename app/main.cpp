@@ -15,7 +15,7 @@
 #include <QFile>
 #include <QIcon>
 
-#include <cstring>
+#include <string_view>
 
 using namespace orsenta;
 
@@ -81,7 +81,8 @@ std::shared_ptr<platform::FolderPlatform> makePlatform(const LibraryFolders &fol
     return platform;
 }
 
-// A report needs no display: a plain core application, so that it runs over SSH or on a NAS.
+// A report, the help and the version need no display: a plain core application, so that they
+// run over SSH or on a NAS.
 int report(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     nameApplication();
@@ -110,9 +111,12 @@ int report(int argc, char *argv[]) {
     return QCoreApplication::exec();
 }
 
-bool asksForReport(int argc, char *argv[]) {
+bool needsNoWindow(int argc, char *argv[]) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--report") == 0 || std::strncmp(argv[i], "--report=", 9) == 0)
+        const std::string_view argument(argv[i]);
+        if (argument == "--report" || argument.starts_with("--report=") || argument == "--help"
+            || argument == "-h" || argument == "-?" || argument == "--help-all"
+            || argument == "--version" || argument == "-v")
             return true;
     }
     return false;
@@ -139,7 +143,7 @@ void rescan(VideoListViewModel *model) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (asksForReport(argc, argv))
+    if (needsNoWindow(argc, argv))
         return report(argc, argv);
 
     QApplication app(argc, argv);

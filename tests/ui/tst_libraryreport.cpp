@@ -139,6 +139,15 @@ private Q_SLOTS:
         QCOMPARE(run.out.count("\r\n"), 3);
     }
 
+    // The help and the version need no display either.
+    void helpAndVersion() {
+        const Run help = runOrsenta({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY2(help.out.contains("--report <FORMAT>"), help.out.constData());
+        QCOMPARE(runOrsenta({QStringLiteral("--version")}).out,
+                 QByteArray("orsenta " ORSENTA_VERSION "\n"));
+    }
+
     void failures_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("brokenIndex");
