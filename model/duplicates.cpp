@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "duplicates.h"
 
+#include "keeperchoice.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -35,13 +37,8 @@ int compareKnownFirst(const T &a, const T &b, const T &unknown) {
     return a < b ? -1 : 1;
 }
 
-struct Decision {
-    bool firstWins = false;
-    KeeperReason rule = KeeperReason::firstOfEquals;
-};
-
 // Which of two copies has the better claim to stay, and by which rule.
-Decision decide(const VideoItem &a, const VideoItem &b) {
+KeeperDecision<KeeperReason> decide(const VideoItem &a, const VideoItem &b) {
     if (a.isFavorite() != b.isFavorite())
         return {a.isFavorite(), KeeperReason::favourite};
     if (a.creationDate() != b.creationDate())
@@ -56,27 +53,6 @@ Decision decide(const VideoItem &a, const VideoItem &b) {
     if (const int c = compareKnownFirst(x.pathLength, y.pathLength, 0))
         return {c < 0, KeeperReason::shortestPath};
     return {a.identifierKey() < b.identifierKey(), KeeperReason::firstOfEquals};
-}
-
-struct Keeper {
-    const VideoItem *item;
-    KeeperReason reason;
-};
-
-// The reason is the rule that beat the nearest rival: the rules form a lexicographic order, so
-// no other member was set apart by a later one.
-Keeper keeperOf(const std::vector<const VideoItem *> &group) {
-    const VideoItem *keeper = group.front();
-    for (const VideoItem *candidate : group) {
-        if (candidate != keeper && decide(*candidate, *keeper).firstWins)
-            keeper = candidate;
-    }
-    KeeperReason reason = KeeperReason::favourite;
-    for (const VideoItem *other : group) {
-        if (other != keeper)
-            reason = std::max(reason, decide(*keeper, *other).rule);
-    }
-    return {keeper, reason};
 }
 
 // Groups of two or more identical copies among `items`, each in input order.
@@ -121,7 +97,7 @@ std::optional<KeeperReason> DuplicateSummary::keeperReason(const VideoItem &item
 DuplicateSummary summarizeDuplicates(const std::vector<VideoItem> &items) {
     DuplicateSummary summary;
     for (const auto &group : copyGroups(items)) {
-        const Keeper keeper = keeperOf(group);
+        const auto keeper = chooseKeeper(group, decide);
         summary.countsByContent.insert(verifiedDigest(*group.front()), qint64(group.size()));
         summary.videoCount += qint64(group.size());
         summary.keepers.insert(keeper.item->localIdentifier(), keeper.reason);
@@ -177,7 +153,7 @@ bool looksLikeCopyName(const QString &fileName) {
 QSet<QString> extraCopyIdentifiers(const std::vector<VideoItem> &items) {
     QSet<QString> extras;
     for (const auto &group : copyGroups(items)) {
-        const Keeper keeper = keeperOf(group);
+        const auto keeper = chooseKeeper(group, decide);
         for (const VideoItem *member : group) {
             if (member != keeper.item)
                 extras.insert(member->localIdentifier());
