@@ -61,6 +61,7 @@ QCoro::Task<> VideoListViewModel::scanTask(Self self, Service service, std::stop
         self->publish(self->m_errorMessage, std::move(alert),
                       &VideoListViewModel::errorMessageChanged);
     refreshTrash(self, self->m_service);
+    self->groupSimilar();
     if (!stop.stop_requested())
         self->checkCopies();
 }

@@ -120,7 +120,8 @@ void VideoListViewModel::setPreviewItem(std::optional<VideoItem> item) {
 // --- Derived members --------------------------------------------------------------------------
 
 bool VideoListViewModel::hasActiveFilters() const {
-    if (m_sizeFilter != SizeFilter::none || !m_dateFilter.isAll() || m_showsDuplicates)
+    if (m_sizeFilter != SizeFilter::none || !m_dateFilter.isAll() || m_showsDuplicates
+        || m_showsSimilar)
         return true;
     return !std::all_of(m_searchText.cbegin(), m_searchText.cend(), isBlank);
 }

@@ -14,12 +14,14 @@
 #include "model/datebuckets.h"
 #include "model/duplicates.h"
 #include "model/filters.h"
+#include "model/similarvideos.h"
 #include "model/sortorder.h"
 #include "model/statistics.h"
 #include "model/videoitem.h"
 #include "statustext.h"
 
 #include <QCoroTask>
+#include <QFuture>
 #include <QHash>
 #include <QList>
 #include <QLocale>
@@ -78,6 +80,11 @@ public:
     const DateFilter &dateFilter() const { return m_dateFilter; }
     const DuplicateSummary &duplicates() const { return m_duplicates; }
     bool showsDuplicates() const { return m_showsDuplicates; }
+    // Groups of similar videos (re-encoded, resized or trimmed copies), as of the last grouping.
+    const SimilarSummary &similar() const { return m_similar; }
+    // The similar videos are being grouped anew; `similar` is the previous grouping meanwhile.
+    bool isGroupingSimilar() const { return m_isGroupingSimilar; }
+    bool showsSimilar() const { return m_showsSimilar; }
     const std::vector<DateBucket> &yearBuckets() const { return m_yearBuckets; }
     // The year whose months the sidebar lists.
     std::optional<std::int64_t> expandedYear() const { return m_expandedYear; }
@@ -119,6 +126,9 @@ public:
     // The video in the preview, set and cleared by the views.
     const std::optional<VideoItem> &previewItem() const { return m_previewItem; }
     void setPreviewItem(std::optional<VideoItem> item);
+    // The group of similar videos in the compare view, set and cleared by the views.
+    const std::optional<SimilarGroup> &comparedGroup() const { return m_comparedGroup; }
+    void setComparedGroup(std::optional<SimilarGroup> group);
 
     // --- Unpublished state and derived members ---------------------------------------------
 
@@ -152,6 +162,8 @@ public:
     void select(const DateFilter &dateFilter, bool showsDuplicates);
     void selectYear(std::int64_t year);
     void showDuplicates();
+    // Shows only similar videos, each group's videos together, its keeper first.
+    void showSimilar();
     void clearFilters();
     // Shows the duplicates and selects every copy but the one to keep in each group of
     // identical copies among the videos shown; while the copy check runs, once it ends.
@@ -160,6 +172,13 @@ public:
     // starts it when it ends. Stops with the scan's Stop, and before the next scan.
     void checkCopies();
     void cancelCopyCheck();
+    // The similar groups with an extra copy among the videos shown: what selectExtraSimilar
+    // selects from, for the confirmation that says what each group keeps.
+    std::vector<SimilarGroup> similarGroupsToThin() const;
+    // Shows the similar videos and selects every shown copy but each group's keeper.
+    void selectExtraSimilar();
+    // Opens the compare view on the similar group of `record`, when it is in one.
+    void compareSimilar(const VideoItem &record);
 
     // Item actions; the library-changing ones are refused while a scan or an action runs.
     void requestDelete(const std::vector<VideoItem> &records);
@@ -186,6 +205,9 @@ Q_SIGNALS:
     void dateFilterChanged();
     void duplicatesChanged();
     void showsDuplicatesChanged();
+    void similarChanged();
+    void isGroupingSimilarChanged();
+    void showsSimilarChanged();
     void yearBucketsChanged();
     void expandedYearChanged();
     void selectedIDsChanged();
@@ -202,6 +224,7 @@ Q_SIGNALS:
     void conditionTextChanged();
     void showDeleteConfirmationChanged();
     void previewItemChanged();
+    void comparedGroupChanged();
     void copyCheckChanged();
     void libraryTrashChanged();
     void canUndoDeletionChanged();
@@ -234,6 +257,7 @@ private:
     void updateLibraryStats();
     bool rebuildDateBuckets();
     bool updateDuplicates();
+    void chooseView(const DateFilter &dateFilter, bool showsDuplicates, bool showsSimilar);
     void recomputeVisibleItems(bool resetRows);
     void applyVisibleItems(std::vector<VideoItem> items, bool resetRows);
     void followSortOrder(VideoSortOrder old);
@@ -272,6 +296,12 @@ private:
     static QCoro::Task<> refreshTrash(Self self, Service service);
     static QCoro::Task<> restoreDeletion(Self self, Service service);
 
+    // Similar videos.
+    void groupSimilar();
+    static QCoro::Task<> runSimilarGrouping(Self self, QFuture<SimilarSummary> grouping,
+                                            std::uint64_t run);
+    void applySimilar(SimilarSummary summary);
+
     // Outside changes.
     void handleLibraryChange();
     static QCoro::Task<> dropVanishedVideos(Self self, Service service);
@@ -294,6 +324,9 @@ private:
     DateFilter m_dateFilter = DateFilter::all();
     DuplicateSummary m_duplicates;
     bool m_showsDuplicates = false;
+    SimilarSummary m_similar;
+    bool m_isGroupingSimilar = false;
+    bool m_showsSimilar = false;
     std::vector<DateBucket> m_yearBuckets;
     std::optional<std::int64_t> m_expandedYear;
     QSet<QString> m_selectedIDs;
@@ -311,6 +344,7 @@ private:
     QString m_conditionText;
     bool m_showDeleteConfirmation = false;
     std::optional<VideoItem> m_previewItem;
+    std::optional<SimilarGroup> m_comparedGroup;
     std::optional<CopyCheck> m_copyCheck;
     platform::LibraryTrash m_libraryTrash;
     bool m_canUndoDeletion = false;
@@ -330,6 +364,8 @@ private:
     std::optional<std::stop_source> m_actionTask;
     std::optional<std::stop_source> m_copyCheckTask;
     std::uint64_t m_trashRefreshes = 0;
+    // Counts the groupings of similar videos started: only the latest one's answer is taken.
+    std::uint64_t m_similarGroupings = 0;
     // An alert that would be cleared by the scan about to start: shown when it ends.
     std::optional<QString> m_alertAfterScan;
     // Select Extra Copies was asked for while the copy check ran.

@@ -2,8 +2,12 @@
 // The visible list: when it is rebuilt from the records and the user's choices, and how the
 // menu's sort order and the table's sort descriptors follow each other.
 
+#include "model/similarvideos.h"
 #include "model/sorting.h"
 #include "videolistviewmodel.h"
+
+#include <algorithm>
+#include <tuple>
 
 namespace orsenta {
 
@@ -15,12 +19,40 @@ VideoItem rebuiltInCurrentLocale(const VideoItem &item) {
     return VideoItem(item.localIdentifier(),
                      name ? std::optional<QStringView>(*name) : std::nullopt, item.creationDate(),
                      item.duration(), item.pixelWidth(), item.pixelHeight(), item.isFavorite(),
-                     item.isScreenRecording(), item.sizeState());
+                     item.isScreenRecording(), item.sizeState(), item.fileFacts());
 }
 
 void rebuildInCurrentLocale(std::vector<VideoItem> &items) {
     for (VideoItem &item : items)
         item = rebuiltInCurrentLocale(item);
+}
+
+// The members of similar groups among `sorted`, each group's videos together with its keeper
+// first and the groups in the summary's order; within a group the list's own order holds.
+std::vector<VideoItem> similarOnly(std::vector<VideoItem> sorted, const SimilarSummary &similar) {
+    struct Placed {
+        int group;
+        bool keeper;
+        std::size_t position;
+    };
+    std::vector<std::pair<Placed, VideoItem>> members;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const QString id = sorted[i].localIdentifier();
+        const auto group = similar.groupOf.constFind(id);
+        if (group == similar.groupOf.cend())
+            continue;
+        const bool keeper = similar.groups[std::size_t(*group)].identifiers.front() == id;
+        members.push_back({{*group, keeper, i}, std::move(sorted[i])});
+    }
+    std::sort(members.begin(), members.end(), [](const auto &a, const auto &b) {
+        return std::tuple(a.first.group, !a.first.keeper, a.first.position)
+               < std::tuple(b.first.group, !b.first.keeper, b.first.position);
+    });
+    std::vector<VideoItem> shown;
+    shown.reserve(members.size());
+    for (auto &member : members)
+        shown.push_back(std::move(member.second));
+    return shown;
 }
 
 } // namespace
@@ -76,12 +108,20 @@ void VideoListViewModel::followTableSortOrder(const QList<VideoTableSortComparat
 }
 
 void VideoListViewModel::select(const DateFilter &dateFilter, bool showsDuplicates) {
-    if (m_dateFilter == dateFilter && m_showsDuplicates == showsDuplicates)
+    chooseView(dateFilter, showsDuplicates, false);
+}
+
+void VideoListViewModel::chooseView(const DateFilter &dateFilter, bool showsDuplicates,
+                                    bool showsSimilar) {
+    if (m_dateFilter == dateFilter && m_showsDuplicates == showsDuplicates
+        && m_showsSimilar == showsSimilar)
         return;
     if (m_dateFilter != dateFilter)
         publish(m_dateFilter, dateFilter, &VideoListViewModel::dateFilterChanged);
     if (m_showsDuplicates != showsDuplicates)
         publish(m_showsDuplicates, showsDuplicates, &VideoListViewModel::showsDuplicatesChanged);
+    if (m_showsSimilar != showsSimilar)
+        publish(m_showsSimilar, showsSimilar, &VideoListViewModel::showsSimilarChanged);
     recomputeVisibleItems(true);
 }
 
@@ -98,6 +138,12 @@ void VideoListViewModel::showDuplicates() {
     if (m_sortOrder != VideoSortOrder::sizeAsc && m_sortOrder != VideoSortOrder::sizeDesc)
         setSortOrder(VideoSortOrder::sizeDesc);
     select(DateFilter::all(), true);
+}
+
+void VideoListViewModel::showSimilar() {
+    if (m_expandedYear)
+        publish(m_expandedYear, std::nullopt, &VideoListViewModel::expandedYearChanged);
+    chooseView(DateFilter::all(), false, true);
 }
 
 void VideoListViewModel::clearFilters() {
@@ -119,6 +165,7 @@ void VideoListViewModel::setItems(std::vector<VideoItem> items) {
     const bool duplicatesLeft = updateDuplicates();
     recomputeVisibleItems(dateFilterReset || duplicatesLeft);
     updateSelectionStats();
+    groupSimilar();
 }
 
 void VideoListViewModel::updateLibraryStats() {
@@ -173,10 +220,11 @@ void VideoListViewModel::followLocale() {
 void VideoListViewModel::recomputeVisibleItems(bool resetRows) {
     followLocale();
     const DuplicateSummary *duplicates = m_showsDuplicates ? &m_duplicates : nullptr;
-    applyVisibleItems(
-        sortItems(filterItems(m_items, m_sizeFilter, m_searchText, m_dateFilter, duplicates),
-                  m_sortOrder),
-        resetRows);
+    std::vector<VideoItem> shown = sortItems(
+        filterItems(m_items, m_sizeFilter, m_searchText, m_dateFilter, duplicates), m_sortOrder);
+    if (m_showsSimilar)
+        shown = similarOnly(std::move(shown), m_similar);
+    applyVisibleItems(std::move(shown), resetRows);
 }
 
 void VideoListViewModel::applyVisibleItems(std::vector<VideoItem> items, bool resetRows) {

@@ -5,6 +5,8 @@
 #include "support/testmain.h"
 #include "viewmodelfixture.h"
 
+#include <random>
+
 using namespace orsenta;
 using namespace orsenta::test;
 
@@ -280,6 +282,55 @@ private Q_SLOTS:
             QVERIFY(f.scan());
             QCOMPARE(f.vm.duplicates().videoCount, 2);
         }
+    }
+
+    // Similar videos are grouped once the scan ends. Their view holds each group together, its
+    // keeper first; selecting the extra copies takes every shown copy but the keeper; the compare
+    // view opens on a member's group; choosing another view leaves them.
+    void similarVideos() {
+        ViewModelFixture f;
+        // Copies of one seed differ from one another by a few bits in each frame.
+        const auto copy = [](const char *id, std::int64_t bytes, int width, int height,
+                             std::uint64_t seed, int flippedBits) {
+            MemoryAsset a = video(QString::fromLatin1(id), bytes);
+            a.asset.duration = 30;
+            a.asset.pixelWidth = width;
+            a.asset.pixelHeight = height;
+            std::mt19937_64 frames(seed);
+            const std::uint64_t flipped = ((1ull << flippedBits) - 1) << 1;
+            for (int i = 0; i < fingerprintFrameCount; ++i)
+                a.asset.file.fingerprint.frames.push_back((frames() | 1) ^ flipped);
+            return a;
+        };
+        f.add({copy("trip4k", 9000, 3840, 2160, 1, 0), copy("trip", 1000, 1280, 720, 1, 3),
+               copy("tripweb", 500, 640, 360, 1, 5), copy("walk", 3000, 1920, 1080, 2, 0),
+               copy("walksmall", 700, 640, 360, 2, 4), copy("dog", 2000, 1920, 1080, 3, 0)});
+        QVERIFY(f.start());
+        const SimilarSummary &similar = f.vm.similar();
+        QCOMPARE(similar.groupCount(), 2);
+        QCOMPARE(similar.videoCount, 5);
+        QCOMPARE(similar.keeperReason(u"trip4k"_qs), SimilarKeeperReason::mostPixels);
+        f.vm.showSimilar();
+        QVERIFY(f.vm.hasActiveFilters());
+        QCOMPARE(
+            identifiersOf(f.vm.visibleItems()),
+            (QStringList{u"trip4k"_qs, u"trip"_qs, u"tripweb"_qs, u"walk"_qs, u"walksmall"_qs}));
+        f.vm.setSearchText(u"trip"_qs);
+        QCOMPARE(f.vm.similarGroupsToThin().size(), 1u);
+        f.vm.selectExtraSimilar();
+        QCOMPARE(sorted(f.vm.selectedIDs()), (QStringList{u"trip"_qs, u"tripweb"_qs}));
+        f.vm.compareSimilar(f.record("tripweb"));
+        QVERIFY(f.vm.comparedGroup());
+        QCOMPARE(f.vm.comparedGroup()->identifiers.front(), u"trip4k"_qs);
+        f.vm.compareSimilar(f.record("dog"));
+        QCOMPARE(f.vm.comparedGroup()->identifiers.front(), u"trip4k"_qs);
+        f.vm.select(DateFilter::all(), false);
+        QVERIFY(!f.vm.showsSimilar());
+        // A new scan starts without groups and makes them again.
+        f.vm.startScan();
+        QVERIFY(f.vm.similar().isEmpty());
+        QVERIFY(f.settled());
+        QCOMPARE(f.vm.similar().groupCount(), 2);
     }
 };
 

@@ -60,15 +60,20 @@ struct ViewModelFixture {
         }
     }
     // Starts as the window does: reads access, watches the library, scans to the end and
-    // checks the same-size videos for copies.
+    // checks the same-size videos for copies, then groups similar videos.
     [[nodiscard]] bool start() {
         vm.start();
-        return QTest::qWaitFor([this] { return !vm.isScanning() && !vm.copyCheck(); });
+        return settled();
     }
-    // Runs a whole scan and its check for copies; false when it does not end.
+    // Runs a whole scan, its check for copies and the grouping of similar videos; false when
+    // they do not end.
     [[nodiscard]] bool scan() {
         vm.startScan();
-        return QTest::qWaitFor([this] { return !vm.isScanning() && !vm.copyCheck(); });
+        return settled();
+    }
+    [[nodiscard]] bool settled() {
+        return QTest::qWaitFor(
+            [this] { return !vm.isScanning() && !vm.copyCheck() && !vm.isGroupingSimilar(); });
     }
     // Waits for the running action to end.
     [[nodiscard]] bool acted() {

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Similar videos: grouping them away from the main thread whenever the records change outside a
+// scan, and selecting the extra copies of each group.
+
+#include "videolistviewmodel.h"
+
+#include <QCoroFuture>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace orsenta {
+
+void VideoListViewModel::groupSimilar() {
+    const std::uint64_t run = ++m_similarGroupings;
+    // A scan replaces the records batch by batch; they are grouped once it ends.
+    if (m_isScanning || m_items.empty()) {
+        applySimilar({});
+        publishIfDifferent(m_isGroupingSimilar, false,
+                           &VideoListViewModel::isGroupingSimilarChanged);
+        return;
+    }
+    publishIfDifferent(m_isGroupingSimilar, true, &VideoListViewModel::isGroupingSimilarChanged);
+    // Started here rather than in the coroutine: GCC 12 mishandles lambda captures built inside
+    // a coroutine frame.
+    runSimilarGrouping(
+        this, QtConcurrent::run([items = m_items] { return summarizeSimilar(items); }), run);
+}
+
+QCoro::Task<> VideoListViewModel::runSimilarGrouping(Self self, QFuture<SimilarSummary> grouping,
+                                                     std::uint64_t run) {
+    SimilarSummary summary = co_await grouping;
+    if (!self || self->m_similarGroupings != run)
+        co_return;
+    self->applySimilar(std::move(summary));
+    self->publish(self->m_isGroupingSimilar, false, &VideoListViewModel::isGroupingSimilarChanged);
+}
+
+void VideoListViewModel::applySimilar(SimilarSummary summary) {
+    if (m_similar == summary)
+        return;
+    publish(m_similar, std::move(summary), &VideoListViewModel::similarChanged);
+    if (!m_showsSimilar)
+        return;
+    const bool left = m_similar.isEmpty();
+    if (left)
+        publish(m_showsSimilar, false, &VideoListViewModel::showsSimilarChanged);
+    recomputeVisibleItems(left);
+}
+
+std::vector<SimilarGroup> VideoListViewModel::similarGroupsToThin() const {
+    QSet<QString> shown;
+    shown.reserve(qsizetype(m_visibleItems.size()));
+    for (const VideoItem &item : m_visibleItems)
+        shown.insert(item.localIdentifier());
+    std::vector<SimilarGroup> groups;
+    for (const SimilarGroup &group : m_similar.groups) {
+        const bool hasShownExtra =
+            std::any_of(group.identifiers.cbegin() + 1, group.identifiers.cend(),
+                        [&](const QString &id) { return shown.contains(id); });
+        if (hasShownExtra)
+            groups.push_back(group);
+    }
+    return groups;
+}
+
+void VideoListViewModel::selectExtraSimilar() {
+    showSimilar();
+    QSet<QString> shown;
+    for (const VideoItem &item : m_visibleItems)
+        shown.insert(item.localIdentifier());
+    QSet<QString> extras;
+    for (const SimilarGroup &group : m_similar.groups) {
+        for (auto id = group.identifiers.cbegin() + 1; id != group.identifiers.cend(); ++id) {
+            if (shown.contains(*id))
+                extras.insert(*id);
+        }
+    }
+    setSelectedIDs(std::move(extras));
+}
+
+void VideoListViewModel::compareSimilar(const VideoItem &record) {
+    if (const SimilarGroup *group = m_similar.groupFor(record.localIdentifier()))
+        setComparedGroup(*group);
+}
+
+void VideoListViewModel::setComparedGroup(std::optional<SimilarGroup> group) {
+    publish(m_comparedGroup, std::move(group), &VideoListViewModel::comparedGroupChanged);
+}
+
+} // namespace orsenta
