@@ -2,7 +2,7 @@
 // Reading what video files say about themselves: FFmpeg in process on real and hostile files,
 // the orsenta-probe helper spoken to byte by byte, whose stdout must carry frames and nothing
 // else, and MediaProbe, which owns a helper and replaces it when a file crashes, hangs or
-// garbles it.
+// garbles it. Fingerprints that tell a video's copies from other videos.
 
 #include "library/platform/folder/mediaprobe.h"
 #include "library/platform/folder/probeprotocol.h"
@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
+#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -239,6 +240,7 @@ Run runHelper(const Messages &input, bool withLog = false, const QStringList &ar
 
 Q_DECLARE_METATYPE(Messages)
 Q_DECLARE_METATYPE(orsenta::platform::ReadFailure)
+Q_DECLARE_METATYPE(orsenta::test::VideoSpec)
 
 class TestMediaProbe : public QObject {
     Q_OBJECT
@@ -341,6 +343,7 @@ private Q_SLOTS:
               .extraOutputArgs = {u"-movflags"_s, u"use_metadata_tags"_s, u"-metadata"_s,
                                   u"com.apple.quicktime.creationdate=2021-06-15T12:45:10+0200"_s}});
         make(u"faststart.mp4"_s, {.extraOutputArgs = {u"-movflags"_s, u"+faststart"_s}});
+        make(u"original.mp4"_s, {.seconds = 4});
 
         QVERIFY(writeNewFile(file(u"empty.mp4"_s), {}));
         QVERIFY(QFile::link(u"landscape.mp4"_s, file(u"link.mp4"_s)));
@@ -475,6 +478,66 @@ private Q_SLOTS:
         QCOMPARE(info.failure, failure);
         QCOMPARE(m_probe.probe(raw(name)).failure, failure);
         verifyTheHelperAgrees(name, info);
+
+        const FingerprintReading print = m_probe.fingerprint(raw(name));
+        QCOMPARE(print.failure, failure);
+        QVERIFY2(print.fingerprint.isEmpty() == (width == 0), qPrintable(print.error));
+        QCOMPARE(print.fingerprint.codec,
+                 width == 0 ? QByteArray() : QByteArray(name.endsWith(".webm") ? "vp8" : "h264"));
+    }
+
+    // The same picture re-encoded, resized, at another frame rate, letterboxed or stored sideways
+    // hashes alike frame by frame; a different picture does not.
+    void fingerprintsTellCopiesFromOtherVideos_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<VideoSpec>("copy");
+        QTest::addColumn<bool>("same");
+        const VideoSpec original{.seconds = 4};
+        const auto filtered = [&](const QString &filter) {
+            VideoSpec spec = original;
+            spec.extraOutputArgs = {u"-vf"_s, filter};
+            return spec;
+        };
+        VideoSpec lowQuality = original;
+        lowQuality.extraOutputArgs = {u"-crf"_s, u"40"_s};
+        QTest::newRow("re-encoded badly") << u"crf40.mp4"_s << lowQuality << true;
+        QTest::newRow("smaller") << u"small.mp4"_s << filtered(u"scale=160:120"_s) << true;
+        VideoSpec faster = original;
+        faster.frameRate = 25;
+        faster.container = Container::mkv;
+        QTest::newRow("other frame rate and container") << u"fast.mkv"_s << faster << true;
+        QTest::newRow("letterboxed")
+            << u"letterbox.mp4"_s << filtered(u"pad=320:320:0:40"_s) << true;
+        // Stored turned a quarter anticlockwise, shown turned back.
+        VideoSpec sideways = filtered(u"transpose=2"_s);
+        sideways.rotation = 270;
+        QTest::newRow("stored sideways") << u"sideways.mp4"_s << sideways << true;
+        QTest::newRow("mirrored") << u"mirrored.mp4"_s << filtered(u"hflip"_s) << false;
+        QTest::newRow("negative") << u"negative.mp4"_s << filtered(u"negate"_s) << false;
+    }
+    void fingerprintsTellCopiesFromOtherVideos() {
+        QFETCH(QString, name);
+        QFETCH(VideoSpec, copy);
+        QFETCH(bool, same);
+        make(u"copy-"_s + name, copy);
+        QString error;
+        const auto original = fingerprintVideo(raw("original.mp4"), generous, &error);
+        QVERIFY2(!original.isEmpty(), qPrintable(error));
+        const FingerprintReading other = m_probe.fingerprint(raw("copy-" + name.toUtf8()));
+        QVERIFY2(!other.fingerprint.isEmpty(), qPrintable(other.error));
+        QCOMPARE(other.fingerprint.frames.size(), original.frames.size());
+        int alike = 0;
+        QList<int> distances;
+        for (std::size_t i = 0; i < original.frames.size(); ++i) {
+            QVERIFY(original.frames[i] != 0);
+            distances << std::popcount(original.frames[i] ^ other.fingerprint.frames[i]);
+            alike += distances.back() <= 8 ? 1 : 0;
+        }
+        const QByteArray said = QByteArray("bits apart: ") + QTest::toString(distances);
+        if (same)
+            QVERIFY2(alike == int(original.frames.size()), said.constData());
+        else
+            QVERIFY2(alike <= 2, said.constData());
     }
 
     // No file of the corpus costs a helper; every valid one has its shape and a picture, and
@@ -505,9 +568,13 @@ private Q_SLOTS:
         const ContainerInfo info = m_corpusProbe.probe(raw(name));
         const GrabbedFrame within = m_corpusProbe.thumbnail(raw(name), 256, 256, FrameFit::within);
         const GrabbedFrame filled = m_corpusProbe.thumbnail(raw(name), 128, 80, FrameFit::fill);
+        const FingerprintReading print = m_corpusProbe.fingerprint(raw(name));
         QCOMPARE(m_corpusProbe.restarts(), 0);
         QCOMPARE(info.failure, ReadFailure::none);
+        QCOMPARE(print.failure, ReadFailure::none);
+        QVERIFY(!print.fingerprint.isEmpty() || !print.error.isEmpty());
         if (!shape.isEmpty()) {
+            QVERIFY2(!print.fingerprint.isEmpty(), qPrintable(print.error));
             QVERIFY2(info.opened && info.hasVideo, qPrintable(info.error));
             QCOMPARE(QSize(int(info.pixelWidth), int(info.pixelHeight)), shape);
             QVERIFY2(!within.isNull(), qPrintable(within.error));
@@ -521,6 +588,7 @@ private Q_SLOTS:
         }
         if (garbage) {
             QVERIFY(!info.hasVideo && within.isNull() && filled.isNull());
+            QVERIFY(print.fingerprint.isEmpty());
             verifySameContainer(probeContainer(raw(name), generous), info);
         }
         if (info.hasVideo)
@@ -548,6 +616,9 @@ private Q_SLOTS:
         const ContainerInfo info = probeContainer(raw("landscape.mp4"), milliseconds(0));
         QVERIFY(!info.opened);
         QVERIFY2(info.error.contains(u"timed out"_s), qPrintable(info.error));
+        QString error;
+        QVERIFY(fingerprintVideo(raw("landscape.mp4"), milliseconds(0), &error).isEmpty());
+        QVERIFY2(error.contains(u"timed out"_s), qPrintable(error));
     }
 
     void parsesIsoDateTimes_data() {
@@ -764,6 +835,13 @@ private Q_SLOTS:
         const GrabbedFrame fine = probe.thumbnail(raw("landscape.mp4"), 64, 40, FrameFit::fill);
         QVERIFY2(!fine.isNull(), qPrintable(fine.error));
         QCOMPARE(QSize(fine.width, fine.height), QSize(64, 40));
+
+        // So does a fingerprint, whose failure says the read was lost, not refused.
+        const FingerprintReading lostPrint = probe.fingerprint(raw(name + ".mp4"));
+        QVERIFY(lostPrint.fingerprint.isEmpty());
+        QCOMPARE(lostPrint.failure, failure);
+        QCOMPARE(probe.restarts(), 3);
+        QVERIFY(!probe.fingerprint(raw("landscape.mp4")).fingerprint.isEmpty());
     }
 
     void programThatIsNotTheHelper_data() {

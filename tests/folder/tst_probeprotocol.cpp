@@ -37,6 +37,25 @@ QByteArray patched(QByteArray payload, int offset, T value) {
     return payload;
 }
 
+FingerprintReading fingerprinted() {
+    FingerprintReading reading;
+    reading.fingerprint.codec = "hevc";
+    for (int i = 0; i < orsenta::fingerprintFrameCount; ++i)
+        reading.fingerprint.frames.push_back(i == 3 ? 0 : ~0ull / (i + 1));
+    return reading;
+}
+
+// A fingerprint answer laid out by hand, so that each field can be wrong on its own.
+QByteArray fingerprintAnswer(const QByteArray &error, const QByteArray &codec, std::uint32_t count,
+                             int frames, char flags = 0) {
+    QByteArray payload = flags + patched(QByteArray(4, 0), 0, std::uint32_t(error.size())) + error;
+    payload += char(codec.size()) + codec;
+    payload += patched(QByteArray(4, 0), 0, count);
+    for (int i = 0; i < frames; ++i)
+        payload += patched(QByteArray(8, 0), 0, std::uint64_t(0x0123'4567'89ab'cdefull * i));
+    return payload;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(ContainerInfo)
@@ -197,6 +216,58 @@ private Q_SLOTS:
         QByteArray lying = protocol::encodeThumbnailAnswer(frame);
         lying[0] = 0; // no width, yet a height and pixels
         QVERIFY(!protocol::decodeThumbnailAnswer(lying));
+    }
+
+    void fingerprintAnswerSurvivesTheTrip() {
+        const auto decoded =
+            protocol::decodeFingerprintAnswer(protocol::encodeFingerprintAnswer(fingerprinted()));
+        QVERIFY(decoded);
+        QCOMPARE(decoded->fingerprint, fingerprinted().fingerprint);
+        for (const ReadFailure failure : {ReadFailure::none, ReadFailure::cannotOpen}) {
+            const FingerprintReading failed{{}, u"no video stream ✓"_s, failure};
+            const auto none =
+                protocol::decodeFingerprintAnswer(protocol::encodeFingerprintAnswer(failed));
+            QVERIFY(none && none->fingerprint.isEmpty());
+            QCOMPARE(none->error, failed.error);
+            QCOMPARE(none->failure, failure);
+        }
+    }
+
+    // A whole fingerprint with its codec, or none at all; anything else is out of step.
+    void fingerprintAnswersAreChecked_data() {
+        constexpr auto frames = std::uint32_t(orsenta::fingerprintFrameCount);
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("whole") << fingerprintAnswer({}, "h264", frames, frames) << true;
+        QTest::newRow("none, and why") << fingerprintAnswer("no video", {}, 0, 0) << true;
+        QTest::newRow("unreadable") << fingerprintAnswer("I/O error", {}, 0, 0, 1) << true;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("unreadable, yet frames")
+            << fingerprintAnswer({}, "h264", frames, frames, 1) << false;
+        QTest::newRow("unknown flag") << fingerprintAnswer("x", {}, 0, 0, 2) << false;
+        QTest::newRow("a frame short")
+            << fingerprintAnswer({}, "h264", frames, frames - 1) << false;
+        QTest::newRow("a byte too many")
+            << fingerprintAnswer({}, "h264", frames, frames) + 'x' << false;
+        QTest::newRow("fewer frames than a fingerprint has")
+            << fingerprintAnswer({}, "h264", frames - 1, frames - 1) << false;
+        QTest::newRow("frames without a codec")
+            << fingerprintAnswer({}, {}, frames, frames) << false;
+        QTest::newRow("a codec without frames") << fingerprintAnswer({}, "h264", 0, 0) << false;
+        QTest::newRow("a codec that is not a name")
+            << fingerprintAnswer({}, "h 264", frames, frames) << false;
+        QTest::newRow("error longer than the frame")
+            << patched<std::uint32_t>(fingerprintAnswer("x", {}, 0, 0), 1, 0xffff'ffffu) << false;
+        QTest::newRow("unbounded error")
+            << fingerprintAnswer(QByteArray(8192, 'x'), {}, 0, 0) << false;
+    }
+    void fingerprintAnswersAreChecked() {
+        QFETCH(QByteArray, payload);
+        QFETCH(bool, valid);
+        const auto decoded = protocol::decodeFingerprintAnswer(payload);
+        QCOMPARE(decoded.has_value(), valid);
+        if (decoded)
+            QCOMPARE(protocol::encodeFingerprintAnswer(*decoded), payload);
     }
 
     void helloNamesTheProtocolVersion() {

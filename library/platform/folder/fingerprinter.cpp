@@ -41,12 +41,6 @@ struct PacketDeleter {
 };
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
-VideoFingerprint failure(QString *error, QString text) {
-    if (error)
-        *error = std::move(text);
-    return {};
-}
-
 double durationSeconds(const AVFormatContext *ctx, const AVStream *video) {
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
         return double(ctx->duration) / AV_TIME_BASE;
@@ -86,6 +80,7 @@ public:
     FrameSampler(ContainerInput &input, const AVStream *video, AVCodecContext *decoder)
         : m_input(input)
         , m_video(video)
+        , m_start(video->start_time != AV_NOPTS_VALUE ? video->start_time : 0)
         , m_decoder(decoder)
         , m_packet(av_packet_alloc())
         , m_frame(av_frame_alloc())
@@ -100,8 +95,19 @@ public:
     // The hash of the first frame at or after `target` (in the stream's time base); empty when
     // no frame could be decoded there.
     std::optional<std::uint64_t> hashAt(std::int64_t target) {
-        positionBefore(target);
+        if (!m_sequential)
+            positionBefore(target);
         const AVFrame *picture = decodeAt(target);
+        if (!picture && !m_sequential) {
+            // Some containers (MPEG-TS) seek to a byte position rather than to a keyframe, and a
+            // video with few keyframes then decodes nothing after a seek: such a video is read
+            // from the start, once, for this sample and the ones after it.
+            m_sequential = true;
+            avformat_seek_file(m_input.context(), m_video->index, INT64_MIN, m_start, m_start, 0);
+            avcodec_flush_buffers(m_decoder);
+            av_frame_unref(m_last.get());
+            picture = decodeAt(target);
+        }
         if (!picture)
             return std::nullopt;
         return hashOf(picture);
@@ -141,13 +147,13 @@ private:
             }
             // Frames no other frame refers to cost nothing to leave out while still before the
             // target; the first one at or after it is the one wanted.
-            const bool early = m_packet->pts != AV_NOPTS_VALUE && m_packet->pts < target
-                               && sent < maxPacketsPerSample;
+            ++sent;
+            const bool capped = !m_sequential && sent >= maxPacketsPerSample;
+            const bool early = m_packet->pts != AV_NOPTS_VALUE && m_packet->pts < target && !capped;
             m_decoder->skip_frame = early ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
             avcodec_send_packet(m_decoder, m_packet.get());
             av_packet_unref(m_packet.get());
-            ++sent;
-            if (const AVFrame *picture = receive(target, sent >= maxPacketsPerSample))
+            if (const AVFrame *picture = receive(target, capped))
                 return picture;
         }
         return nullptr;
@@ -216,6 +222,7 @@ private:
 
     ContainerInput &m_input;
     const AVStream *m_video;
+    const std::int64_t m_start;
     AVCodecContext *m_decoder;
     const std::unique_ptr<AVPacket, PacketDeleter> m_packet;
     const FramePtr m_frame;
@@ -223,6 +230,7 @@ private:
     const FramePtr m_gray;
     SwsContext *m_scaler = nullptr;
     bool m_positioned = false; // the decoder follows on from a seek
+    bool m_sequential = false; // seeking found nothing: every frame is decoded in order
     std::int64_t m_reached = AV_NOPTS_VALUE;
 };
 
@@ -232,8 +240,11 @@ VideoFingerprint fingerprintVideo(const QByteArray &path, std::chrono::milliseco
                                   QString *error) {
     QString opening;
     const int fd = openVideoFile(path, opening);
-    if (fd < 0)
-        return failure(error, opening);
+    if (fd < 0) {
+        if (error)
+            *error = opening;
+        return {};
+    }
     VideoFingerprint fingerprint = fingerprintVideo(fd, path, deadline, error);
     ::close(fd);
     return fingerprint;
@@ -241,24 +252,35 @@ VideoFingerprint fingerprintVideo(const QByteArray &path, std::chrono::milliseco
 
 VideoFingerprint fingerprintVideo(int fd, const QByteArray &name,
                                   std::chrono::milliseconds deadline, QString *error) {
+    FingerprintReading reading = readFingerprint(fd, name, deadline);
+    if (error)
+        *error = reading.error;
+    return std::move(reading.fingerprint);
+}
+
+FingerprintReading readFingerprint(int fd, const QByteArray &name,
+                                   std::chrono::milliseconds deadline) {
     ContainerInput input(fd, name, deadline);
+    const auto failure = [&](QString error) {
+        return FingerprintReading{
+            {}, std::move(error), input.readFailed() ? ReadFailure::cannotOpen : ReadFailure::none};
+    };
     AVFormatContext *ctx = input.context();
     if (!ctx)
-        return failure(error, input.error());
+        return failure(input.error());
     const QString incomplete = input.completeStreamInfo();
     const AVStream *video = input.videoStream();
     if (!video)
-        return failure(error,
-                       incomplete.isEmpty() ? QStringLiteral("no video stream") : incomplete);
+        return failure(incomplete.isEmpty() ? QStringLiteral("no video stream") : incomplete);
     const double duration = durationSeconds(ctx, video);
     if (duration <= 0)
-        return failure(error, QStringLiteral("the video's duration is unknown"));
+        return failure(QStringLiteral("the video's duration is unknown"));
     const AVCodec *codec = avcodec_find_decoder(video->codecpar->codec_id);
     if (!codec)
-        return failure(error, QStringLiteral("no decoder for this video"));
+        return failure(QStringLiteral("no decoder for this video"));
     const std::unique_ptr<AVCodecContext, CodecDeleter> decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), video->codecpar) < 0)
-        return failure(error, QStringLiteral("out of memory"));
+        return failure(QStringLiteral("out of memory"));
     // A few small pictures: the cheapest decoding that keeps their shapes. Threads would only
     // add start-up time and frames of delay.
     decoder->thread_count = 1;
@@ -266,31 +288,31 @@ VideoFingerprint fingerprintVideo(int fd, const QByteArray &name,
     decoder->skip_loop_filter = AVDISCARD_ALL;
     decoder->pkt_timebase = video->time_base;
     if (const int opened = avcodec_open2(decoder.get(), codec, nullptr); opened < 0)
-        return failure(error,
-                       QStringLiteral("the decoder could not start: ") + ffmpegErrorText(opened));
+        return failure(QStringLiteral("the decoder could not start: ") + ffmpegErrorText(opened));
     for (unsigned i = 0; i < ctx->nb_streams; ++i)
         ctx->streams[i]->discard = int(i) == video->index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 
     FrameSampler sampler(input, video, decoder.get());
     if (!sampler.isValid())
-        return failure(error, QStringLiteral("out of memory"));
+        return failure(QStringLiteral("out of memory"));
     const std::int64_t start = video->start_time != AV_NOPTS_VALUE ? video->start_time : 0;
-    VideoFingerprint fingerprint;
-    fingerprint.codec = avcodec_get_name(video->codecpar->codec_id);
-    fingerprint.frames.reserve(fingerprintFrameCount);
+    FingerprintReading reading;
+    reading.fingerprint.codec = avcodec_get_name(video->codecpar->codec_id);
+    std::vector<std::uint64_t> &frames = reading.fingerprint.frames;
+    frames.reserve(fingerprintFrameCount);
     bool decodedAny = false;
     for (int i = 0; i < fingerprintFrameCount; ++i) {
         const auto offset = std::int64_t(sampleFraction(i) * duration * AV_TIME_BASE);
         const auto hash =
             sampler.hashAt(start + av_rescale_q(offset, AV_TIME_BASE_Q, video->time_base));
         if (input.deadlinePassed())
-            return failure(error, QStringLiteral("timed out after %1 ms").arg(deadline.count()));
-        fingerprint.frames.push_back(hash.value_or(0));
+            return failure(QStringLiteral("timed out after %1 ms").arg(deadline.count()));
+        frames.push_back(hash.value_or(0));
         decodedAny = decodedAny || hash.has_value();
     }
     if (!decodedAny)
-        return failure(error, QStringLiteral("no picture could be decoded"));
-    return fingerprint;
+        return failure(QStringLiteral("no picture could be decoded"));
+    return reading;
 }
 
 } // namespace orsenta::platform

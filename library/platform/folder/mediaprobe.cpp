@@ -229,6 +229,35 @@ GrabbedFrame MediaProbe::thumbnail(const QByteArray &path, int width, int height
     return frame;
 }
 
+FingerprintReading MediaProbe::fingerprint(const QByteArray &path) {
+    FingerprintReading reading;
+    const int file = openVideoFile(path, reading.error);
+    if (file < 0) {
+        reading.failure = ReadFailure::cannotOpen;
+        return reading;
+    }
+    const auto closeFile = qScopeGuard([&] { ::close(file); });
+    QString error;
+    ReadFailure failure = ReadFailure::none;
+    const auto payload = call(
+        protocol::Kind::fingerprint,
+        [&] {
+            return protocol::encodeProbeRequest({helperDeadline(), path});
+        },
+        file, protocol::Kind::fingerprintAnswer,
+        [](const QByteArray &answer) {
+            return protocol::decodeFingerprintAnswer(answer).has_value();
+        },
+        error, failure);
+    if (payload) {
+        reading = *protocol::decodeFingerprintAnswer(*payload);
+    } else {
+        reading.error = error;
+        reading.failure = failure;
+    }
+    return reading;
+}
+
 std::chrono::milliseconds MediaProbe::helperDeadline() const {
     // The helper gives up on a slow file by itself a little before the watchdog would kill it,
     // so that only a helper that is truly stuck is replaced.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Reads video containers and decodes thumbnails in the orsenta-probe helper process, so that a
+// Reads video containers, decodes thumbnails and fingerprints videos in the orsenta-probe
+// helper process, so that a
 // demuxer or decoder that crashes or hangs on a hostile file costs that one file and never the
 // application.
 //
@@ -14,6 +15,7 @@
 // requests are answered one at a time.
 
 #include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/fingerprinter.h"
 #include "library/platform/folder/framegrab.h"
 #include "library/platform/folder/probeprotocol.h"
 
@@ -44,6 +46,9 @@ public:
     ContainerInfo probe(const QByteArray &path);
     // One picture of the video, decoded in the helper (see grabFrame). Never throws.
     GrabbedFrame thumbnail(const QByteArray &path, int width, int height, FrameFit fit);
+    // The video's fingerprint, read in the helper (see fingerprintVideo). Never throws; failure
+    // as for probe.
+    FingerprintReading fingerprint(const QByteArray &path);
 
     // How many helpers were killed for crashing, hanging or answering garbage.
     int restarts() const { return m_restarts.load(); }

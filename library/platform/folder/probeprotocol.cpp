@@ -15,9 +15,13 @@ namespace {
 // unreadable: the file system failed the helper's reads of the file (failure cannotOpen).
 enum Flag : std::uint8_t { opened = 1, hasVideo = 2, hasCreationTime = 4, unreadable = 8 };
 constexpr std::uint8_t allFlags = opened | hasVideo | hasCreationTime | unreadable;
+// A fingerprint answer's only flag: reading the file failed (failure cannotOpen).
+constexpr std::uint8_t unfingerprinted = 1;
 constexpr qsizetype fixedAnswerSize = 1 + 8 + 8 + 8 + 8 + 4;
 // Errors are one-line explanations; a runaway text must not grow the frame without bound.
 constexpr qsizetype maxErrorBytes = 4096;
+// FFmpeg's codec names are short identifiers ("h264", "prores", "msmpeg4v3").
+constexpr qsizetype maxCodecBytes = 32;
 
 template <typename T>
 void append(QByteArray &out, T value) {
@@ -207,6 +211,65 @@ std::optional<GrabbedFrame> decodeThumbnailAnswer(const QByteArray &payload) {
     frame.height = int(height);
     frame.pixels = payload.mid(pos);
     return frame;
+}
+
+QByteArray encodeFingerprintAnswer(const FingerprintReading &reading) {
+    const QByteArray error = reading.error.toUtf8().left(maxErrorBytes);
+    const std::vector<std::uint64_t> &frames = reading.fingerprint.frames;
+    const bool whole = qsizetype(frames.size()) == fingerprintFrameCount
+                       && !reading.fingerprint.codec.isEmpty()
+                       && reading.fingerprint.codec.size() <= maxCodecBytes;
+    const QByteArray codec = whole ? reading.fingerprint.codec : QByteArray();
+    QByteArray payload;
+    payload.reserve(1 + 4 + error.size() + 1 + codec.size() + 4 + 8 * fingerprintFrameCount);
+    const bool failed = !whole && reading.failure == ReadFailure::cannotOpen;
+    append<std::uint8_t>(payload, failed ? unfingerprinted : 0);
+    append<std::uint32_t>(payload, std::uint32_t(error.size()));
+    payload.append(error);
+    append<std::uint8_t>(payload, std::uint8_t(codec.size()));
+    payload.append(codec);
+    append<std::uint32_t>(payload, whole ? std::uint32_t(frames.size()) : 0);
+    if (whole) {
+        for (const std::uint64_t frame : frames)
+            append<std::uint64_t>(payload, frame);
+    }
+    return payload;
+}
+
+std::optional<FingerprintReading> decodeFingerprintAnswer(const QByteArray &payload) {
+    qsizetype pos = 0;
+    if (payload.size() < 5)
+        return std::nullopt;
+    const auto flags = read<std::uint8_t>(payload, pos);
+    const auto errorLength = read<std::uint32_t>(payload, pos);
+    if ((flags & ~unfingerprinted) || errorLength > maxErrorBytes
+        || payload.size() - pos < qsizetype(errorLength) + 1)
+        return std::nullopt;
+    FingerprintReading reading;
+    if (flags & unfingerprinted)
+        reading.failure = ReadFailure::cannotOpen;
+    reading.error = QString::fromUtf8(payload.constData() + pos, errorLength);
+    pos += errorLength;
+    const auto codecLength = read<std::uint8_t>(payload, pos);
+    if (codecLength > maxCodecBytes || payload.size() - pos < qsizetype(codecLength) + 4)
+        return std::nullopt;
+    const QByteArray codec = payload.mid(pos, codecLength);
+    pos += codecLength;
+    const auto isNameByte = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    if (!std::all_of(codec.cbegin(), codec.cend(), isNameByte))
+        return std::nullopt;
+    const auto count = read<std::uint32_t>(payload, pos);
+    if ((count != 0 && count != std::uint32_t(fingerprintFrameCount))
+        || (count == 0) != codec.isEmpty() || (count != 0 && (flags & unfingerprinted))
+        || payload.size() - pos != qsizetype(count) * 8)
+        return std::nullopt;
+    reading.fingerprint.codec = codec;
+    reading.fingerprint.frames.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        reading.fingerprint.frames.push_back(read<std::uint64_t>(payload, pos));
+    return reading;
 }
 
 } // namespace orsenta::platform::probeprotocol

@@ -22,12 +22,19 @@
 //   helper -> client  thumbnailAnswer  u32 width, u32 height, u32 error length, the error text
 //                                  in UTF-8, then width x height RGB pixels (none without a
 //                                  picture)
+//   client -> helper  fingerprint  as probe: u32 deadline in ms, then the path's bytes (the rest)
+//   helper -> client  fingerprintAnswer  u8 flags (1 unfingerprinted because reading the file
+//                                  failed), u32 error length, the error text in UTF-8,
+//                                  u8 codec length, the codec's name in ASCII, u32 frame count
+//                                  (0, or fingerprintFrameCount), then the frames' hashes as
+//                                  little-endian u64
 //   helper -> client  error        UTF-8 text: the request was not understood; the helper goes on
 //
 // An answer's kind is its request's kind with the high bit set, so new requests (a thumbnail)
 // take new kinds and an older helper answers them with `error` instead of hanging.
 
 #include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/fingerprinter.h"
 #include "library/platform/folder/framegrab.h"
 
 #include <QByteArray>
@@ -45,10 +52,12 @@ enum class Kind : std::uint8_t {
     probeAnswer = 0x90,
     thumbnail = 0x11,
     thumbnailAnswer = 0x91,
+    fingerprint = 0x12,
+    fingerprintAnswer = 0x92,
     error = 0xff,
 };
 
-inline constexpr std::uint32_t version = 1;
+inline constexpr std::uint32_t version = 2;
 inline constexpr int headerSize = 5;
 // Room for the largest picture; a larger length means the stream is out of step.
 inline constexpr std::uint32_t maxPayload = 64u << 20;
@@ -91,5 +100,11 @@ std::optional<ThumbnailRequest> decodeThumbnailRequest(const QByteArray &payload
 QByteArray encodeThumbnailAnswer(const GrabbedFrame &frame);
 // Empty unless the pixels are exactly what the size says (or absent, with a size of 0 x 0).
 std::optional<GrabbedFrame> decodeThumbnailAnswer(const QByteArray &payload);
+
+// A fingerprint request is a probe request under another kind.
+QByteArray encodeFingerprintAnswer(const FingerprintReading &reading);
+// Empty unless the payload is exactly a well-formed answer: no frames, or fingerprintFrameCount
+// of them with the codec's name.
+std::optional<FingerprintReading> decodeFingerprintAnswer(const QByteArray &payload);
 
 } // namespace orsenta::platform::probeprotocol

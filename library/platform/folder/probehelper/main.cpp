@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// orsenta-probe: opens and decodes untrusted video files for the application, so that a demuxer
-// or decoder that crashes or hangs takes down this process and not the application. It answers
-// requests on stdin and stdout, a socket (see probeprotocol.h), until stdin closes, then exits
-// with status 0. It never opens a video itself: each request brings the file's descriptor, and
-// before it says hello it confines itself (see confinement.h) so that it could not open one.
+// orsenta-probe: opens, decodes and fingerprints untrusted video files for the application, so that
+// a demuxer or decoder that crashes or hangs takes down this process and not the application. It
+// answers requests on stdin and stdout, a socket (see probeprotocol.h), until stdin closes, then
+// exits with status 0. It never opens a video itself: each request brings the file's descriptor,
+// and before it says hello it confines itself (see confinement.h) so that it could not open one.
 //
 // `orsenta-probe --confined-try OPERATION PATH` confines itself the same way, tries one
 // operation the filter is about (open, create, execute, socket, socketpair, io_uring, or read
@@ -15,6 +15,7 @@
 // a frame.
 
 #include "library/platform/folder/containerprobe.h"
+#include "library/platform/folder/fingerprinter.h"
 #include "library/platform/folder/framegrab.h"
 #include "library/platform/folder/probehelper/confinement.h"
 #include "library/platform/folder/probeprotocol.h"
@@ -256,6 +257,17 @@ int serve(int in, int out) {
                              grabFrame(file, request->path, request->width, request->height,
                                        request->fit, request->deadline)))
                              : malformed();
+        } else if (header->kind == protocol::Kind::fingerprint) {
+            auto request = protocol::decodeProbeRequest(payload);
+            if (file < 0)
+                request.reset();
+            if (request && !hooks.misbehave(request->path, out))
+                continue;
+            answer = request
+                         ? protocol::encodeFrame(protocol::Kind::fingerprintAnswer,
+                                                 protocol::encodeFingerprintAnswer(readFingerprint(
+                                                     file, request->path, request->deadline)))
+                         : malformed();
         } else {
             answer = protocol::encodeFrame(protocol::Kind::error,
                                            QByteArrayLiteral("unknown request ")
