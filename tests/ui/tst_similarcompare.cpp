@@ -17,6 +17,9 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
 
 using namespace orsenta;
 using namespace orsenta::test;
@@ -154,6 +157,9 @@ private Q_SLOTS:
             QTRY_COMPARE(player->position(), (player->duration() + 1) / 2);
         }
         QVERIFY(view.column(1)->player()->position() > 1000);
+        // And each shows the frame of that moment, though none has played yet.
+        const QVideoSink *sink = view.column(1)->findChild<QVideoWidget *>()->videoSink();
+        QTRY_VERIFY(std::abs(sink->videoFrame().startTime() - 1'500'000) < 100'000);
 
         QTest::keyClick(&view, Qt::Key_Space);
         QTRY_VERIFY(view.column(0)->isPlaying() && view.column(1)->isPlaying());
