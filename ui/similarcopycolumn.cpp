@@ -8,6 +8,7 @@
 
 #include <QAudioOutput>
 #include <QFormLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
@@ -24,7 +25,9 @@ namespace orsenta {
 
 namespace {
 
-const QString unknown = QStringLiteral("\u2014");
+QString unknown() {
+    return QStringLiteral("\u2014");
+}
 
 // The names people know the common codecs by; any other is shown as FFmpeg names it.
 QString codecText(const QByteArray &codec) {
@@ -35,7 +38,7 @@ QString codecText(const QByteArray &codec) {
         {"mpeg2video", QStringLiteral("MPEG-2")}, {"prores", QStringLiteral("ProRes")},
     };
     if (codec.isEmpty())
-        return unknown;
+        return unknown();
     return known.value(codec, QString::fromUtf8(codec));
 }
 
@@ -134,7 +137,7 @@ SimilarCopyColumn::SimilarCopyColumn(std::shared_ptr<PhotoLibraryService> servic
     column->addWidget(nameLabel);
 
     const auto bitRate = bitsPerSecond(m_video);
-    QString bitRateText = unknown;
+    QString bitRateText = unknown();
     if (bitRate && *bitRate >= 999'500)
         bitRateText = tr("%1 Mbit/s").arg(QLocale().toString(*bitRate / 1e6, 'f', 1));
     else if (bitRate)
