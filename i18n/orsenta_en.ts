@@ -510,6 +510,35 @@
         <source>OK</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>Keeps “%1” (%2) and selects %Ln other(s)</source>
+        <translation>
+            <numerusform>Keeps “%1” (%2) and selects %Ln other</numerusform>
+            <numerusform>Keeps “%1” (%2) and selects %Ln others</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>…and %Ln more group(s)</source>
+        <translation>
+            <numerusform>…and %Ln more group</numerusform>
+            <numerusform>…and %Ln more groups</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Select the extra copies of %Ln group(s) of similar videos?</source>
+        <translation>
+            <numerusform>Select the extra copies of %Ln group of similar videos?</numerusform>
+            <numerusform>Select the extra copies of %Ln groups of similar videos?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing moves to the Trash until you choose Move to Trash.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select Extra Copies</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OrsentaApp</name>
@@ -722,6 +751,33 @@
         <translation>
             <numerusform>In the Trash: %Ln video, %1</numerusform>
             <numerusform>In the Trash: %Ln videos, %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Similar videos</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Similar copies</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select Extra Similar Copies…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Shows what each group keeps, then selects every other copy.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Re-encoded, resized or trimmed copies of one video. Each group keeps the favourite, else the largest picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>In %Ln group(s); the space shown returns once the extra copies are in the Trash and it is emptied.</source>
+        <translation>
+            <numerusform>In %Ln group; the space shown returns once the extra copies are in the Trash and it is emptied.</numerusform>
+            <numerusform>In %Ln groups; the space shown returns once the extra copies are in the Trash and it is emptied.</numerusform>
         </translation>
     </message>
 </context>
@@ -1057,6 +1113,80 @@
     </message>
 </context>
 <context>
+    <name>orsenta::SimilarCompareView</name>
+    <message>
+        <source>Compare Similar Videos</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copies</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Moment</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>orsenta::SimilarCopyColumn</name>
+    <message>
+        <source>Extra copy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 Mbit/s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Codec</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preview unavailable</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>orsenta::VideoContextMenu</name>
     <message>
         <source>Preview</source>
@@ -1092,6 +1222,10 @@
     </message>
     <message>
         <source>Move to Trash</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare Similar Copies</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1167,6 +1301,34 @@
     </message>
     <message>
         <source>Kept: first of equals</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Similar ×%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kept: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>favourite</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>largest picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>higher bit rate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>oldest</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>first of equals</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

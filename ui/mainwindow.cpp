@@ -4,8 +4,10 @@
 #include "detailviews.h"
 #include "model/displaytext.h"
 #include "sidebar.h"
+#include "similarcompareview.h"
 #include "symbols.h"
 #include "videotablefactory.h"
+#include "videotablemodel.h"
 #include "viewmodel/videolistviewmodel.h"
 
 #include <QAbstractItemView>
@@ -231,6 +233,9 @@ void MainWindow::connectModel() {
         connect(vm, signal, this, &MainWindow::refreshConfirmation);
     connect(vm, &VM::errorMessageChanged, this, &MainWindow::refreshAlert);
     connect(vm, &VM::previewItemChanged, this, &MainWindow::refreshPreview);
+    connect(vm, &VM::comparedGroupChanged, this, &MainWindow::refreshCompare);
+    connect(m_sidebar, &Sidebar::selectExtraSimilarRequested, this,
+            &MainWindow::confirmExtraSimilar);
     refreshSearch();
     refreshScanButton();
     refreshPlaceholder();
@@ -460,6 +465,77 @@ void MainWindow::refreshPreview() {
             m_model->setPreviewItem(std::nullopt);
     });
     m_preview->open();
+}
+
+void MainWindow::confirmExtraSimilar() {
+    if (m_similarConfirmation)
+        return;
+    m_model->showSimilar();
+    const std::vector<SimilarGroup> groups = m_model->similarGroupsToThin();
+    if (groups.empty())
+        return;
+    // Every group's line in the details; the first few in the message itself.
+    constexpr std::size_t listed = 6;
+    QStringList lines;
+    for (const SimilarGroup &group : groups) {
+        const std::vector<VideoItem> keeper = m_model->items({group.identifiers.front()});
+        const QString name =
+            keeper.empty() ? group.identifiers.front() : keeper.front().displayName();
+        lines << Text::tr("Keeps “%1” (%2) and selects %Ln other(s)", nullptr,
+                          int(group.identifiers.size() - 1))
+                     .arg(name, VideoTableModel::similarKeeperReasonText(group.keeperReason));
+    }
+    QString shown = lines.mid(0, qsizetype(listed)).join(u'\n');
+    if (groups.size() > listed)
+        shown += u'\n' + Text::tr("…and %Ln more group(s)", nullptr, int(groups.size() - listed));
+    auto *box = new QMessageBox(this);
+    box->setIcon(QMessageBox::Question);
+    const QString title = Text::tr("Select the extra copies of %Ln group(s) of similar videos?",
+                                   nullptr, int(groups.size()));
+    box->setWindowTitle(title);
+    box->setText(title);
+    box->setInformativeText(
+        shown + u"\n\n" + Text::tr("Nothing moves to the Trash until you choose Move to Trash."));
+    if (groups.size() > listed)
+        box->setDetailedText(lines.join(u'\n'));
+    QPushButton *select = box->addButton(Text::tr("Select Extra Copies"), QMessageBox::AcceptRole);
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(select);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::buttonClicked, this, [this, select](QAbstractButton *clicked) {
+        if (clicked == select && m_model)
+            m_model->selectExtraSimilar();
+    });
+    connect(box, &QDialog::finished, this, [this] { m_similarConfirmation = nullptr; });
+    m_similarConfirmation = box;
+    box->open();
+}
+
+void MainWindow::refreshCompare() {
+    const std::optional<SimilarGroup> &group = m_model->comparedGroup();
+    if (!group) {
+        if (m_compare)
+            m_compare->reject();
+        return;
+    }
+    std::vector<VideoItem> videos;
+    for (const QString &id : group->identifiers) {
+        for (VideoItem &item : m_model->items({id}))
+            videos.push_back(std::move(item));
+    }
+    if (!m_compare) {
+        m_compare = new SimilarCompareView(m_model->service(), this);
+        connect(m_compare, &QDialog::finished, this, [this, view = m_compare] {
+            // Forgotten first: clearing comparedGroup below comes back here.
+            if (m_compare == view)
+                m_compare = nullptr;
+            view->deleteLater();
+            if (m_model)
+                m_model->setComparedGroup(std::nullopt);
+        });
+    }
+    m_compare->setGroup(std::move(videos), group->keeperReason);
+    m_compare->open();
 }
 
 void MainWindow::openPrivacySettings() {

@@ -6,6 +6,7 @@
 // every control reads a published member of it and calls one of its operations.
 
 #include "library/platform/photoplatform.h"
+#include "similarcompareview.h"
 #include "videopreviewview.h"
 #include "viewmodel/clock.h"
 #include "viewmodel/desktoptoolkit.h"
@@ -71,6 +72,10 @@ public:
     QMessageBox *errorAlert() const { return m_alert; }
     // The preview sheet of the model's previewItem, while it is open.
     VideoPreviewView *previewSheet() const { return m_preview; }
+    // The confirmation of "Select Extra Similar Copies…", and the compare view of the model's
+    // comparedGroup, while they are open.
+    QMessageBox *similarConfirmation() const { return m_similarConfirmation; }
+    SimilarCompareView *compareView() const { return m_compare; }
 
 Q_SIGNALS:
     void modelCreated(orsenta::VideoListViewModel *model);
@@ -97,6 +102,8 @@ private:
     void refreshUndo();
     void refreshAlert();
     void refreshPreview();
+    void confirmExtraSimilar();
+    void refreshCompare();
     void openPrivacySettings();
 
     const std::shared_ptr<platform::PhotoPlatform> m_platform;
@@ -122,6 +129,8 @@ private:
     QPointer<QMessageBox> m_confirmation;
     QPointer<QMessageBox> m_alert;
     QPointer<VideoPreviewView> m_preview;
+    QPointer<QMessageBox> m_similarConfirmation;
+    QPointer<SimilarCompareView> m_compare;
 };
 
 } // namespace orsenta

@@ -206,7 +206,30 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
             m_model->selectExtraCopies();
     });
 
-    // 6. Trash.
+    // 6. Similar videos: the same video kept in other forms.
+    m_similar = addSection(Text::tr("Similar videos"));
+    m_similarRow = new DateBucketRow;
+    m_similarRow->setTitle(Text::tr("Similar copies"));
+    m_similarGroups = new QLabel;
+    m_similarGroups->setWordWrap(true);
+    makeSecondary(m_similarGroups);
+    m_selectExtraSimilar = new LinkButton(Text::tr("Select Extra Similar Copies…"));
+    m_selectExtraSimilar->setToolTip(
+        Text::tr("Shows what each group keeps, then selects every other copy."));
+    m_similar.body->addWidget(m_similarRow);
+    m_similar.body->addWidget(m_similarGroups);
+    m_similar.body->addWidget(m_selectExtraSimilar);
+    m_similar.footer->setText(Text::tr("Re-encoded, resized or trimmed copies of one video. Each "
+                                       "group keeps the favourite, else the largest picture."));
+    m_similar.footer->show();
+    connect(m_similarRow, &QAbstractButton::clicked, this, [this] {
+        if (m_model)
+            m_model->showSimilar();
+    });
+    connect(m_selectExtraSimilar, &QAbstractButton::clicked, this,
+            &Sidebar::selectExtraSimilarRequested);
+
+    // 7. Trash.
     m_trash = addSection(Text::tr("Trash"));
     {
         m_trashText = new QLabel;
@@ -223,7 +246,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         });
     }
 
-    // 7. By date.
+    // 8. By date.
     m_dates = addSection(Text::tr("By date"));
     auto *back = new LinkButton(Text::tr("All dates"));
     back->setLeadingSymbol(Symbol::chevronLeft);
@@ -242,7 +265,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         m_model->select(DateFilter::all(), false);
     });
 
-    // 8. Status, and Undo of the last move to the Trash.
+    // 9. Status, and Undo of the last move to the Trash.
     {
         auto *row = new QHBoxLayout;
         row->setContentsMargins(4, 0, 4, 0);
@@ -270,8 +293,9 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     using VM = VideoListViewModel;
     for (auto signal : {&VM::statsChanged})
         connect(vm, signal, this, &Sidebar::refreshTotal);
-    for (auto signal : {&VM::statsChanged, &VM::searchTextChanged, &VM::sizeFilterChanged,
-                        &VM::dateFilterChanged, &VM::showsDuplicatesChanged}) {
+    for (auto signal :
+         {&VM::statsChanged, &VM::searchTextChanged, &VM::sizeFilterChanged, &VM::dateFilterChanged,
+          &VM::showsDuplicatesChanged, &VM::showsSimilarChanged}) {
         connect(vm, signal, this, &Sidebar::refreshLibrary);
         connect(vm, signal, this, &Sidebar::refreshFilter);
     }
@@ -280,9 +304,12 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         connect(vm, signal, this, &Sidebar::refreshScanning);
     for (auto signal : {&VM::duplicatesChanged, &VM::showsDuplicatesChanged, &VM::copyCheckChanged})
         connect(vm, signal, this, &Sidebar::refreshDuplicates);
+    for (auto signal :
+         {&VM::similarChanged, &VM::showsSimilarChanged, &VM::isGroupingSimilarChanged})
+        connect(vm, signal, this, &Sidebar::refreshSimilar);
     connect(vm, &VM::libraryTrashChanged, this, &Sidebar::refreshTrash);
     for (auto signal : {&VM::yearBucketsChanged, &VM::expandedYearChanged, &VM::dateFilterChanged,
-                        &VM::showsDuplicatesChanged, &VM::statsChanged})
+                        &VM::showsDuplicatesChanged, &VM::showsSimilarChanged, &VM::statsChanged})
         connect(vm, signal, this, &Sidebar::refreshDates);
     for (auto signal : {&VM::statusChanged, &VM::isPerformingItemActionChanged,
                         &VM::isScanningChanged, &VM::canUndoDeletionChanged})
@@ -293,6 +320,7 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     refreshScanning();
     refreshFilter();
     refreshDuplicates();
+    refreshSimilar();
     refreshTrash();
     refreshDates();
     refreshStatus();
@@ -438,6 +466,23 @@ void Sidebar::refreshDuplicates() {
               : Text::tr("Selects every copy but the one kept in each group."));
 }
 
+void Sidebar::refreshSimilar() {
+    const SimilarSummary &similar = m_model->similar();
+    m_similar.root->setHidden(similar.isEmpty());
+    m_similarRow->setCount(similar.videoCount);
+    m_similarRow->setBytes(similar.reclaimableBytes);
+    m_similarRow->setSelected(m_model->showsSimilar());
+    m_similarGroups->setText(Text::tr("In %Ln group(s); the space shown returns once the extra "
+                                      "copies are in the Trash and it is emptied.",
+                                      nullptr, plural(similar.groupCount())));
+    // Its groups may change under the user while they are made again.
+    m_selectExtraSimilar->setEnabled(!m_model->isGroupingSimilar());
+}
+
+QString Sidebar::similarText() const {
+    return m_similar.root->isHidden() ? QString() : m_similarGroups->text();
+}
+
 void Sidebar::refreshTrash() {
     const platform::LibraryTrash &trash = m_model->libraryTrash();
     m_trash.root->setHidden(trash.videos < 1);
@@ -498,8 +543,8 @@ void Sidebar::refreshDates() {
     if (!expanded) {
         const LibraryStats &stats = m_model->stats();
         addRow(u"all"_qs, Text::tr("All dates"), stats.totalCount, stats.knownBytes, std::nullopt,
-               filter.isAll() && !m_model->showsDuplicates(), false, false,
-               [](VideoListViewModel &vm) { vm.select(DateFilter::all(), false); });
+               filter.isAll() && !m_model->showsDuplicates() && !m_model->showsSimilar(), false,
+               false, [](VideoListViewModel &vm) { vm.select(DateFilter::all(), false); });
         std::int64_t largest = 0;
         for (const DateBucket &bucket : years)
             largest = std::max(largest, bucket.knownBytes);

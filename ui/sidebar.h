@@ -39,6 +39,11 @@ public:
 
     explicit Sidebar(VideoListViewModel *model, QWidget *parent = nullptr);
 
+Q_SIGNALS:
+    // The user asked to select the extra similar copies: the window confirms first.
+    void selectExtraSimilarRequested();
+
+public:
     QSize sizeHint() const override;
 
     // What tests and screenshots drive.
@@ -47,6 +52,10 @@ public:
     QAbstractButton *clearFiltersButton() const { return m_clearFilters; }
     DateBucketRow *copiesRow() const { return m_copies; }
     QAbstractButton *selectExtraCopiesButton() const { return m_selectExtraCopies; }
+    DateBucketRow *similarRow() const { return m_similarRow; }
+    QAbstractButton *selectExtraSimilarButton() const { return m_selectExtraSimilar; }
+    // "Similar copies in 3 groups…", or empty while the section is hidden.
+    QString similarText() const;
     // The copy check's progress and its line ("Checking 2 groups of same-size videos…"), shown
     // while it runs.
     QProgressBar *copyCheckProgress() const { return m_checkProgress; }
@@ -78,6 +87,7 @@ private:
     void refreshScanning();
     void refreshFilter();
     void refreshDuplicates();
+    void refreshSimilar();
     void refreshTrash();
     void refreshDates();
     void refreshStatus();
@@ -108,6 +118,11 @@ private:
     QProgressBar *m_checkProgress = nullptr;
     QLabel *m_checkBytes = nullptr;
     QAbstractButton *m_selectExtraCopies = nullptr;
+
+    Section m_similar;
+    DateBucketRow *m_similarRow = nullptr;
+    QLabel *m_similarGroups = nullptr;
+    QAbstractButton *m_selectExtraSimilar = nullptr;
 
     Section m_trash;
     QLabel *m_trashText = nullptr;

@@ -5,6 +5,7 @@
 #include "library/photolibraryservice.h"
 #include "model/displaytext.h"
 #include "symbols.h"
+#include "videotablemodel.h"
 
 #include <QAudioOutput>
 #include <QFormLayout>
@@ -74,26 +75,7 @@ SimilarCopyColumn::SimilarCopyColumn(std::shared_ptr<PhotoLibraryService> servic
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
 
-    QString mark = tr("Extra copy");
-    if (kept) {
-        switch (*kept) {
-        case SimilarKeeperReason::favourite:
-            mark = tr("Kept: favourite");
-            break;
-        case SimilarKeeperReason::mostPixels:
-            mark = tr("Kept: largest picture");
-            break;
-        case SimilarKeeperReason::higherBitRate:
-            mark = tr("Kept: higher bit rate");
-            break;
-        case SimilarKeeperReason::oldest:
-            mark = tr("Kept: oldest");
-            break;
-        case SimilarKeeperReason::firstOfEquals:
-            mark = tr("Kept: first of equals");
-            break;
-        }
-    }
+    const QString mark = kept ? VideoTableModel::similarKeeperText(*kept) : tr("Extra copy");
     auto *markLabel = new QLabel(mark);
     if (kept)
         markLabel->setFont(scaledFont(markLabel->font(), 1, QFont::DemiBold));

@@ -160,6 +160,10 @@ void VideoCellDelegate::paintName(QPainter &painter, const QStyleOptionViewItem 
         case Kind::keeper:
             badges.push_back({std::move(badge.text), keeperGreen, withAlpha(keeperGreen, 0.15)});
             break;
+        case Kind::similar:
+            badges.push_back(
+                {std::move(badge.text), similarPurple, withAlpha(similarPurple, 0.15)});
+            break;
         }
     }
     const qreal heartSide = record.isFavorite() ? smallMetrics.height() : 0;

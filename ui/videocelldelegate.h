@@ -27,6 +27,7 @@ struct CellColors {
 inline const QColor favoritePink{255, 45, 85};
 inline const QColor duplicateOrange{255, 149, 0};
 inline const QColor keeperGreen{40, 160, 70};
+inline const QColor similarPurple{150, 90, 210};
 
 class VideoCellDelegate : public QStyledItemDelegate {
     Q_OBJECT

@@ -32,6 +32,12 @@ VideoContextMenu::VideoContextMenu(VideoListViewModel *model, const QSet<QString
             if (target)
                 target->showInPhotos(record);
         });
+        if (model->similar().groupFor(record.localIdentifier())) {
+            addAction(tr("Compare Similar Copies"), this, [target, record] {
+                if (target)
+                    target->compareSimilar(record);
+            });
+        }
         addSeparator();
     }
     QAction *copy = addAction(symbol(Symbol::docOnDoc), single ? tr("Copy Name") : tr("Copy Names"),

@@ -40,6 +40,7 @@ VideoTableModel::VideoTableModel(VideoListViewModel *model, QObject *parent)
                                {Qt::DisplayRole, Qt::AccessibleDescriptionRole});
     };
     connect(model, &VideoListViewModel::duplicatesChanged, this, badgesChanged);
+    connect(model, &VideoListViewModel::similarChanged, this, badgesChanged);
     // Only the start and the end of the check change a badge, not each step of its progress.
     m_checkingCopies = model->copyCheck().has_value();
     connect(model, &VideoListViewModel::copyCheckChanged, this, [this, badgesChanged] {
@@ -212,7 +213,35 @@ std::vector<VideoTableModel::Badge> VideoTableModel::badges(const VideoItem &rec
     } else if (m_model->copyCheck() && duplicates.isUnchecked(record)) {
         shown.push_back({Badge::Kind::checking, tr("Checking…")});
     }
+    const SimilarSummary &similar = m_model->similar();
+    const QString id = record.localIdentifier();
+    if (const SimilarGroup *group = similar.groupFor(id)) {
+        shown.push_back({Badge::Kind::similar,
+                         tr("Similar ×%1").arg(QLocale().toString(group->identifiers.size()))});
+        if (const auto reason = similar.keeperReason(id))
+            shown.push_back({Badge::Kind::keeper, similarKeeperText(*reason)});
+    }
     return shown;
+}
+
+QString VideoTableModel::similarKeeperText(SimilarKeeperReason reason) {
+    return tr("Kept: %1").arg(similarKeeperReasonText(reason));
+}
+
+QString VideoTableModel::similarKeeperReasonText(SimilarKeeperReason reason) {
+    switch (reason) {
+    case SimilarKeeperReason::favourite:
+        return tr("favourite");
+    case SimilarKeeperReason::mostPixels:
+        return tr("largest picture");
+    case SimilarKeeperReason::higherBitRate:
+        return tr("higher bit rate");
+    case SimilarKeeperReason::oldest:
+        return tr("oldest");
+    case SimilarKeeperReason::firstOfEquals:
+        break;
+    }
+    return tr("first of equals");
 }
 
 QString VideoTableModel::keeperText(KeeperReason reason) {

@@ -56,16 +56,21 @@ public:
 
     // A capsule drawn after a video's name, and read out with its description.
     struct Badge {
-        enum class Kind { screenRecording, copies, keeper, checking };
+        enum class Kind { screenRecording, copies, keeper, checking, similar };
         Kind kind;
         QString text;
         friend bool operator==(const Badge &, const Badge &) = default;
     };
     // In the order drawn: a screen recording, its identical copies and why it is the one kept,
-    // or, while the copy check runs, that its content is being read.
+    // or, while the copy check runs, that its content is being read; then its similar copies
+    // and why it is the one kept among them.
     std::vector<Badge> badges(const VideoItem &item) const;
     // "Kept: oldest": why the keeper of a group of identical copies stays.
     static QString keeperText(KeeperReason reason);
+    // "Kept: largest picture": why the keeper of a group of similar videos stays.
+    static QString similarKeeperText(SimilarKeeperReason reason);
+    // "largest picture": the rule itself, for sentences that name the keeper.
+    static QString similarKeeperReasonText(SimilarKeeperReason reason);
 
     void setThumbnailSource(ThumbnailSource source) { m_thumbnailSource = std::move(source); }
     // A thumbnail arrived for the record of this row: only its decoration changes.

@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include <random>
+
 using namespace orsenta;
 using namespace orsenta::test;
 using Placeholder = MainWindow::Placeholder;
@@ -174,7 +176,8 @@ private Q_SLOTS:
         QCOMPARE(rowTitles(sidebar), (QStringList{u"All dates*"_qs, u"2023"_qs, u"2022"_qs}));
         QCOMPARE(f.tableRows(), 3);
         QCOMPARE(rowTitled(sidebar, u"2023"_qs), yearRow.data());
-        QTRY_COMPARE(sidebar.findChildren<DateBucketRow *>().size(), qsizetype(3 + 1));
+        // Three date rows, the copies row and the similar copies row.
+        QTRY_COMPARE(sidebar.findChildren<DateBucketRow *>().size(), qsizetype(3 + 2));
     }
 
     // Only videos whose bytes are equal are copies: the two of 5 MB hold other bytes. Until
@@ -255,6 +258,58 @@ private Q_SLOTS:
         QCOMPARE(f.tableRows(), 3);
         QCOMPARE(sidebar.libraryValue(u"Shown"_qs), u"3"_qs);
         QVERIFY(sidebar.clearFiltersButton()->isVisibleTo(&f.window));
+    }
+
+    // Similar videos have their row and badges; Select Extra Similar Copies… says what each group
+    // keeps before it selects, and Cancel selects nothing.
+    void similarVideosAreConfirmedBeforeTheyAreSelected() {
+        WindowFixture f;
+        const auto copy = [](const char *id, std::int64_t bytes, int width, std::uint64_t flipped) {
+            MemoryAsset a = videoOn(QString::fromLatin1(id), bytes, 2022);
+            a.asset.duration = 30;
+            a.asset.pixelWidth = width;
+            a.asset.pixelHeight = width * 9 / 16;
+            std::mt19937_64 frames(7);
+            for (int i = 0; i < fingerprintFrameCount; ++i)
+                a.asset.file.fingerprint.frames.push_back((frames() | 1) ^ flipped);
+            return a;
+        };
+        f.add({copy("big", 9 * MB, 1920, 0), copy("small", 2 * MB, 640, 0x7e),
+               videoOn(u"other"_qs, 5 * MB, 2021)});
+        QVERIFY(f.open());
+        Sidebar &sidebar = *f.window.sidebar();
+        QVERIFY(sidebar.similarRow()->isVisibleTo(&f.window));
+        QCOMPARE(sidebar.similarRow()->count(), 2);
+        QCOMPARE(sidebar.similarRow()->bytes(), 2 * MB);
+        const auto *table = qobject_cast<VideoTableModel *>(f.window.table()->model());
+        const auto badgeTexts = [&](const char *id) {
+            QStringList texts;
+            for (const VideoTableModel::Badge &badge :
+                 table->badges(f.vm().items({QString::fromLatin1(id)}).front()))
+                texts << badge.text;
+            return texts;
+        };
+        QCOMPARE(badgeTexts("big"), (QStringList{u"Similar ×2"_qs, u"Kept: largest picture"_qs}));
+        QCOMPARE(badgeTexts("small"), QStringList{u"Similar ×2"_qs});
+        QVERIFY(badgeTexts("other").isEmpty());
+        for (const bool accept : {false, true}) {
+            QTest::mouseClick(sidebar.selectExtraSimilarButton(), Qt::LeftButton);
+            QMessageBox *box = f.window.similarConfirmation();
+            QVERIFY(box);
+            QCOMPARE(box->text(), u"Select the extra copies of 1 group of similar videos?"_qs);
+            QVERIFY2(box->informativeText().startsWith(
+                         u"Keeps “big.mov” (largest picture) and selects 1 other\n"_qs),
+                     qPrintable(box->informativeText()));
+            QAbstractButton *answer = box->button(QMessageBox::Cancel);
+            for (QAbstractButton *button : box->buttons()) {
+                if (accept && button->text() == u"Select Extra Copies"_qs)
+                    answer = button;
+            }
+            answer->click();
+            QCOMPARE(f.vm().selectedIDs(), accept ? f.ids({"small"}) : QSet<QString>());
+        }
+        QVERIFY(sidebar.similarRow()->isSelected());
+        QCOMPARE(f.tableRows(), 2);
     }
 
     void selectionBarTexts_data() {

@@ -70,8 +70,9 @@ struct WindowFixture {
         for (const MemoryAsset &asset : assets)
             platform->addAsset(asset);
     }
-    // Shows the window, which starts the first scan, and waits for the scan and the check for
-    // identical copies that follows it to end and the table to take its rows.
+    // Shows the window, which starts the first scan, and waits for the scan, the check for
+    // identical copies and the grouping of similar videos that follow it to end and the table to
+    // take its rows.
     [[nodiscard]] bool open() {
         window.show();
         return settled();
@@ -82,7 +83,7 @@ struct WindowFixture {
         const bool ended = QTest::qWaitFor([this] {
             platform->releaseHeld();
             return window.model() && !vm().isScanning() && !vm().isPerformingItemAction()
-                   && !vm().copyCheck();
+                   && !vm().copyCheck() && !vm().isGroupingSimilar();
         });
         QCoreApplication::processEvents();
         return ended;
