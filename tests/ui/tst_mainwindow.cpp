@@ -310,6 +310,11 @@ private Q_SLOTS:
         }
         QVERIFY(sidebar.similarRow()->isSelected());
         QCOMPARE(f.tableRows(), 2);
+        // The compare view follows the model's group, and closing it clears the group.
+        f.vm().compareSimilar(f.vm().items({u"small"_qs}).front());
+        QVERIFY(f.window.compareView() && f.window.compareView()->isVisible());
+        f.window.compareView()->reject();
+        QVERIFY(!f.vm().comparedGroup());
     }
 
     void selectionBarTexts_data() {
