@@ -327,32 +327,68 @@ private Q_SLOTS:
         QCOMPARE(told, (std::array<int, 4>{3, 1, 0, 1}));
     }
 
-    // An index of the second version keeps every row and favourite, and gains the content cache.
-    void aSecondVersionIndexIsUpgraded() {
+    // An index of an earlier version keeps every row and favourite, and gains the content cache
+    // and fingerprints, made without reading any container again.
+    void anEarlierIndexIsUpgraded_data() {
+        QTest::addColumn<QByteArray>("downgrade");
+        QTest::newRow("first version")
+            << QByteArray("DROP TABLE fingerprints; DROP TABLE contents; ALTER TABLE videos DROP "
+                          "COLUMN helper_failures; PRAGMA user_version=1");
+        QTest::newRow("second version")
+            << QByteArray("DROP TABLE fingerprints; DROP TABLE contents; PRAGMA user_version=2");
+        QTest::newRow("third version")
+            << QByteArray("DROP TABLE fingerprints; PRAGMA user_version=3");
+    }
+    void anEarlierIndexIsUpgraded() {
+        QFETCH(QByteArray, downgrade);
         const Place place;
         const QByteArray content = randomBytes(1000);
         QVERIFY(writeNewFile(place.file(u"a.mp4"_s), content));
         QVERIFY(writeNewFile(place.file(u"b.mp4"_s), content));
+        QVERIFY(!makeVideo(place.file(u"c.mp4"_s), {}).isEmpty());
+        const QStringList names{u"a.mp4"_s, u"b.mp4"_s, u"c.mp4"_s};
         auto library = place.open();
         std::map<QString, AssetPtr> before = scan(*library);
         library->performChanges({{}, {{before.at(u"a.mp4"_s), true}}}, [](ChangeOutcome) {});
         library.reset();
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open(bytes(place.index).constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, "DROP TABLE contents; PRAGMA user_version=2", nullptr, nullptr,
-                              nullptr),
-                 SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, downgrade.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
 
         library = place.open();
         const std::map<QString, AssetPtr> after = scan(*library);
-        QCOMPARE(idsOf(after, {u"a.mp4"_s, u"b.mp4"_s}), idsOf(before, {u"a.mp4"_s, u"b.mp4"_s}));
+        QCOMPARE(idsOf(after, names), idsOf(before, names));
         QVERIFY(after.at(u"a.mp4"_s)->isFavorite && !after.at(u"b.mp4"_s)->isFavorite);
+        // Still current: the library-held size says its container was not read again.
+        const AssetPtr &video = after.at(u"c.mp4"_s);
+        QVERIFY(video->members.find(members::fileSize));
+        QCOMPARE(library->fingerprintsMade(), 1);
+        QCOMPARE(video->file.fingerprint, before.at(u"c.mp4"_s)->file.fingerprint);
+        QVERIFY(!video->file.fingerprint.isEmpty());
         QVERIFY(!library->checkContent({idsOf(after, {u"a.mp4"_s, u"b.mp4"_s})}, {}, {})
                      .at(after.at(u"b.mp4"_s)->localIdentifier)
                      .isEmpty());
         library = place.open();
-        QVERIFY(scan(*library).at(u"a.mp4"_s)->file.contentChecked);
+        const std::map<QString, AssetPtr> remembered = scan(*library);
+        QVERIFY(remembered.at(u"a.mp4"_s)->file.contentChecked);
+        QCOMPARE(remembered.at(u"c.mp4"_s)->file.fingerprint, video->file.fingerprint);
+        QCOMPARE(library->fingerprintsMade(), 0);
+
+        // A fingerprint leaves the index with its video.
+        QVERIFY(QFile::remove(place.file(u"c.mp4"_s)));
+        scan(*library);
+        QCOMPARE(sqlite3_open(bytes(place.index).constData(), &db), SQLITE_OK);
+        int kept = -1;
+        sqlite3_exec(
+            db, "SELECT count(*) FROM fingerprints",
+            [](void *count, int, char **values, char **) {
+                *static_cast<int *>(count) = std::atoi(values[0]);
+                return 0;
+            },
+            &kept, nullptr);
+        sqlite3_close(db);
+        QCOMPARE(kept, 0);
     }
 
     // The whole way through the window's model: a video imported twice with one date, and a

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The folder library through the photo library service, on real videos in a temporary home:
-// reading, identity across renames, bad files, access, and change notifications.
+// reading and fingerprinting, identity across renames, bad files, access, and change
+// notifications.
 
 #include "library/platform/folder/changewatcher.h"
 #include "support/folderlibrary.h"
@@ -64,11 +65,22 @@ private Q_SLOTS:
         QVERIFY(!makeVideo(home.pictures() + QStringLiteral("/2022/wide.mkv"),
                            {.seconds = 2, .container = Container::mkv})
                      .isEmpty());
+        // Its header promises a picture that its data does not hold: it cannot be fingerprinted.
+        const QByteArray whole =
+            readFile(makeVideo(home.path() + u"/faststart.mp4"_s,
+                               {.extraOutputArgs = {u"-movflags"_s, u"+faststart"_s}}));
+        QVERIFY(whole.indexOf("mdat") > 0);
+        QVERIFY(writeNewFile(home.videos() + u"/header only.mp4"_s,
+                             whole.left(whole.indexOf("mdat") + 4)));
 
         ScanTimings timings;
-        const std::vector<VideoItem> scan = FolderLibrary(home.indexPath()).scan(&timings);
-        QCOMPARE(scan.size(), 2u);
-        QCOMPARE(timings.slowPathCount, 2);
+        const FolderLibrary first(home.indexPath());
+        const std::vector<VideoItem> scan = first.scan(&timings);
+        QCOMPARE(scan.size(), 3u);
+        QCOMPARE(timings.slowPathCount, 3);
+        QCOMPARE(first.platform->fingerprintsMade(), 3);
+        const VideoItem *headerOnly = itemNamed(scan, u"header only.mp4"_s);
+        QVERIFY(headerOnly && headerOnly->fileFacts().fingerprint.isEmpty());
         const VideoItem *phone = itemNamed(scan, QStringLiteral("IMG_0001.MOV"));
         QVERIFY(phone);
         QCOMPARE(std::tuple(phone->pixelWidth(), phone->pixelHeight(), phone->creationYear(),
@@ -84,14 +96,28 @@ private Q_SLOTS:
         // Without a creation tag the file's own dates stand in: never the unknown date.
         QVERIFY(mkv->creationYear() > 2000);
 
-        // A second scan reads everything from the index, under the same identifiers.
-        const std::vector<VideoItem> again = FolderLibrary(home.indexPath()).scan(&timings);
+        QCOMPARE(phone->fileFacts().fingerprint.codec, QByteArray("h264"));
+        QCOMPARE(phone->fileFacts().fingerprint.frames.size(), std::size_t(fingerprintFrameCount));
+
+        // A second scan reads everything from the index, under the same identifiers, and
+        // fingerprints nothing again, not even the video that could not be fingerprinted.
+        const FolderLibrary second(home.indexPath());
+        const std::vector<VideoItem> again = second.scan(&timings);
         QCOMPARE(timings.slowPathCount, 0);
+        QCOMPARE(second.platform->fingerprintsMade(), 0);
         const VideoItem *remembered = itemNamed(again, QStringLiteral("IMG_0001.MOV"));
         QVERIFY(remembered);
         QCOMPARE(remembered->localIdentifier(), phone->localIdentifier());
         QCOMPARE(remembered->sizeState(), SizeState::known(fileSize, SizeSource::photosMetadata));
         QCOMPARE(remembered->pixelHeight(), 320);
+        QCOMPARE(remembered->fileFacts().fingerprint, phone->fileFacts().fingerprint);
+
+        // A changed file is read and fingerprinted again, and only it.
+        const struct timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+        QVERIFY(::utimensat(AT_FDCWD, bytes(phonePath).constData(), times, 0) == 0);
+        second.scan(&timings);
+        QCOMPARE(timings.slowPathCount, 1);
+        QCOMPARE(second.platform->fingerprintsMade(), 1);
     }
 
     void identityFollowsTheFile() {

@@ -166,6 +166,9 @@ struct FolderPlatform::Library {
     // What content checks learnt, by file, as the index holds it.
     mutable QHash<QPair<std::uint64_t, std::uint64_t>, ContentRecord> contents;
     std::atomic<std::int64_t> contentBytesRead{0};
+    // Fingerprints, by file, as the index holds them.
+    mutable QHash<QPair<std::uint64_t, std::uint64_t>, FingerprintRecord> fingerprints;
+    mutable std::atomic<std::int64_t> fingerprintsMade{0};
 
     static QPair<std::uint64_t, std::uint64_t> fileKey(const FileStat &stat) {
         return {stat.device, stat.inode};
@@ -186,6 +189,9 @@ struct FolderPlatform::Library {
         contents.clear();
         for (ContentRecord &record : index->contentRecords())
             contents.insert({record.key.device, record.key.inode}, std::move(record));
+        fingerprints.clear();
+        for (FingerprintRecord &record : index->fingerprintRecords())
+            fingerprints.insert({record.key.device, record.key.inode}, std::move(record));
         mirrorLoaded = true;
     }
 
@@ -272,8 +278,46 @@ struct FolderPlatform::Library {
             contents.insert({record.key.device, record.key.inode}, record);
     }
 
-    // What the file system says of the row's file, and what a content check remembers of it
-    // while the file is as scanned.
+    // The fingerprint made of the file as it is now, if one was tried: empty when it could not
+    // be made.
+    const FingerprintRecord *fingerprintLocked(const FileStat &stat) const {
+        const auto it = fingerprints.constFind(fileKey(stat));
+        return it != fingerprints.cend() && it->key == contentKey(stat) ? &*it : nullptr;
+    }
+
+    bool wasFingerprinted(const FileStat &stat) const {
+        std::lock_guard lock(mirrorLock);
+        return fingerprintLocked(stat) != nullptr;
+    }
+
+    // Seen by this session at once, and kept for it even when the disk refuses them, as rows
+    // are; written to the index with the rows of the same scan (see storeFingerprints).
+    void rememberFingerprints(const std::vector<FingerprintRecord> &records) const {
+        std::lock_guard lock(mirrorLock);
+        for (const FingerprintRecord &record : records)
+            fingerprints.insert({record.key.device, record.key.inode}, record);
+    }
+
+    void storeFingerprints(const std::vector<FingerprintRecord> &records) const {
+        if (records.empty())
+            return;
+        std::lock_guard lock(mirrorLock);
+        index->writeFingerprints(records);
+    }
+
+    // Fingerprints the row's video as its file is now. Empty when the read was lost (the helper
+    // failed, the file could not be opened): that says nothing about the file, which is tried
+    // again at the next scan.
+    std::optional<FingerprintRecord> fingerprint(const IndexRow &row, MediaProbe &probe) const {
+        ++fingerprintsMade;
+        FingerprintReading reading = probe.fingerprint(row.path);
+        if (reading.failure != ReadFailure::none)
+            return std::nullopt;
+        return FingerprintRecord{contentKey(row.stat), std::move(reading.fingerprint)};
+    }
+
+    // What the file system says of the row's file, and what a content check and a fingerprint
+    // remember of it while the file is as scanned.
     FileFacts factsOf(const IndexRow &row) const {
         FileFacts facts;
         facts.freedBytes = freedBytes(row.stat, 1 + row.links.size());
@@ -286,6 +330,8 @@ struct FolderPlatform::Library {
             facts.contentChecked = true;
             facts.contentDigest = it->digest;
         }
+        if (const FingerprintRecord *record = fingerprintLocked(row.stat))
+            facts.fingerprint = record->fingerprint;
         return facts;
     }
 
@@ -394,10 +440,11 @@ namespace {
 class ScanFetch final : public AssetFetchResult {
 public:
     ScanFetch(std::shared_ptr<const FolderPlatform::Library> library, std::vector<IndexRow> rows,
-              std::vector<bool> current)
+              std::vector<bool> current, std::vector<bool> unfingerprinted)
         : m_library(std::move(library))
         , m_rows(std::move(rows))
         , m_current(std::move(current))
+        , m_unfingerprinted(std::move(unfingerprinted))
         , m_read(m_rows.size(), false) {}
     ~ScanFetch() override { flush(); }
 
@@ -408,7 +455,7 @@ public:
         if (index < 0 || index >= count())
             return nullptr;
         const auto i = std::size_t(index);
-        if (!m_current[i] && !m_read[i])
+        if (needsReading(i))
             readAheadFrom(i);
         // A video read during this scan has no library-held size yet: it took the slow path.
         return m_library->assetFor(m_rows[i], m_current[i]);
@@ -422,20 +469,36 @@ private:
     void flushLocked() const {
         m_library->write(m_unwritten, {});
         m_unwritten.clear();
+        m_library->storeFingerprints(m_unwrittenFingerprints);
+        m_unwrittenFingerprints.clear();
+    }
+
+    // A video is read when the index has nothing current of it, and fingerprinted once, in the
+    // same worker, when it opened with a picture: so an index made before fingerprints gets them
+    // without reading any container again.
+    bool needsReading(std::size_t i) const {
+        return !m_read[i] && (!m_current[i] || m_unfingerprinted[i]);
     }
 
     void readAheadFrom(std::size_t first) const {
-        std::vector<IndexRow *> batch;
+        std::vector<std::size_t> batch;
         for (std::size_t i = first; i < m_rows.size() && batch.size() < readAhead; ++i) {
-            if (!m_current[i] && !m_read[i]) {
-                batch.push_back(&m_rows[i]);
+            if (needsReading(i)) {
+                batch.push_back(i);
                 m_read[i] = true;
             }
         }
+        std::vector<std::optional<FingerprintRecord>> made(batch.size());
         const auto &probes = m_library->probes;
         const auto readShare = [&](std::size_t helper) {
-            for (std::size_t k = helper; k < batch.size(); k += probes.size())
-                m_library->readContainer(*batch[k], *probes[helper]);
+            for (std::size_t k = helper; k < batch.size(); k += probes.size()) {
+                IndexRow &row = m_rows[batch[k]];
+                const bool current = m_current[batch[k]];
+                if (!current)
+                    m_library->readContainer(row, *probes[helper]);
+                if (current || (row.playable && !m_library->wasFingerprinted(row.stat)))
+                    made[k] = m_library->fingerprint(row, *probes[helper]);
+            }
         };
         std::vector<std::thread> others;
         for (std::size_t helper = 1; helper < probes.size() && helper < batch.size(); ++helper)
@@ -443,9 +506,16 @@ private:
         readShare(0);
         for (std::thread &other : others)
             other.join();
-        for (const IndexRow *row : batch)
-            m_unwritten.push_back(*row);
-        if (m_unwritten.size() >= writeBatch)
+        const std::size_t learnt = m_unwrittenFingerprints.size();
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            if (!m_current[batch[k]])
+                m_unwritten.push_back(m_rows[batch[k]]);
+            if (made[k])
+                m_unwrittenFingerprints.push_back(std::move(*made[k]));
+        }
+        m_library->rememberFingerprints({m_unwrittenFingerprints.begin() + std::ptrdiff_t(learnt),
+                                         m_unwrittenFingerprints.end()});
+        if (m_unwritten.size() + m_unwrittenFingerprints.size() >= writeBatch)
             flushLocked();
     }
 
@@ -453,8 +523,11 @@ private:
     mutable std::mutex m_lock;
     mutable std::vector<IndexRow> m_rows;
     const std::vector<bool> m_current; // current in the index when the walk found it
-    mutable std::vector<bool> m_read;  // read during this scan
+    // Current, with a picture, but never fingerprinted as it is.
+    const std::vector<bool> m_unfingerprinted;
+    mutable std::vector<bool> m_read; // read or fingerprinted during this scan
     mutable std::vector<IndexRow> m_unwritten;
+    mutable std::vector<FingerprintRecord> m_unwrittenFingerprints;
 };
 
 class RowFetch final : public AssetFetchResult {
@@ -799,14 +872,18 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
               [&](std::size_t a, std::size_t b) { return newerFirst(listed[a], listed[b]); });
     std::vector<IndexRow> orderedRows;
     std::vector<bool> orderedCurrent;
+    std::vector<bool> unfingerprinted;
     orderedRows.reserve(order.size());
     orderedCurrent.reserve(order.size());
+    unfingerprinted.reserve(order.size());
     for (std::size_t i : order) {
+        unfingerprinted.push_back(current[i] && listed[i].playable
+                                  && !library.fingerprintLocked(listed[i].stat));
         orderedRows.push_back(std::move(listed[i]));
         orderedCurrent.push_back(current[i]);
     }
-    return std::make_unique<ScanFetch>(m_library, std::move(orderedRows),
-                                       std::move(orderedCurrent));
+    return std::make_unique<ScanFetch>(m_library, std::move(orderedRows), std::move(orderedCurrent),
+                                       std::move(unfingerprinted));
 }
 
 std::unique_ptr<AssetFetchResult> FolderPlatform::fetchAssets(const QStringList &identifiers) {
@@ -933,6 +1010,10 @@ FolderPlatform::checkContent(const std::vector<QStringList> &sizeGroups,
 
 std::int64_t FolderPlatform::contentBytesRead() const {
     return m_library->contentBytesRead.load();
+}
+
+std::int64_t FolderPlatform::fingerprintsMade() const {
+    return m_library->fingerprintsMade.load();
 }
 
 LibraryCondition FolderPlatform::libraryCondition() const {

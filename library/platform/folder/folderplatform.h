@@ -64,6 +64,9 @@ public:
                                 std::stop_token cancellation) override;
     // Bytes of video content read by checks so far: none when every answer was remembered.
     std::int64_t contentBytesRead() const;
+    // Videos fingerprinted by scans so far: none when every video was fingerprinted before, as
+    // it is now.
+    std::int64_t fingerprintsMade() const;
 
     LibraryTrash libraryTrash() const override;
     bool canRestoreLastDeletion() const override;

@@ -16,7 +16,7 @@ namespace orsenta::platform {
 
 namespace {
 
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 4;
 
 const char *const schema = R"(
 CREATE TABLE IF NOT EXISTS videos (
@@ -53,6 +53,21 @@ CREATE TABLE IF NOT EXISTS contents (
     changed_ns INTEGER NOT NULL,
     sample BLOB NOT NULL,
     digest BLOB NOT NULL,
+    PRIMARY KEY (device, inode)
+);
+)";
+
+// Added in the fourth version: fingerprints, keyed as contents are. Empty frames mark a file
+// that could not be fingerprinted, so that it is tried again only once it changes.
+const char *const fingerprintSchema = R"(
+CREATE TABLE IF NOT EXISTS fingerprints (
+    device INTEGER NOT NULL,
+    inode INTEGER NOT NULL,
+    size INTEGER NOT NULL,
+    modified_ns INTEGER NOT NULL,
+    changed_ns INTEGER NOT NULL,
+    codec BLOB NOT NULL,
+    frames BLOB NOT NULL,
     PRIMARY KEY (device, inode)
 );
 )";
@@ -97,6 +112,15 @@ QByteArray selectRows(const char *condition) {
 QByteArray blobAt(sqlite3_stmt *stmt, int column) {
     return QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
                       sqlite3_column_bytes(stmt, column));
+}
+
+// Binds a file's figures to parameters 1 to 5.
+void bindKey(sqlite3_stmt *s, const ContentKey &key) {
+    sqlite3_bind_int64(s, 1, sqlite3_int64(key.device));
+    sqlite3_bind_int64(s, 2, sqlite3_int64(key.inode));
+    sqlite3_bind_int64(s, 3, key.size);
+    sqlite3_bind_int64(s, 4, key.modifiedNs);
+    sqlite3_bind_int64(s, 5, key.changedNs);
 }
 
 IndexRow rowAt(sqlite3_stmt *s) {
@@ -202,7 +226,8 @@ int prepareSchema(sqlite3 *db) {
         steps.push_back(schema);
     if (current == 1)
         steps.push_back("ALTER TABLE videos ADD COLUMN helper_failures INTEGER NOT NULL DEFAULT 0");
-    steps.insert(steps.end(), {contentSchema, "PRAGMA user_version=3", "COMMIT"});
+    steps.insert(steps.end(),
+                 {contentSchema, fingerprintSchema, "PRAGMA user_version=4", "COMMIT"});
     for (const char *step : steps) {
         if (const int rc = execOn(db, step); rc != SQLITE_OK) {
             execOn(db, "ROLLBACK");
@@ -263,7 +288,8 @@ sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_URI;
     if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK
         || execOn(db, schema) != SQLITE_OK || execOn(db, contentSchema) != SQLITE_OK
-        || execOn(db, "PRAGMA user_version=3") != SQLITE_OK) {
+        || execOn(db, fingerprintSchema) != SQLITE_OK
+        || execOn(db, "PRAGMA user_version=4") != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
@@ -287,15 +313,19 @@ sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
         const QByteArray copy = QByteArray("INSERT INTO main.videos (") + columns + ") SELECT "
                                 + (version == 1 ? firstVersionColumns : columns)
                                 + " FROM disk.videos";
-        *copied = readable && execOn(db, copy.constData()) == SQLITE_OK
-                  && (version < 3
-                      || execOn(db, "INSERT INTO main.contents SELECT * FROM disk.contents")
-                             == SQLITE_OK);
+        *copied =
+            readable && execOn(db, copy.constData()) == SQLITE_OK
+            && (version < 3
+                || execOn(db, "INSERT INTO main.contents SELECT * FROM disk.contents") == SQLITE_OK)
+            && (version < 4
+                || execOn(db, "INSERT INTO main.fingerprints SELECT * FROM disk.fingerprints")
+                       == SQLITE_OK);
         execOn(db, "DETACH DATABASE disk");
         if (*copied)
             break;
         execOn(db, "DELETE FROM main.videos");
         execOn(db, "DELETE FROM main.contents");
+        execOn(db, "DELETE FROM main.fingerprints");
     }
     return db;
 }
@@ -462,13 +492,22 @@ bool LibraryIndex::writeLocked(const std::vector<IndexRow> &upserts, const QStri
     }
     bool ok = true;
     {
+        // A fingerprint goes with its file's row, and when the file is no longer the one it was
+        // made of.
+        Statement forget(m_db, "DELETE FROM fingerprints WHERE (device, inode) = "
+                               "(SELECT device, inode FROM videos WHERE id = ?)");
         Statement remove(m_db, "DELETE FROM videos WHERE id = ?");
         for (const QString &id : removals) {
             const QByteArray key = id.toUtf8();
+            sqlite3_bind_text(forget.get(), 1, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+            ok = ok && forget.run() == SQLITE_DONE;
+            forget.reset();
             sqlite3_bind_text(remove.get(), 1, key.constData(), int(key.size()), SQLITE_TRANSIENT);
             ok = ok && remove.run() == SQLITE_DONE;
             remove.reset();
         }
+        Statement outdate(m_db, "DELETE FROM fingerprints WHERE device = ?1 AND inode = ?2 AND "
+                                "(size, modified_ns, changed_ns) <> (?3, ?4, ?5)");
         // A row may take over a path another row held (a file replaced under its name).
         Statement freePath(m_db, "DELETE FROM videos WHERE path = ? AND id <> ?");
         const QByteArray insert = QByteArray("INSERT OR REPLACE INTO videos (") + columns
@@ -487,6 +526,9 @@ bool LibraryIndex::writeLocked(const std::vector<IndexRow> &upserts, const QStri
             bindRow(upsert.get(), row);
             ok = ok && upsert.run() == SQLITE_DONE;
             upsert.reset();
+            bindKey(outdate.get(), contentKey(row.stat));
+            ok = ok && outdate.run() == SQLITE_DONE;
+            outdate.reset();
         }
     }
     if (ok && exec("COMMIT"))
@@ -575,11 +617,7 @@ bool LibraryIndex::writeContent(const std::vector<ContentRecord> &records) {
         Statement insert(m_db, "INSERT OR REPLACE INTO contents VALUES (?,?,?,?,?,?,?)");
         for (const ContentRecord &record : records) {
             sqlite3_stmt *s = insert.get();
-            sqlite3_bind_int64(s, 1, sqlite3_int64(record.key.device));
-            sqlite3_bind_int64(s, 2, sqlite3_int64(record.key.inode));
-            sqlite3_bind_int64(s, 3, record.key.size);
-            sqlite3_bind_int64(s, 4, record.key.modifiedNs);
-            sqlite3_bind_int64(s, 5, record.key.changedNs);
+            bindKey(s, record.key);
             sqlite3_bind_blob(s, 6, record.sample.constData(), int(record.sample.size()),
                               SQLITE_TRANSIENT);
             sqlite3_bind_blob(s, 7, record.digest.constData(), int(record.digest.size()),
@@ -591,6 +629,50 @@ bool LibraryIndex::writeContent(const std::vector<ContentRecord> &records) {
     ok = ok
          && exec("DELETE FROM contents WHERE NOT EXISTS (SELECT 1 FROM videos WHERE "
                  "videos.device = contents.device AND videos.inode = contents.inode)");
+    if (ok && exec("COMMIT"))
+        return true;
+    exec("ROLLBACK");
+    return false;
+}
+
+std::vector<FingerprintRecord> LibraryIndex::fingerprintRecords() const {
+    std::lock_guard lock(m_lock);
+    std::vector<FingerprintRecord> records;
+    Statement select(m_db, "SELECT device, inode, size, modified_ns, changed_ns, codec, frames "
+                           "FROM fingerprints");
+    while (select && select.step()) {
+        sqlite3_stmt *s = select.get();
+        FingerprintRecord record;
+        record.key.device = std::uint64_t(sqlite3_column_int64(s, 0));
+        record.key.inode = std::uint64_t(sqlite3_column_int64(s, 1));
+        record.key.size = sqlite3_column_int64(s, 2);
+        record.key.modifiedNs = sqlite3_column_int64(s, 3);
+        record.key.changedNs = sqlite3_column_int64(s, 4);
+        record.fingerprint.codec = blobAt(s, 5);
+        record.fingerprint.frames = decodeFingerprintFrames(blobAt(s, 6));
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+bool LibraryIndex::writeFingerprints(const std::vector<FingerprintRecord> &records) {
+    std::lock_guard lock(m_lock);
+    if (!exec("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = true;
+    {
+        Statement insert(m_db, "INSERT OR REPLACE INTO fingerprints VALUES (?,?,?,?,?,?,?)");
+        for (const FingerprintRecord &record : records) {
+            sqlite3_stmt *s = insert.get();
+            bindKey(s, record.key);
+            const QByteArray &codec = record.fingerprint.codec;
+            const QByteArray frames = encodeFingerprintFrames(record.fingerprint.frames);
+            sqlite3_bind_blob(s, 6, codec.constData(), int(codec.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_blob(s, 7, frames.constData(), int(frames.size()), SQLITE_TRANSIENT);
+            ok = ok && insert && insert.run() == SQLITE_DONE;
+            insert.reset();
+        }
+    }
     if (ok && exec("COMMIT"))
         return true;
     exec("ROLLBACK");

@@ -2,14 +2,15 @@
 #pragma once
 // The library's own database: one row per video with the identifier minted for it, where it
 // is, the file system's figures it was read with, what its container said, and the favourite
-// flag; and what content checks learnt of each file. Rebuilt by a scan when lost; only favourites
-// cannot be rebuilt, so only a database that SQLite calls damaged is moved aside, with the
-// favourites salvaged where its rows can still be read. A database that is busy, read-only or on a
-// full disk is kept as it is: the session then works on a copy in memory, or keeps its writes until
-// the disk takes them.
+// flag; what content checks learnt of each file, and each video's fingerprint. Rebuilt by a scan
+// when lost; only favourites cannot be rebuilt, so only a database that SQLite calls damaged is
+// moved aside, with the favourites salvaged where its rows can still be read. A database that is
+// busy, read-only or on a full disk is kept as it is: the session then works on a copy in memory,
+// or keeps its writes until the disk takes them.
 
 #include "contentcheck.h"
 #include "directorywalk.h"
+#include "model/videofingerprint.h"
 
 #include <QString>
 
@@ -41,6 +42,13 @@ struct IndexRow {
     // The file's other paths in the library, as the last walk found them; not stored, since
     // every scan walks them again.
     QList<QByteArray> links;
+};
+
+// A fingerprint made of one file (device and inode), valid while its key is the file's. Empty
+// frames: the file could not be fingerprinted as it is.
+struct FingerprintRecord {
+    ContentKey key;
+    VideoFingerprint fingerprint;
 };
 
 // Whether what the session learns reaches the file.
@@ -82,6 +90,13 @@ public:
     // Replaces the records of the same files, and drops those of files no row names any more.
     // Nothing is kept when the disk refuses: the next check reads those files again.
     bool writeContent(const std::vector<ContentRecord> &records);
+
+    // Fingerprints, one record per file. A row's write or removal drops the fingerprint of its
+    // file when the file is no longer the one it was made of.
+    std::vector<FingerprintRecord> fingerprintRecords() const;
+    // Replaces the records of the same files. Nothing is kept when the disk refuses: the next
+    // scan fingerprints those files again.
+    bool writeFingerprints(const std::vector<FingerprintRecord> &records);
 
     // Favourites read out of a damaged database that was moved aside, by (device, inode, size)
     // and by path, to give back to the same files at the next scan; emptied by takeSalvaged().
