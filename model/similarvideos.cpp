@@ -10,13 +10,19 @@
 #include <numeric>
 #include <span>
 
+// Comparing hashes is mostly counting bits: where the processor may lack the instruction for it,
+// a second copy of the comparison uses it when it is there.
+#if defined(__GNUC__) && defined(__x86_64__)
+#define ORSENTA_WITH_POPCOUNT __attribute__((target_clones("popcnt", "default")))
+#else
+#define ORSENTA_WITH_POPCOUNT
+#endif
+
 namespace orsenta {
 
 namespace {
 
 using Frames = std::span<const std::uint64_t>;
-
-constexpr int noMatch = 65; // farther than any two 64-bit hashes
 
 bool isKnownDuration(double seconds) {
     return std::isfinite(seconds) && seconds > 0;
@@ -48,45 +54,50 @@ int distinctCount(Frames frames, int frameDistance) {
     return int(kept.size());
 }
 
-// The least distance from `hash` to the other video's frame at `index` or a neighbour of it,
-// which absorbs a trim of up to one sample's spacing.
-int nearest(std::uint64_t hash, Frames other, std::ptrdiff_t index) {
-    int best = noMatch;
-    for (std::ptrdiff_t j = index - 1; j <= index + 1; ++j) {
-        if (const std::uint64_t candidate = frameAt(other, j))
-            best = std::min(best, distance(hash, candidate));
-    }
-    return best;
+// Whether frame `index` of one video is near the other's at the same index or a neighbour of
+// it, which absorbs a trim of up to one sample's spacing; either way round, so that the rule is
+// symmetric.
+ORSENTA_WITH_POPCOUNT bool framesMatch(Frames a, Frames b, std::ptrdiff_t index,
+                                       int frameDistance) {
+    const std::uint64_t x = a[std::size_t(index)];
+    const std::uint64_t y = b[std::size_t(index)];
+    const auto near = [&](std::uint64_t hash, std::uint64_t neighbour) {
+        return neighbour != 0 && distance(hash, neighbour) <= frameDistance;
+    };
+    return near(x, y) || near(x, frameAt(b, index - 1)) || near(x, frameAt(b, index + 1))
+           || near(y, frameAt(a, index - 1)) || near(y, frameAt(a, index + 1));
 }
 
 // The fingerprints' half of the rule, for two videos each with enough distinct frames. The
 // matching frames must themselves be distinct and spread over half the sampled span, so that a
-// shared still, opening or ending alone never makes two videos alike.
+// shared still, opening or ending alone never makes two videos alike. Most pairs the index
+// offers are strangers, so the count stops as soon as the share is out of reach.
 bool similarFrames(Frames a, Frames b, const SimilarityRule &rule) {
-    const std::size_t count = std::min(a.size(), b.size());
-    int considered = 0;
-    for (std::size_t i = 0; i < count; ++i)
-        considered += a[i] != 0 && b[i] != 0;
-    if (considered == 0)
+    const auto count = std::ptrdiff_t(std::min(a.size(), b.size()));
+    const auto both = [&](std::ptrdiff_t i) {
+        return a[std::size_t(i)] != 0 && b[std::size_t(i)] != 0;
+    };
+    int remaining = 0;
+    for (std::ptrdiff_t i = 0; i < count; ++i)
+        remaining += both(i);
+    if (remaining == 0)
         return false;
-    const auto needed = int(std::ceil(rule.matchingShare * considered));
+    const auto needed = std::size_t(std::ceil(rule.matchingShare * remaining));
     std::vector<std::uint64_t> matched;
     std::ptrdiff_t first = -1;
     std::ptrdiff_t last = -1;
-    int remaining = considered;
-    for (std::size_t i = 0; i < count && int(matched.size()) + remaining >= needed; ++i) {
-        if (a[i] == 0 || b[i] == 0)
+    for (std::ptrdiff_t i = 0; i < count && matched.size() + std::size_t(remaining) >= needed;
+         ++i) {
+        if (!both(i))
             continue;
         --remaining;
-        const auto at = std::ptrdiff_t(i);
-        if (nearest(a[i], b, at) <= rule.frameDistance
-            || nearest(b[i], a, at) <= rule.frameDistance) {
-            matched.push_back(a[i]);
-            first = first < 0 ? at : first;
-            last = at;
+        if (framesMatch(a, b, i, rule.frameDistance)) {
+            matched.push_back(a[std::size_t(i)]);
+            first = first < 0 ? i : first;
+            last = i;
         }
     }
-    return int(matched.size()) >= needed && 2 * (last - first) >= std::ptrdiff_t(count) - 1
+    return matched.size() >= needed && 2 * (last - first) >= count - 1
            && distinctCount(matched, rule.frameDistance) >= rule.distinctFrames;
 }
 
@@ -118,6 +129,7 @@ KeeperDecision<SimilarKeeperReason> decide(const VideoItem &a, const VideoItem &
 // The videos taking part, in order of duration, with their frames side by side in one table.
 struct Candidates {
     std::vector<const VideoItem *> items;
+    std::vector<double> durations;
     std::vector<std::uint64_t> frames; // items.size() rows of width frames, 0 where a row ends
     std::size_t width = 0;
 
@@ -135,7 +147,15 @@ Candidates candidatesAmong(const std::vector<VideoItem> &items, const Similarity
             candidates.width = std::max(candidates.width, frames.size());
         }
     }
-    std::ranges::stable_sort(candidates.items, {}, &VideoItem::duration);
+    std::vector<std::pair<double, const VideoItem *>> byDuration;
+    for (const VideoItem *item : candidates.items)
+        byDuration.emplace_back(item->duration(), item);
+    std::ranges::stable_sort(byDuration, {}, &std::pair<double, const VideoItem *>::first);
+    candidates.items.clear();
+    for (const auto &[duration, item] : byDuration) {
+        candidates.durations.push_back(duration);
+        candidates.items.push_back(item);
+    }
     candidates.frames.assign(candidates.items.size() * candidates.width, 0);
     for (std::size_t i = 0; i < candidates.items.size(); ++i)
         std::ranges::copy(candidates.items[i]->fileFacts().fingerprint.frames,
@@ -165,70 +185,60 @@ private:
 // while unrelated videos rarely share one: only videos filed together, at the same frame or a
 // neighbouring one and within the duration slack, are compared.
 //
-// The filing is one sorted array of (key, video) words, so its cost follows the number of
-// videos, not the number of possible keys.
-class ChunkIndex {
+// A column holds one chunk of one frame for every video, as (value, video) words sorted by value
+// and, within a value, by video. Columns are made one after another and dropped once their
+// neighbour is done, so the index stays small enough for the processor's cache.
+class ChunkColumn {
 public:
-    explicit ChunkIndex(const Candidates &candidates) {
+    static constexpr int chunks = 4;
+    using Run = std::span<const std::uint64_t>;
+
+    ChunkColumn() = default;
+    ChunkColumn(const Candidates &candidates, std::size_t frame, int chunk) {
         for (std::uint32_t video = 0; video < candidates.items.size(); ++video) {
-            const Frames row = candidates.row(video);
-            for (std::size_t frame = 0; frame < row.size(); ++frame) {
-                for (int chunk = 0; row[frame] != 0 && chunk < chunks; ++chunk) {
-                    const std::uint64_t value = (row[frame] >> (chunk * chunkBits)) & 0xffff;
-                    m_entries.push_back(
-                        ((frame * chunks + std::uint64_t(chunk)) << chunkBits | value) << videoBits
-                        | video);
-                }
-            }
+            const std::uint64_t hash = candidates.row(video)[frame];
+            if (hash != 0)
+                m_entries.push_back((hash >> (chunk * chunkBits) & 0xffff) << videoBits | video);
         }
-        sortKeys();
+        sortByValue();
     }
 
-    // Calls visit(here, next) for each key, with the videos filed under it and those filed under
-    // the same chunk value at the next frame, each in order of duration.
-    void forEachKey(const auto &visit) const {
-        auto next = m_entries.begin();
-        for (auto here = m_entries.begin(); here != m_entries.end();) {
-            const std::uint64_t key = keyOf(*here);
-            const auto hereEnd = std::ranges::find_if(
-                here, m_entries.end(), [&](std::uint64_t e) { return keyOf(e) != key; });
-            const std::uint64_t nextKey = key + (std::uint64_t(chunks) << chunkBits);
-            next = std::ranges::find_if(next, m_entries.end(),
-                                        [&](std::uint64_t e) { return keyOf(e) >= nextKey; });
-            const auto nextEnd = std::ranges::find_if(
-                next, m_entries.end(), [&](std::uint64_t e) { return keyOf(e) != nextKey; });
-            visit(Run(here, hereEnd), Run(next, nextEnd));
+    static std::uint32_t videoOf(std::uint64_t entry) { return std::uint32_t(entry); }
+
+    // Calls visit(here, there) for each value of this column, with the videos holding it here
+    // and those holding it in `other`.
+    void forEachValue(const ChunkColumn &other, const auto &visit) const {
+        const auto valueOf = [](std::uint64_t e) { return e >> videoBits; };
+        auto there = other.m_entries.cbegin();
+        for (auto here = m_entries.cbegin(); here != m_entries.cend();) {
+            const std::uint64_t value = valueOf(*here);
+            const auto hereEnd = std::find_if(here, m_entries.cend(),
+                                              [&](std::uint64_t e) { return valueOf(e) != value; });
+            there = std::find_if(there, other.m_entries.cend(),
+                                 [&](std::uint64_t e) { return valueOf(e) >= value; });
+            const auto thereEnd = std::find_if(there, other.m_entries.cend(), [&](std::uint64_t e) {
+                return valueOf(e) != value;
+            });
+            visit(Run(here, hereEnd), Run(there, thereEnd));
             here = hereEnd;
         }
     }
 
-    static std::uint32_t videoOf(std::uint64_t entry) { return std::uint32_t(entry); }
-    using Run = std::ranges::subrange<std::vector<std::uint64_t>::const_iterator>;
-
 private:
-    static constexpr int chunks = 4;
     static constexpr int chunkBits = 16;
     static constexpr int videoBits = 32;
-    static std::uint64_t keyOf(std::uint64_t entry) { return entry >> videoBits; }
 
-    // Entries were made in video order: a stable radix sort of the keys alone leaves each key's
-    // videos in that order.
-    void sortKeys() {
-        constexpr int digitBits = 11;
-        std::uint64_t largest = 0;
-        for (const std::uint64_t entry : m_entries)
-            largest = std::max(largest, keyOf(entry));
+    // Entries were made in video order: a stable radix sort of the values alone leaves each
+    // value's videos in that order.
+    void sortByValue() {
         std::vector<std::uint64_t> sorted(m_entries.size());
-        for (int shift = videoBits; largest >> (shift - videoBits) != 0; shift += digitBits) {
-            std::vector<std::size_t> start((1u << digitBits) + 1, 0);
-            const auto digitOf = [&](std::uint64_t e) {
-                return std::size_t(e >> shift) & ((1u << digitBits) - 1);
-            };
+        for (int shift = videoBits; shift < videoBits + chunkBits; shift += 8) {
+            std::array<std::size_t, 257> start{};
             for (const std::uint64_t entry : m_entries)
-                ++start[digitOf(entry) + 1];
+                ++start[(entry >> shift & 0xff) + 1];
             std::partial_sum(start.begin(), start.end(), start.begin());
             for (const std::uint64_t entry : m_entries)
-                sorted[start[digitOf(entry)]++] = entry;
+                sorted[start[entry >> shift & 0xff]++] = entry;
             m_entries.swap(sorted);
         }
     }
@@ -236,19 +246,19 @@ private:
     std::vector<std::uint64_t> m_entries;
 };
 
-// Which candidates are similar, as sets. Pairs come from one key (the same frame) or from a key
-// and the one for the next frame (a shift of one sample either way).
+// Which candidates are similar, as sets. Pairs come from one value of a column (the same frame)
+// or from a value of a column and of the next frame's (a shift of one sample either way).
 DisjointSets similarSets(const Candidates &candidates, const SimilarityRule &rule) {
     const std::size_t count = candidates.items.size();
     // The first and last candidate whose duration is close enough to each one's.
     std::vector<std::uint32_t> low(count);
     std::vector<std::uint32_t> high(count);
-    const auto durationOf = [&](std::size_t i) { return candidates.items[i]->duration(); };
+    const std::vector<double> &durations = candidates.durations;
     for (std::size_t i = 0, lo = 0, hi = 0; i < count; ++i) {
-        while (!closeDurations(durationOf(lo), durationOf(i), rule))
+        while (!closeDurations(durations[lo], durations[i], rule))
             ++lo;
         hi = std::max(hi, i);
-        while (hi + 1 < count && closeDurations(durationOf(i), durationOf(hi + 1), rule))
+        while (hi + 1 < count && closeDurations(durations[i], durations[hi + 1], rule))
             ++hi;
         low[i] = std::uint32_t(lo);
         high[i] = std::uint32_t(hi);
@@ -259,17 +269,30 @@ DisjointSets similarSets(const Candidates &candidates, const SimilarityRule &rul
             && similarFrames(candidates.row(a), candidates.row(b), rule))
             sets.unite(a, b);
     };
-    const auto video = &ChunkIndex::videoOf;
-    ChunkIndex(candidates).forEachKey([&](ChunkIndex::Run here, ChunkIndex::Run next) {
+    const auto video = [](std::uint64_t entry) { return ChunkColumn::videoOf(entry); };
+    const auto compareRuns = [&](ChunkColumn::Run here, ChunkColumn::Run next) {
+        // Both runs are in order of duration, so where the window opens only moves forward.
+        auto opening = next.begin();
         for (auto a = here.begin(); a != here.end(); ++a) {
             const std::uint32_t x = video(*a);
             for (auto b = a + 1; b != here.end() && video(*b) <= high[x]; ++b)
                 compare(x, video(*b));
-            for (auto b = std::ranges::lower_bound(next, low[x], {}, video);
-                 b != next.end() && video(*b) <= high[x]; ++b)
+            while (opening != next.end() && video(*opening) < low[x])
+                ++opening;
+            for (auto b = opening; b != next.end() && video(*b) <= high[x]; ++b)
                 compare(x, video(*b));
         }
-    });
+    };
+    for (int chunk = 0; chunk < ChunkColumn::chunks; ++chunk) {
+        ChunkColumn here(candidates, 0, chunk);
+        for (std::size_t frame = 0; frame < candidates.width; ++frame) {
+            ChunkColumn next = frame + 1 < candidates.width
+                                   ? ChunkColumn(candidates, frame + 1, chunk)
+                                   : ChunkColumn();
+            here.forEachValue(next, compareRuns);
+            here = std::move(next);
+        }
+    }
     return sets;
 }
 
@@ -295,11 +318,14 @@ RankedGroup similarGroup(std::vector<const VideoItem *> members) {
 
 } // namespace
 
+// Durations first: they tell most pairs apart at the least cost.
 bool areSimilar(const VideoItem &a, const VideoItem &b, const SimilarityRule &rule) {
     const Frames x = a.fileFacts().fingerprint.frames;
     const Frames y = b.fileFacts().fingerprint.frames;
-    return isComparable(x, a.duration(), rule) && isComparable(y, b.duration(), rule)
-           && closeDurations(a.duration(), b.duration(), rule) && similarFrames(x, y, rule);
+    return isKnownDuration(a.duration()) && isKnownDuration(b.duration())
+           && closeDurations(a.duration(), b.duration(), rule)
+           && isComparable(x, a.duration(), rule) && isComparable(y, b.duration(), rule)
+           && similarFrames(x, y, rule);
 }
 
 const SimilarGroup *SimilarSummary::groupFor(const QString &identifier) const {

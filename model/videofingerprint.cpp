@@ -97,7 +97,9 @@ std::uint64_t perceptualHash(const HashImage &image) {
     std::copy(coefficients.begin() + 1, coefficients.end(), ac.begin());
     const auto middle = ac.begin() + ac.size() / 2;
     std::nth_element(ac.begin(), middle, ac.end());
-    const double median = *middle;
+    // Rounding leaves the coefficients a symmetric picture lacks a hair either side of zero:
+    // only a clear lead over the median sets a bit.
+    const double median = *middle + 1e-6;
     std::uint64_t hash = 1;
     for (std::size_t i = 1; i < coefficients.size(); ++i) {
         if (coefficients[i] > median)
