@@ -26,7 +26,7 @@ struct SimilarityRule {
     // Two frame hashes match when they differ in at most this many bits.
     int frameDistance = 12;
     // Of the frames both videos can tell something about, at least this share must match.
-    double matchingShare = 0.75;
+    double matchingShare = 0.6;
     // A video needs this many frames that tell something and differ from one another to be
     // compared at all: dark, flat and still videos are never called similar.
     int distinctFrames = 3;

@@ -3,6 +3,7 @@
 
 #include "library/platform/folder/containerprobe.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +20,6 @@ namespace orsenta::test {
 
 namespace {
 
-// Bumped whenever a recipe changes, so that a kept corpus is never mistaken for the new one.
-constexpr int corpusVersion = 2;
 constexpr int ffmpegTimeoutMs = 300'000;
 
 struct Shape {
@@ -255,9 +254,10 @@ QList<Recipe> fullRecipes() {
         recipes << originals[i].recipe << fullEdits(originals[i].recipe, originals[i].seconds, i);
 
     const QString elsewhere = u":start_x=-1.25066:start_y=0.02012"_s;
+    const QString cusp = u":start_x=0.275:start_y=0.006"_s;
     const QString deeper = u":start_x=-0.1011:start_y=0.9563"_s;
     const QString still = u":start_scale=0.5:end_scale=0.5"_s;
-    recipes << source(u"intro-then-mandelbrot"_s, withIntro(s, 3, mandelbrot(s, 9, elsewhere)), s)
+    recipes << source(u"intro-then-mandelbrot"_s, withIntro(s, 3, mandelbrot(s, 9, cusp)), s)
             << source(u"intro-then-life"_s, withIntro(s, 3, life(s, 8, 99, u"ffff00"_s)), s)
             << source(u"intro-then-testsrc"_s,
                       withIntro(s, 3,
@@ -360,16 +360,26 @@ bool makeClip(const Recipe &recipe, const QString &path, const QString &fromPath
 
 Corpus makeSimilarCorpus(const QString &parent, CorpusSize size) {
     const bool full = size == CorpusSize::full;
-    const QString folder =
-        u"%1/similar-corpus-%2-v%3"_s.arg(parent, full ? u"full"_s : u"small"_s).arg(corpusVersion);
+    const QString folder = parent + (full ? u"/similar-corpus-full"_s : u"/similar-corpus-small"_s);
     Corpus corpus;
     if (!QDir().mkpath(folder)) {
         corpus.error = u"cannot make "_s + folder;
         return corpus;
     }
     QHash<QString, QString> pathOf;
+    QHash<QString, QByteArray> keyOf;
     for (const Recipe &recipe : full ? fullRecipes() : smallRecipes()) {
-        const QString path = folder + u"/"_s + recipe.name + u"."_s + recipe.extension;
+        // A clip's file is named after everything that made it, its source's recipe included, so
+        // that a changed recipe makes a new file and every other kept clip is reused.
+        QCryptographicHash key(QCryptographicHash::Sha1);
+        for (const QStringList &part :
+             {recipe.inputArgs, recipe.outputArgs, QStringList{recipe.muxer}})
+            key.addData(QByteArray(part.join(u'\n').toUtf8() + '\0'));
+        key.addData(keyOf.value(recipe.from));
+        keyOf.insert(recipe.name, key.result());
+        const QString path = u"%1/%2-%3.%4"_s.arg(folder, recipe.name,
+                                                  QString::fromLatin1(key.result().toHex().left(8)),
+                                                  recipe.extension);
         if (!makeClip(recipe, path, pathOf.value(recipe.from), &corpus.error)) {
             corpus.clips.clear();
             return corpus;

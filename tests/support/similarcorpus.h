@@ -23,7 +23,7 @@ enum class CorpusSize {
 };
 
 struct CorpusClip {
-    QString name;   // unique in the corpus, also the file's base name
+    QString name;   // unique in the corpus, and the start of the file's name
     QString origin; // clips with the same origin are the same video; unrelated clips have their own
     QString edit;   // how it was made from its origin: "original" for the origin itself
     QString path;
@@ -37,8 +37,8 @@ struct Corpus {
     QString error;           // why the corpus could not be made; empty when it was
 };
 
-// Makes the corpus in a folder below `parent` named after the corpus's size and version, reusing
-// any clip an earlier run finished there. A clip is written under a temporary name and renamed
+// Makes the corpus in a folder below `parent` named after the corpus's size, reusing any clip an
+// earlier run made there from the same recipe. A clip is written under a temporary name and renamed
 // once complete, so an interrupted run leaves no half-made clip behind under a clip's name.
 Corpus makeSimilarCorpus(const QString &parent, CorpusSize size);
 
