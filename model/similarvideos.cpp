@@ -5,6 +5,7 @@
 #include "keeperchoice.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <numeric>
@@ -186,21 +187,26 @@ private:
 // neighbouring one and within the duration slack, are compared.
 //
 // A column holds one chunk of one frame for every video, as (value, video) words sorted by value
-// and, within a value, by video. Columns are made one after another and dropped once their
-// neighbour is done, so the index stays small enough for the processor's cache.
+// and, within a value, by video. A frame's columns are made when it comes up and dropped once the
+// next frame's have been compared with them, so the index stays small enough for the cache.
 class ChunkColumn {
 public:
     static constexpr int chunks = 4;
     using Run = std::span<const std::uint64_t>;
 
-    ChunkColumn() = default;
-    ChunkColumn(const Candidates &candidates, std::size_t frame, int chunk) {
+    // The columns of every chunk of one frame, read in one pass over the videos.
+    static std::array<ChunkColumn, chunks> ofFrame(const Candidates &candidates,
+                                                   std::size_t frame) {
+        std::array<ChunkColumn, chunks> columns;
         for (std::uint32_t video = 0; video < candidates.items.size(); ++video) {
             const std::uint64_t hash = candidates.row(video)[frame];
-            if (hash != 0)
-                m_entries.push_back((hash >> (chunk * chunkBits) & 0xffff) << videoBits | video);
+            for (int chunk = 0; hash != 0 && chunk < chunks; ++chunk)
+                columns[std::size_t(chunk)].m_entries.push_back(
+                    (hash >> (chunk * chunkBits) & 0xffff) << videoBits | video);
         }
-        sortByValue();
+        for (ChunkColumn &column : columns)
+            column.sortByValue();
+        return columns;
     }
 
     static std::uint32_t videoOf(std::uint64_t entry) { return std::uint32_t(entry); }
@@ -283,15 +289,15 @@ DisjointSets similarSets(const Candidates &candidates, const SimilarityRule &rul
                 compare(x, video(*b));
         }
     };
-    for (int chunk = 0; chunk < ChunkColumn::chunks; ++chunk) {
-        ChunkColumn here(candidates, 0, chunk);
-        for (std::size_t frame = 0; frame < candidates.width; ++frame) {
-            ChunkColumn next = frame + 1 < candidates.width
-                                   ? ChunkColumn(candidates, frame + 1, chunk)
-                                   : ChunkColumn();
-            here.forEachValue(next, compareRuns);
-            here = std::move(next);
-        }
+    if (count == 0)
+        return sets;
+    auto here = ChunkColumn::ofFrame(candidates, 0);
+    for (std::size_t frame = 0; frame < candidates.width; ++frame) {
+        auto next = frame + 1 < candidates.width ? ChunkColumn::ofFrame(candidates, frame + 1)
+                                                 : std::array<ChunkColumn, ChunkColumn::chunks>{};
+        for (std::size_t chunk = 0; chunk < here.size(); ++chunk)
+            here[chunk].forEachValue(next[chunk], compareRuns);
+        here = std::move(next);
     }
     return sets;
 }

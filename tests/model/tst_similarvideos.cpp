@@ -339,6 +339,17 @@ private Q_SLOTS:
         for (std::size_t i = 1; i < everyOther.size(); i += 2)
             everyOther[i] = base[i - 1];
         row("either order: every other picture, twice", base, everyOther, 60, 60, true);
+        // The index files each hash under four 16-bit chunks: a copy that keeps only one of
+        // them whole must still be found through it.
+        for (int kept = 0; kept < 4; ++kept) {
+            Frames copy = base;
+            for (std::uint64_t &frame : copy) {
+                for (int chunk = 0; chunk < 4; ++chunk)
+                    frame ^= chunk == kept ? 0 : std::uint64_t(1) << (16 * chunk + 5);
+            }
+            row(QByteArray("only chunk " + QByteArray::number(kept) + " kept").constData(), base,
+                copy, 60, 60, true);
+        }
         row("unrelated", base, other, 60, 60, false);
         row("no fingerprint", base, {}, 60, 60, false);
         row("unknown duration", base, base, 60, 0, false);
