@@ -451,6 +451,29 @@ private Q_SLOTS:
         QVERIFY(!vm.canUndoDeletion());
         vm.stop();
     }
+
+    // A smaller encoding of a video is found from what the scan read: one similar group, whose
+    // larger picture stays.
+    void aSmallerEncodingIsSimilar() {
+        const Place place;
+        const QString large = place.file(u"trip.mp4"_s);
+        const QString small = place.file(u"trip small.mp4"_s);
+        QVERIFY(!makeVideo(large, {.width = 320, .height = 240, .seconds = 3}).isEmpty());
+        QVERIFY(!makeVideo(small, {.width = 160, .height = 120, .seconds = 3}).isEmpty());
+        auto platform = std::shared_ptr<FolderPlatform>(place.open());
+        VideoListViewModel vm(platform, std::make_shared<FakeToolkit>(),
+                              std::make_shared<FakeClock>());
+        vm.start();
+        QVERIFY(QTest::qWaitFor(
+            [&vm] { return !vm.isScanning() && !vm.copyCheck() && !vm.isGroupingSimilar(); }));
+        const SimilarSummary &similar = vm.similar();
+        QCOMPARE(similar.groupCount(), 1);
+        const QStringList members = similar.groups.front().identifiers;
+        QCOMPARE(vm.items({members.front()}).front().displayName(), u"trip.mp4"_s);
+        QCOMPARE(similar.groups.front().keeperReason, SimilarKeeperReason::mostPixels);
+        QCOMPARE(similar.reclaimableBytes, vm.items({members.back()}).front().freedBytes());
+        vm.stop();
+    }
 };
 
 ORSENTA_TEST_MAIN(TestFolderCopies)
