@@ -297,17 +297,22 @@ QList<Recipe> smallRecipes() {
                 << edit(original, u"rescale"_s,
                         QStringList{u"-vf"_s, u"scale=256:144"_s} + x264(26));
     }
-    recipes << source(u"intro-then-gradients"_s, withIntro(s, 2, gradients(s, 3, 3)), s)
-            << source(u"intro-then-turning-noise"_s, withIntro(s, 2, turningNoise(s, 3)), s)
-            << source(u"still-bars"_s,
-                      u"smptehdbars=size=%1:rate=%2:duration=%3"_s.arg(size(s)).arg(s.rate).arg(
-                          seconds),
-                      s)
-            << source(u"dark-noise"_s,
-                      u"color=c=black:size=%1:rate=%2:duration=%3,noise=alls=6:allf=t:all_seed=5"_s
-                          .arg(size(s))
-                          .arg(s.rate)
-                          .arg(seconds),
+    // The intro takes most of these clips, so that only the rule's guards against a shared
+    // still part keep them apart.
+    recipes << source(u"intro-then-gradients"_s, withIntro(s, 3, gradients(s, 2, 3)), s)
+            << source(u"intro-then-turning-noise"_s, withIntro(s, 3, turningNoise(s, 2)), s);
+    const QString bars =
+        u"smptehdbars=size=%1:rate=%2:duration=%3"_s.arg(size(s)).arg(s.rate).arg(seconds);
+    const QString black =
+        u"color=c=black:size=%1:rate=%2:duration=%3,"_s.arg(size(s)).arg(s.rate).arg(seconds);
+    recipes << source(u"still-bars"_s, bars, s)
+            << source(u"still-bars-captioned"_s,
+                      bars + u",drawbox=x=20:y=10:w=40:h=12:color=white:t=fill"_s, s)
+            << source(u"dark-noise"_s, black + u"noise=alls=6:allf=t:all_seed=5"_s, s)
+            << source(u"dark-moving-dot"_s,
+                      black
+                          + u"drawbox=x='mod(t*30,150)':y=40:w=8:h=8:color=0x181818:t=fill,"
+                            "noise=alls=3:allf=t:all_seed=7"_s,
                       s);
     return recipes;
 }
