@@ -196,7 +196,7 @@ private Q_SLOTS:
 
     void fetchAsksForOriginalMetadataWhenOffered_data() {
         QTest::addColumn<std::optional<MethodMember>>("setter");
-        QTest::addColumn<bool>("called");
+        QTest::addColumn<bool>("offered"); // false: `setter` replaces the library's own
         const auto setter = [](int arguments, ValueType returns, ValueType argument) {
             MethodMember m;
             m.argumentCount = arguments;
@@ -215,14 +215,14 @@ private Q_SLOTS:
     }
     void fetchAsksForOriginalMetadataWhenOffered() {
         QFETCH(std::optional<MethodMember>, setter);
-        QFETCH(bool, called);
+        QFETCH(bool, offered);
         ServiceFixture f;
-        if (QByteArray(QTest::currentDataTag()) != "offered by the library")
+        if (!offered)
             f.platform->setFetchPropertySetsMember(setter);
         f.platform->addAsset(fastAsset(u"a"_qs, u"a.mov"_qs, 1));
         QCOMPARE(await(f.service->beginScan()), 1);
         const QList<QStringList> requested = f.platform->fetchPropertySetsRequested();
-        if (called)
+        if (offered)
             QCOMPARE(requested, QList<QStringList>{{members::originalMetadataPropertySet}});
         else
             QVERIFY(requested.isEmpty());

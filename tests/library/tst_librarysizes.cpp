@@ -3,6 +3,7 @@
 
 #include "library/filesize.h"
 #include "support/memorylibrary.h"
+#include "support/samplevideos.h"
 #include "support/testmain.h"
 
 #include <QTemporaryDir>
@@ -37,11 +38,7 @@ QStringList addNumbered(MemoryPlatform &platform, int count, const QString &path
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, qint64 bytes) {
     const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(QByteArray(bytes, 'x'));
-    return path;
+    return writeNewFile(path, QByteArray(bytes, 'x')) ? path : QString();
 }
 
 // A file of `length` bytes that occupies no blocks.
@@ -93,10 +90,9 @@ private Q_SLOTS:
         QCOMPARE(sizes[u"metadata"_qs], SizeState::known(77, SizeSource::photosMetadata));
         QCOMPARE(sizes[u"dataSize"_qs], SizeState::known(88, SizeSource::resourceDataSize));
         QCOMPARE(sizes[u"file"_qs], SizeState::known(4096, SizeSource::allocatedSize));
-        QCOMPARE(sizes[u"notOnDevice"_qs], SizeState::unavailable());
-        QCOMPARE(sizes[u"refused"_qs], SizeState::unavailable());
-        QCOMPARE(sizes[u"streamed"_qs], SizeState::unavailable());
-        QCOMPARE(sizes[u"missingFile"_qs], SizeState::unavailable());
+        for (const QString &id :
+             {u"notOnDevice"_qs, u"refused"_qs, u"streamed"_qs, u"missingFile"_qs})
+            QVERIFY2(sizes[id] == SizeState::unavailable(), qPrintable(id));
         QCOMPARE(sizes[u"vanished"_qs], SizeState::failed());
         // Probes never download.
         for (const auto &request : f.platform->mediaRequestLog()) {
