@@ -2,6 +2,7 @@
 // The selection and the actions on videos: the guard, deletion outcomes, favourites, downloads
 // with their panels and names, copied names, showing a file.
 
+#include "support/samplevideos.h"
 #include "support/testmain.h"
 #include "viewmodel/filenames.h"
 #include "viewmodelfixture.h"
@@ -192,10 +193,8 @@ private Q_SLOTS:
         ViewModelFixture f;
         f.addVideos(13);
         QVERIFY(f.scan());
-        QSet<QString> chosen;
-        for (const VideoItem &item : f.vm.items())
-            chosen.insert(item.localIdentifier());
-        f.vm.setSelectedIDs(chosen);
+        const QStringList all = identifiersOf(f.vm.items());
+        f.vm.setSelectedIDs({all.begin(), all.end()});
         for (int i = 1; i < 13; ++i)
             QVERIFY(f.platform->removeAsset(u"v%1"_qs.arg(i, 3, 10, QLatin1Char('0'))));
         f.vm.confirmDelete();
@@ -310,10 +309,8 @@ private Q_SLOTS:
         QFETCH(bool, firstFails);
         ViewModelFixture f;
         QTemporaryDir folder;
-        for (const QString &name : existing) {
-            QFile file(folder.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const QString &name : existing)
+            QVERIFY(writeNewFile(folder.filePath(name), {}));
         std::vector<QString> ids;
         for (int i = 0; i < names.size(); ++i) {
             ids.push_back(QString::number(i));
