@@ -60,7 +60,6 @@ private Q_SLOTS:
             QTest::newRow(name) << w << h << label << dimensions;
         };
         row("landscape 1080", 1920, 1080, u"1080p"_s, u"1920 \u00d7 1080"_s);
-        row("portrait 1080", 1080, 1920, u"1080p"_s, u"1080 \u00d7 1920"_s);
         row("720", 1280, 720, u"720p"_s, u"1280 \u00d7 720"_s);
         row("just below 4K", 3840, 2159, u"2159p"_s, u"3840 \u00d7 2159"_s);
         row("4K", 3840, 2160, u"4K"_s, u"3840 \u00d7 2160"_s);
@@ -91,7 +90,6 @@ private Q_SLOTS:
         row("999,999 reads as the next unit", 999'999, u"1 MB"_s);
         row("1,234,567", 1'234'567, u"1.2 MB"_s);
         row("105,000,000", 105'000'000, u"105 MB"_s);
-        row("1,500,000,000", 1'500'000'000, u"1.5 GB"_s);
         row("1,234,567,890,123", 1'234'567'890'123, u"1.23 TB"_s);
         row("largest", std::numeric_limits<std::int64_t>::max(), u"9.22 EB"_s);
     }
