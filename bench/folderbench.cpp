@@ -40,7 +40,8 @@ double findMs(const QString &root) {
 // A whole first index into a new, empty index, as a scan reads it: the walk, then every video
 // asked for once (the helpers start at the first video).
 double firstIndexMs(const LibraryRoots &roots, const QString &indexPath) {
-    FolderPlatform library({roots, indexPath, probeHelper(), 2});
+    FolderPlatform library(
+        {.roots = roots, .indexPath = indexPath, .probeHelperPath = probeHelper()});
     const auto start = std::chrono::steady_clock::now();
     const auto fetch = library.fetchVideoAssets({});
     for (std::int64_t i = 0; i < fetch->count(); ++i)
@@ -108,7 +109,8 @@ int main(int argc, char *argv[]) {
 
     // Rescan of the largest tree, now indexed.
     const int treeFiles = treeSizes[std::size(treeSizes) - 1];
-    FolderPlatform library({treeRoots, treeIndex, probeHelper(), 2});
+    FolderPlatform library(
+        {.roots = treeRoots, .indexPath = treeIndex, .probeHelperPath = probeHelper()});
     std::int64_t counted = 0;
     const double rescanMs = medianMs(5, [&] { counted = library.fetchVideoAssets({})->count(); });
     const double baselineMs = findMs(tree);
@@ -136,8 +138,9 @@ int main(int argc, char *argv[]) {
 
     // The same reads with the helpers already running: what a large library sees after the
     // first few files. Touching the files makes every row stale again.
-    FolderPlatform warm(
-        {videoRoots, work.filePath(QStringLiteral("warm.sqlite3")), probeHelper(), 2});
+    FolderPlatform warm({.roots = videoRoots,
+                         .indexPath = work.filePath(QStringLiteral("warm.sqlite3")),
+                         .probeHelperPath = probeHelper()});
     {
         const auto fetch = warm.fetchVideoAssets({});
         for (std::int64_t i = 0; i < fetch->count(); ++i)

@@ -37,7 +37,8 @@ void makeTree(const QString &root, int files) {
 LibraryRoots indexTree(const QString &root, const QString &indexPath) {
     const LibraryRoots roots{{QFile::encodeName(QDir(root).canonicalPath())}, {}};
     {
-        FolderPlatform first({roots, indexPath, probeHelper(), 2});
+        FolderPlatform first(
+            {.roots = roots, .indexPath = indexPath, .probeHelperPath = probeHelper()});
         first.fetchVideoAssets({})->count();
     }
     auto index = LibraryIndex::open(indexPath);
