@@ -330,7 +330,9 @@ struct FolderPlatform::Library {
             facts.contentChecked = true;
             facts.contentDigest = it->digest;
         }
-        if (const FingerprintRecord *record = fingerprintLocked(row.stat))
+        // A file that could not be fingerprinted has no fingerprint, whatever its record holds.
+        if (const FingerprintRecord *record = fingerprintLocked(row.stat);
+            record && !record->fingerprint.isEmpty())
             facts.fingerprint = record->fingerprint;
         return facts;
     }
