@@ -112,7 +112,7 @@ void printRecallByEdit(const std::vector<Entry> &entries, const SimilarityRule &
 }
 
 // What a fingerprint can say: its informative frames (not flat) and how many of them differ from
-// every one before them by more than the rule's frame distance.
+// every one before them by more than the rule's distinct distance.
 QString frameCounts(const VideoFingerprint &fingerprint, const SimilarityRule &rule) {
     std::vector<std::uint64_t> distinct;
     int informative = 0;
@@ -121,7 +121,7 @@ QString frameCounts(const VideoFingerprint &fingerprint, const SimilarityRule &r
             continue;
         ++informative;
         if (std::ranges::all_of(distinct, [&](std::uint64_t other) {
-                return std::popcount(hash ^ other) > rule.frameDistance;
+                return std::popcount(hash ^ other) > rule.distinctDistance;
             }))
             distinct.push_back(hash);
     }
@@ -265,6 +265,13 @@ void printSweep(const std::vector<Entry> &entries) {
         rule.distinctFrames = distinct;
         const Score score = scorePairs(entries, byRule(entries, rule));
         std::printf("  %d %.3f/%.3f", distinct, score.precision(), score.recall());
+    }
+    std::printf("\nsweep of distinctDistance, precision/recall:");
+    for (const int bits : {2, 4, 6, 8, 10, 12}) {
+        SimilarityRule rule;
+        rule.distinctDistance = bits;
+        const Score score = scorePairs(entries, byRule(entries, rule));
+        std::printf("  %d %.3f/%.3f", bits, score.precision(), score.recall());
     }
     std::printf("\n");
 }

@@ -3,6 +3,7 @@
 
 #include "duplicates.h"
 #include "keeperchoice.h"
+#include "videofingerprint.h"
 
 #include <algorithm>
 #include <array>
@@ -35,76 +36,118 @@ bool closeDurations(double a, double b, const SimilarityRule &rule) {
            <= std::max(rule.durationSlackSeconds, rule.durationSlackFraction * longer);
 }
 
-std::uint64_t frameAt(Frames frames, std::ptrdiff_t index) {
-    return index >= 0 && index < std::ptrdiff_t(frames.size()) ? frames[std::size_t(index)] : 0;
-}
-
 int distance(std::uint64_t a, std::uint64_t b) {
     return std::popcount(a ^ b);
 }
 
-// Informative frames that differ from every one counted before them, in order.
-int distinctCount(Frames frames, int frameDistance) {
+// Informative frames that differ from every one counted before them by more than `bits`.
+int distinctCount(Frames frames, int bits) {
     std::vector<std::uint64_t> kept;
     for (const std::uint64_t hash : frames) {
         if (hash != 0 && std::ranges::all_of(kept, [&](std::uint64_t other) {
-                return distance(hash, other) > frameDistance;
+                return distance(hash, other) > bits;
             }))
             kept.push_back(hash);
     }
     return int(kept.size());
 }
 
-// Whether frame `index` of one video is near the other's at the same index or a neighbour of
-// it, which absorbs a trim of up to one sample's spacing; either way round, so that the rule is
-// symmetric.
-ORSENTA_WITH_POPCOUNT bool framesMatch(Frames a, Frames b, std::ptrdiff_t index,
-                                       int frameDistance) {
-    const std::uint64_t x = a[std::size_t(index)];
-    const std::uint64_t y = b[std::size_t(index)];
-    const auto near = [&](std::uint64_t hash, std::uint64_t neighbour) {
-        return neighbour != 0 && distance(hash, neighbour) <= frameDistance;
-    };
-    return near(x, y) || near(x, frameAt(b, index - 1)) || near(x, frameAt(b, index + 1))
-           || near(y, frameAt(a, index - 1)) || near(y, frameAt(a, index + 1));
+// For each of a's frames, the index of b's frame sampled nearest to the same moment, or -1 when
+// that moment lies outside b's sampled span.
+using Alignment = std::array<int, fingerprintFrameCount>;
+
+// a's frames matched with b's frames at the same fractions of their durations.
+constexpr Alignment proportional = [] {
+    Alignment alignment{};
+    std::iota(alignment.begin(), alignment.end(), 0);
+    return alignment;
+}();
+
+// a's frames matched with b's frames nearest in time once a's moments are moved by `shift`
+// seconds: 0 when both start alike, the difference of the durations when both end alike.
+Alignment shifted(double aSeconds, double bSeconds, double shift) {
+    static const auto fractions = [] {
+        std::array<double, fingerprintFrameCount> all{};
+        for (int i = 0; i < fingerprintFrameCount; ++i)
+            all[std::size_t(i)] = sampleFraction(i);
+        return all;
+    }();
+    const double step = fractions[1] - fractions[0];
+    // A moment at an end of b's span must not be lost to rounding.
+    constexpr double tolerance = 1e-9;
+    Alignment alignment{};
+    for (std::size_t i = 0; i < alignment.size(); ++i) {
+        const double at = ((fractions[i] * aSeconds + shift) / bSeconds - fractions[0]) / step;
+        alignment[i] = at < -tolerance || at > fingerprintFrameCount - 1 + tolerance
+                           ? -1
+                           : int(std::lround(at));
+    }
+    return alignment;
 }
 
-// The fingerprints' half of the rule, for two videos each with enough distinct frames. The
-// matching frames must themselves be distinct and spread over half the sampled span, so that a
-// shared still, opening or ending alone never makes two videos alike. Most pairs the index
-// offers are strangers, so the count stops as soon as the share is out of reach.
-bool similarFrames(Frames a, Frames b, const SimilarityRule &rule) {
-    const auto count = std::ptrdiff_t(std::min(a.size(), b.size()));
-    const auto both = [&](std::ptrdiff_t i) {
-        return a[std::size_t(i)] != 0 && b[std::size_t(i)] != 0;
+// The fingerprints' half of the rule under one alignment, for two videos each with enough
+// distinct frames. The matching frames must themselves be distinct and spread over half the
+// sampled span, so that a shared still, opening or ending alone never makes two videos alike.
+// Most pairs the index offers are strangers, so the count stops as soon as the share is out of
+// reach.
+ORSENTA_WITH_POPCOUNT bool similarUnder(Frames a, Frames b, const Alignment &alignment,
+                                        const SimilarityRule &rule) {
+    const auto count = std::min(a.size(), std::size_t(fingerprintFrameCount));
+    const auto partner = [&](std::size_t i) -> std::uint64_t {
+        const int j = alignment[i];
+        return a[i] != 0 && j >= 0 && std::size_t(j) < b.size() ? b[std::size_t(j)] : 0;
     };
     int remaining = 0;
-    for (std::ptrdiff_t i = 0; i < count; ++i)
-        remaining += both(i);
+    for (std::size_t i = 0; i < count; ++i)
+        remaining += partner(i) != 0;
     if (remaining == 0)
         return false;
     const auto needed = std::size_t(std::ceil(rule.matchingShare * remaining));
-    std::vector<std::uint64_t> matched;
+    std::array<std::uint64_t, fingerprintFrameCount> matched{};
+    std::size_t matches = 0;
     std::ptrdiff_t first = -1;
     std::ptrdiff_t last = -1;
-    for (std::ptrdiff_t i = 0; i < count && matched.size() + std::size_t(remaining) >= needed;
-         ++i) {
-        if (!both(i))
+    for (std::size_t i = 0; i < count && matches + std::size_t(remaining) >= needed; ++i) {
+        const std::uint64_t other = partner(i);
+        if (other == 0)
             continue;
         --remaining;
-        if (framesMatch(a, b, i, rule.frameDistance)) {
-            matched.push_back(a[std::size_t(i)]);
-            first = first < 0 ? i : first;
-            last = i;
+        if (distance(a[i], other) <= rule.frameDistance) {
+            matched[matches++] = a[i];
+            first = first < 0 ? std::ptrdiff_t(i) : first;
+            last = std::ptrdiff_t(i);
         }
     }
-    return matched.size() >= needed && 2 * (last - first) >= count - 1
-           && distinctCount(matched, rule.frameDistance) >= rule.distinctFrames;
+    return matches >= needed && 2 * (last - first) >= fingerprintFrameCount - 1
+           && distinctCount(Frames(matched.data(), matches), rule.distinctDistance)
+                  >= rule.distinctFrames;
+}
+
+// Under the alignment that suits the two best: fixed fractions of the durations show a copy
+// trimmed at one end other moments than its original, and lining up the ends it kept finds them.
+// The shorter video's frames are looked up in the longer one, where a trimmed copy's moments all
+// lie; ties are broken by the frames, so that the rule is symmetric.
+bool similarFrames(Frames a, double aSeconds, Frames b, double bSeconds,
+                   const SimilarityRule &rule) {
+    if (bSeconds < aSeconds
+        || (bSeconds == aSeconds && std::ranges::lexicographical_compare(b, a))) {
+        std::swap(a, b);
+        std::swap(aSeconds, bSeconds);
+    }
+    if (similarUnder(a, b, proportional, rule))
+        return true;
+    if (aSeconds == bSeconds)
+        return false;
+    const Alignment sameStart = shifted(aSeconds, bSeconds, 0);
+    if (sameStart != proportional && similarUnder(a, b, sameStart, rule))
+        return true;
+    const Alignment sameEnd = shifted(aSeconds, bSeconds, bSeconds - aSeconds);
+    return sameEnd != proportional && sameEnd != sameStart && similarUnder(a, b, sameEnd, rule);
 }
 
 bool isComparable(Frames frames, double duration, const SimilarityRule &rule) {
     return isKnownDuration(duration) && !frames.empty()
-           && distinctCount(frames, rule.frameDistance) >= rule.distinctFrames;
+           && distinctCount(frames, rule.distinctDistance) >= rule.distinctFrames;
 }
 
 // Bits a second, from the known size; unknown sizes compare below every known one.
@@ -272,7 +315,8 @@ DisjointSets similarSets(const Candidates &candidates, const SimilarityRule &rul
     DisjointSets sets(count);
     const auto compare = [&](std::uint32_t a, std::uint32_t b) {
         if (a != b && sets.find(a) != sets.find(b)
-            && similarFrames(candidates.row(a), candidates.row(b), rule))
+            && similarFrames(candidates.row(a), candidates.durations[a], candidates.row(b),
+                             candidates.durations[b], rule))
             sets.unite(a, b);
     };
     const auto video = [](std::uint64_t entry) { return ChunkColumn::videoOf(entry); };
@@ -331,7 +375,7 @@ bool areSimilar(const VideoItem &a, const VideoItem &b, const SimilarityRule &ru
     return isKnownDuration(a.duration()) && isKnownDuration(b.duration())
            && closeDurations(a.duration(), b.duration(), rule)
            && isComparable(x, a.duration(), rule) && isComparable(y, b.duration(), rule)
-           && similarFrames(x, y, rule);
+           && similarFrames(x, a.duration(), y, b.duration(), rule);
 }
 
 const SimilarGroup *SimilarSummary::groupFor(const QString &identifier) const {

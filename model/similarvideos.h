@@ -24,12 +24,15 @@ struct SimilarityRule {
     double durationSlackSeconds = 6.5;
     double durationSlackFraction = 0.02;
     // Two frame hashes match when they differ in at most this many bits.
-    int frameDistance = 12;
+    int frameDistance = 16;
     // Of the frames both videos can tell something about, at least this share must match.
     double matchingShare = 0.6;
-    // A video needs this many frames that tell something and differ from one another to be
-    // compared at all: dark, flat and still videos are never called similar.
+    // A video needs this many frames that tell something and differ from one another by more
+    // than distinctDistance bits to be compared at all, and as many must be among the matching
+    // ones: dark, flat and still videos are never called similar. A mostly still picture with a
+    // little motion differs from itself by far fewer bits than a copy may differ from it.
     int distinctFrames = 3;
+    int distinctDistance = 6;
 };
 
 // Whether two videos are the same video in another form, by their durations and fingerprints.
@@ -39,11 +42,11 @@ bool areSimilar(const VideoItem &a, const VideoItem &b, const SimilarityRule &ru
 // Why a similar group's keeper stays, by the first rule that set it apart from the nearest
 // other copy.
 enum class SimilarKeeperReason : std::uint8_t {
-    favourite,    // the favourite
-    mostPixels,   // the largest picture
+    favourite,     // the favourite
+    mostPixels,    // the largest picture
     higherBitRate, // the same picture size, more bits a second
-    oldest,       // the earliest creation date
-    firstOfEquals // alike in every other way: the smallest identifier
+    oldest,        // the earliest creation date
+    firstOfEquals  // alike in every other way: the smallest identifier
 };
 
 struct SimilarGroup {
