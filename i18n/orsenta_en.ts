@@ -780,6 +780,13 @@
             <numerusform>In %Ln groups; the space shown returns once the extra copies are in the Trash and it is emptied.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Looking at %Ln new video(s) for similar copies: %1 done…</source>
+        <translation>
+            <numerusform>Looking at %Ln new video for similar copies: %1 done…</numerusform>
+            <numerusform>Looking at %Ln new videos for similar copies: %1 done…</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>SizeFilter</name>

@@ -518,6 +518,16 @@ PhotoLibraryService::checkContent(std::vector<QStringList> sizeGroups,
          cancellation] { return self->m_platform->checkContent(groups, progress, cancellation); });
 }
 
+QCoro::Task<VideoFingerprints>
+PhotoLibraryService::fingerprintVideos(QStringList localIdentifiers,
+                                       std::function<void(FingerprintProgress)> progress,
+                                       std::stop_token cancellation) {
+    return m_workers.run([self = shared_from_this(), ids = std::move(localIdentifiers),
+                          progress = std::move(progress), cancellation] {
+        return self->m_platform->fingerprintVideos(ids, progress, cancellation);
+    });
+}
+
 QCoro::Task<PhotoLibraryService::TrashState> PhotoLibraryService::trashState() {
     return m_workers.run([self = shared_from_this()] {
         return TrashState{self->m_platform->libraryTrash(),

@@ -101,6 +101,13 @@ public:
     checkContent(std::vector<QStringList> sizeGroups,
                  std::function<void(platform::ContentCheckProgress)> progress,
                  std::stop_token cancellation = {});
+    // Fingerprints the videos among `localIdentifiers` that have none yet, for finding similar
+    // videos; `progress` runs on a worker thread. Once `cancellation` is requested it returns
+    // what it has made.
+    QCoro::Task<platform::VideoFingerprints>
+    fingerprintVideos(QStringList localIdentifiers,
+                      std::function<void(platform::FingerprintProgress)> progress,
+                      std::stop_token cancellation = {});
     // What of the library waits in the Trash, and whether the last move can be put back, read
     // together so that the two agree.
     struct TrashState {

@@ -15,6 +15,12 @@
 
 namespace orsenta {
 
+VideoItem VideoItem::withFingerprint(const VideoFingerprint &fingerprint) const {
+    FileFacts facts = fileFacts();
+    facts.fingerprint = fingerprint;
+    return rebuilt(isFavorite(), sizeState(), facts);
+}
+
 namespace {
 
 // Text is kept one byte a character when it is all ASCII (identifiers and most file names),

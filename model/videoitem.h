@@ -59,6 +59,8 @@ public:
     // The same record once its content was checked for copies: `digest` is empty when no other
     // video has its bytes.
     VideoItem withContentChecked(const QByteArray &digest) const;
+    // The same record with what it looks like, once the library has fingerprinted it.
+    VideoItem withFingerprint(const VideoFingerprint &fingerprint) const;
 
     // Byte string whose plain byte order is the name order (case-insensitive, digit runs by
     // value, canonically equivalent forms equal).

@@ -216,6 +216,10 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
     m_selectExtraSimilar = new LinkButton(Text::tr("Select Extra Similar Copies…"));
     m_selectExtraSimilar->setToolTip(
         Text::tr("Shows what each group keeps, then selects every other copy."));
+    m_similarReading = new QLabel;
+    m_similarReading->setWordWrap(true);
+    makeSecondary(m_similarReading);
+    m_similar.body->addWidget(m_similarReading);
     m_similar.body->addWidget(m_similarRow);
     m_similar.body->addWidget(m_similarGroups);
     m_similar.body->addWidget(m_selectExtraSimilar);
@@ -304,8 +308,8 @@ Sidebar::Sidebar(VideoListViewModel *model, QWidget *parent)
         connect(vm, signal, this, &Sidebar::refreshScanning);
     for (auto signal : {&VM::duplicatesChanged, &VM::showsDuplicatesChanged, &VM::copyCheckChanged})
         connect(vm, signal, this, &Sidebar::refreshDuplicates);
-    for (auto signal :
-         {&VM::similarChanged, &VM::showsSimilarChanged, &VM::isGroupingSimilarChanged})
+    for (auto signal : {&VM::similarChanged, &VM::showsSimilarChanged,
+                        &VM::isGroupingSimilarChanged, &VM::fingerprintingChanged})
         connect(vm, signal, this, &Sidebar::refreshSimilar);
     connect(vm, &VM::libraryTrashChanged, this, &Sidebar::refreshTrash);
     for (auto signal : {&VM::yearBucketsChanged, &VM::expandedYearChanged, &VM::dateFilterChanged,
@@ -468,15 +472,29 @@ void Sidebar::refreshDuplicates() {
 
 void Sidebar::refreshSimilar() {
     const SimilarSummary &similar = m_model->similar();
-    m_similar.root->setHidden(similar.isEmpty());
+    const std::optional<platform::FingerprintProgress> &reading = m_model->fingerprinting();
+    m_similar.root->setHidden(similar.isEmpty() && !reading);
+    m_similarRow->setHidden(similar.isEmpty());
+    m_selectExtraSimilar->setHidden(similar.isEmpty());
+    m_similarReading->setHidden(!reading);
+    if (reading)
+        m_similarReading->setText(
+            Text::tr("Looking at %Ln new video(s) for similar copies: %1 done…", nullptr,
+                     plural(reading->total))
+                .arg(QLocale().toString(qlonglong(reading->done))));
     m_similarRow->setCount(similar.videoCount);
     m_similarRow->setBytes(similar.reclaimableBytes);
     m_similarRow->setSelected(m_model->showsSimilar());
+    m_similarGroups->setHidden(similar.isEmpty());
     m_similarGroups->setText(Text::tr("In %Ln group(s); the space shown returns once the extra "
                                       "copies are in the Trash and it is emptied.",
                                       nullptr, plural(similar.groupCount())));
     // Its groups may change under the user while they are made again.
     m_selectExtraSimilar->setEnabled(!m_model->isGroupingSimilar());
+}
+
+QString Sidebar::fingerprintingText() const {
+    return m_similarReading->isHidden() ? QString() : m_similarReading->text();
 }
 
 QString Sidebar::similarText() const {

@@ -56,6 +56,8 @@ public:
     QAbstractButton *selectExtraSimilarButton() const { return m_selectExtraSimilar; }
     // "Similar copies in 3 groups…", or empty while the section is hidden.
     QString similarText() const;
+    // "Looking at 340 new videos for similar copies: 12 done…" while they are fingerprinted.
+    QString fingerprintingText() const;
     // The copy check's progress and its line ("Checking 2 groups of same-size videos…"), shown
     // while it runs.
     QProgressBar *copyCheckProgress() const { return m_checkProgress; }
@@ -122,6 +124,7 @@ private:
     Section m_similar;
     DateBucketRow *m_similarRow = nullptr;
     QLabel *m_similarGroups = nullptr;
+    QLabel *m_similarReading = nullptr;
     QAbstractButton *m_selectExtraSimilar = nullptr;
 
     Section m_trash;

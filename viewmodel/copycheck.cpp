@@ -2,65 +2,12 @@
 // Identical copies and the Trash: the content check that follows a scan, Select Extra Copies
 // waiting for it, what of the library waits in the Trash, and Undo of the last move.
 
+#include "progressrelay.h"
 #include "videolistviewmodel.h"
 
 #include <QCoreApplication>
 
-#include <atomic>
-#include <mutex>
-
 namespace orsenta {
-
-namespace {
-
-// Hands the check's progress from the reading thread to the main thread, one post at a time:
-// readings that come while one is on its way replace each other.
-class ProgressRelay {
-public:
-    explicit ProgressRelay(std::function<void(platform::ContentCheckProgress)> apply)
-        : m_apply(std::move(apply)) {}
-
-    void report(platform::ContentCheckProgress progress) {
-        {
-            std::lock_guard lock(m_mutex);
-            m_latest = progress;
-        }
-        if (m_posted.exchange(true))
-            return;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [relay = m_self.lock()] {
-                if (relay)
-                    relay->deliver();
-            },
-            Qt::QueuedConnection);
-    }
-    static std::shared_ptr<ProgressRelay>
-    make(std::function<void(platform::ContentCheckProgress)> apply) {
-        auto relay = std::make_shared<ProgressRelay>(std::move(apply));
-        relay->m_self = relay;
-        return relay;
-    }
-
-private:
-    void deliver() {
-        m_posted = false;
-        platform::ContentCheckProgress latest;
-        {
-            std::lock_guard lock(m_mutex);
-            latest = m_latest;
-        }
-        m_apply(latest);
-    }
-
-    std::function<void(platform::ContentCheckProgress)> m_apply;
-    std::weak_ptr<ProgressRelay> m_self;
-    std::mutex m_mutex;
-    platform::ContentCheckProgress m_latest;
-    std::atomic<bool> m_posted{false};
-};
-
-} // namespace
 
 void VideoListViewModel::selectExtraCopies() {
     showDuplicates();
@@ -90,7 +37,7 @@ std::function<void(platform::ContentCheckProgress)>
 VideoListViewModel::copyCheckReporter(std::int64_t groupCount) {
     // Made outside the coroutine that uses it: GCC 12 mishandles lambda captures built inside
     // a coroutine frame.
-    auto relay = ProgressRelay::make(
+    auto relay = ProgressRelay<platform::ContentCheckProgress>::make(
         [self = Self(this), groupCount](platform::ContentCheckProgress progress) {
             if (!self || !self->m_copyCheck)
                 return;
@@ -107,9 +54,11 @@ VideoListViewModel::copyCheckReporter(std::int64_t groupCount) {
 }
 
 void VideoListViewModel::cancelCopyCheck() {
-    // The check clears its own state when it ends.
+    // The check and the fingerprinting pass clear their own state when they end.
     if (m_copyCheckTask)
         m_copyCheckTask->request_stop();
+    if (m_fingerprintTask)
+        m_fingerprintTask->request_stop();
     m_selectExtrasWhenChecked = false;
 }
 

@@ -62,8 +62,10 @@ QCoro::Task<> VideoListViewModel::scanTask(Self self, Service service, std::stop
                       &VideoListViewModel::errorMessageChanged);
     refreshTrash(self, self->m_service);
     self->groupSimilar();
-    if (!stop.stop_requested())
+    if (!stop.stop_requested()) {
         self->checkCopies();
+        self->fingerprintVideos();
+    }
 }
 
 QCoro::Task<> VideoListViewModel::runScan(Self self, Service service, std::stop_token stop) {

@@ -2,12 +2,70 @@
 // Similar videos: grouping them away from the main thread whenever the records change outside a
 // scan, and selecting the extra copies of each group.
 
+#include "progressrelay.h"
 #include "videolistviewmodel.h"
 
 #include <QCoroFuture>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace orsenta {
+
+void VideoListViewModel::fingerprintVideos() {
+    if (m_isScanning || m_fingerprinting)
+        return;
+    QStringList identifiers;
+    for (const VideoItem &item : m_items) {
+        if (item.fileFacts().fingerprint.isEmpty() && item.duration() > 0)
+            identifiers << item.localIdentifier();
+    }
+    if (identifiers.isEmpty())
+        return;
+    publish(m_fingerprinting, platform::FingerprintProgress{0, identifiers.size()},
+            &VideoListViewModel::fingerprintingChanged);
+    m_fingerprintTask.emplace();
+    runFingerprinting(this, m_service, std::move(identifiers), m_fingerprintTask->get_token());
+}
+
+std::function<void(platform::FingerprintProgress)> VideoListViewModel::fingerprintReporter() {
+    // Made outside the coroutine that uses it: GCC 12 mishandles lambda captures built inside
+    // a coroutine frame.
+    auto relay = ProgressRelay<platform::FingerprintProgress>::make(
+        [self = Self(this)](platform::FingerprintProgress progress) {
+            if (self && self->m_fingerprinting)
+                self->publishIfDifferent(self->m_fingerprinting, std::optional(progress),
+                                         &VideoListViewModel::fingerprintingChanged);
+        });
+    return [relay](platform::FingerprintProgress progress) { relay->report(progress); };
+}
+
+QCoro::Task<> VideoListViewModel::runFingerprinting(Self self, Service service,
+                                                    QStringList identifiers, std::stop_token stop) {
+    auto report = self->fingerprintReporter();
+    platform::VideoFingerprints fingerprints;
+    try {
+        fingerprints =
+            co_await service->fingerprintVideos(std::move(identifiers), std::move(report), stop);
+    } catch (const std::exception &) {
+        // A pass that cannot run leaves the videos without fingerprints: never called similar.
+    }
+    if (!self)
+        co_return;
+    self->m_fingerprintTask.reset();
+    self->publish(self->m_fingerprinting, std::nullopt, &VideoListViewModel::fingerprintingChanged);
+    self->applyFingerprints(fingerprints);
+}
+
+void VideoListViewModel::applyFingerprints(const platform::VideoFingerprints &fingerprints) {
+    if (fingerprints.empty() || m_isScanning)
+        return;
+    std::vector<VideoItem> updated = m_items;
+    for (VideoItem &item : updated) {
+        const auto it = fingerprints.find(item.localIdentifier());
+        if (it != fingerprints.end())
+            item = item.withFingerprint(it->second);
+    }
+    setItems(std::move(updated));
+}
 
 void VideoListViewModel::groupSimilar() {
     const std::uint64_t run = ++m_similarGroupings;

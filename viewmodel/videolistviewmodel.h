@@ -85,6 +85,11 @@ public:
     // The similar videos are being grouped anew; `similar` is the previous grouping meanwhile.
     bool isGroupingSimilar() const { return m_isGroupingSimilar; }
     bool showsSimilar() const { return m_showsSimilar; }
+    // The pass that fingerprints new videos after a scan, for finding similar ones: how many it
+    // has read of how many, while it runs.
+    const std::optional<platform::FingerprintProgress> &fingerprinting() const {
+        return m_fingerprinting;
+    }
     const std::vector<DateBucket> &yearBuckets() const { return m_yearBuckets; }
     // The year whose months the sidebar lists.
     std::optional<std::int64_t> expandedYear() const { return m_expandedYear; }
@@ -172,6 +177,9 @@ public:
     // starts it when it ends. Stops with the scan's Stop, and before the next scan.
     void checkCopies();
     void cancelCopyCheck();
+    // Fingerprints the videos that have no fingerprint yet; the scan starts it when it ends.
+    // Stops with the scan's Stop, and before the next scan.
+    void fingerprintVideos();
     // The similar groups with an extra copy among the videos shown: what selectExtraSimilar
     // selects from, for the confirmation that says what each group keeps.
     std::vector<SimilarGroup> similarGroupsToThin() const;
@@ -208,6 +216,7 @@ Q_SIGNALS:
     void similarChanged();
     void isGroupingSimilarChanged();
     void showsSimilarChanged();
+    void fingerprintingChanged();
     void yearBucketsChanged();
     void expandedYearChanged();
     void selectedIDsChanged();
@@ -301,6 +310,10 @@ private:
     static QCoro::Task<> runSimilarGrouping(Self self, QFuture<SimilarSummary> grouping,
                                             std::uint64_t run);
     void applySimilar(SimilarSummary summary);
+    static QCoro::Task<> runFingerprinting(Self self, Service service, QStringList identifiers,
+                                           std::stop_token stop);
+    std::function<void(platform::FingerprintProgress)> fingerprintReporter();
+    void applyFingerprints(const platform::VideoFingerprints &fingerprints);
 
     // Outside changes.
     void handleLibraryChange();
@@ -327,6 +340,7 @@ private:
     SimilarSummary m_similar;
     bool m_isGroupingSimilar = false;
     bool m_showsSimilar = false;
+    std::optional<platform::FingerprintProgress> m_fingerprinting;
     std::vector<DateBucket> m_yearBuckets;
     std::optional<std::int64_t> m_expandedYear;
     QSet<QString> m_selectedIDs;
@@ -363,6 +377,7 @@ private:
     std::optional<std::stop_source> m_scanTask;
     std::optional<std::stop_source> m_actionTask;
     std::optional<std::stop_source> m_copyCheckTask;
+    std::optional<std::stop_source> m_fingerprintTask;
     std::uint64_t m_trashRefreshes = 0;
     // Counts the groupings of similar videos started: only the latest one's answer is taken.
     std::uint64_t m_similarGroupings = 0;

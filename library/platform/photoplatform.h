@@ -75,6 +75,19 @@ public:
     virtual ContentDigests checkContent(const std::vector<QStringList> &sizeGroups,
                                         const std::function<void(ContentCheckProgress)> &progress,
                                         std::stop_token cancellation) = 0;
+    // Fingerprints those of the videos that have none yet and can have one (a video that could
+    // not be fingerprinted is tried again only once its file changes); blocks. `progress` may
+    // run on any thread. Once `cancellation` is requested it returns what it has. A library whose
+    // assets come with their fingerprints fingerprints nothing.
+    virtual VideoFingerprints
+    fingerprintVideos(const QStringList &identifiers,
+                      const std::function<void(FingerprintProgress)> &progress,
+                      std::stop_token cancellation) {
+        (void)identifiers;
+        (void)progress;
+        (void)cancellation;
+        return {};
+    }
     // What of this library waits in the Trash; blocks.
     virtual LibraryTrash libraryTrash() const { return {}; }
     // Whether the last move to the Trash, in this session or an earlier one, can be put back.

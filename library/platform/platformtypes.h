@@ -248,6 +248,15 @@ struct ContentCheckProgress {
 // video of its group has its bytes (or it could not be read whole, or changed while read).
 using ContentDigests = std::map<QString, QByteArray>;
 
+// How many videos a fingerprinting pass has read of those it has to.
+struct FingerprintProgress {
+    std::int64_t done = 0;
+    std::int64_t total = 0;
+    friend bool operator==(const FingerprintProgress &, const FingerprintProgress &) = default;
+};
+// Per identifier that was fingerprinted: what its video looks like.
+using VideoFingerprints = std::map<QString, VideoFingerprint>;
+
 // What of this library waits in the Trash, where the user can restore it or empty it.
 struct LibraryTrash {
     std::int64_t videos = 0;

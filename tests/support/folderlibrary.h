@@ -35,7 +35,8 @@ struct FolderLibrary {
         service = PhotoLibraryService::create(platform);
     }
 
-    // Every video, as the application's scan reads them after asking for access.
+    // Every video, as the application's scan reads them after asking for access, with the
+    // fingerprints of the pass that follows the scan.
     std::vector<VideoItem> scan(ScanTimings *timings = nullptr) const {
         await(service->requestAccess());
         const std::int64_t count = await(service->beginScan());
@@ -43,6 +44,14 @@ struct FolderLibrary {
         const ScanTimings finished = await(service->finishScan());
         if (timings)
             *timings = finished;
+        QStringList ids;
+        for (const VideoItem &item : items)
+            ids << item.localIdentifier();
+        const platform::VideoFingerprints made = await(service->fingerprintVideos(ids, {}));
+        for (VideoItem &item : items) {
+            if (const auto it = made.find(item.localIdentifier()); it != made.end())
+                item = item.withFingerprint(it->second);
+        }
         return items;
     }
 };

@@ -83,7 +83,7 @@ struct WindowFixture {
         const bool ended = QTest::qWaitFor([this] {
             platform->releaseHeld();
             return window.model() && !vm().isScanning() && !vm().isPerformingItemAction()
-                   && !vm().copyCheck() && !vm().isGroupingSimilar();
+                   && !vm().copyCheck() && !vm().fingerprinting() && !vm().isGroupingSimilar();
         });
         QCoreApplication::processEvents();
         return ended;

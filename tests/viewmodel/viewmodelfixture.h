@@ -72,8 +72,10 @@ struct ViewModelFixture {
         return settled();
     }
     [[nodiscard]] bool settled() {
-        return QTest::qWaitFor(
-            [this] { return !vm.isScanning() && !vm.copyCheck() && !vm.isGroupingSimilar(); });
+        return QTest::qWaitFor([this] {
+            return !vm.isScanning() && !vm.copyCheck() && !vm.fingerprinting()
+                   && !vm.isGroupingSimilar();
+        });
     }
     // Waits for the running action to end.
     [[nodiscard]] bool acted() {

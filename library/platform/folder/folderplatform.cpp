@@ -442,11 +442,10 @@ namespace {
 class ScanFetch final : public AssetFetchResult {
 public:
     ScanFetch(std::shared_ptr<const FolderPlatform::Library> library, std::vector<IndexRow> rows,
-              std::vector<bool> current, std::vector<bool> unfingerprinted)
+              std::vector<bool> current)
         : m_library(std::move(library))
         , m_rows(std::move(rows))
         , m_current(std::move(current))
-        , m_unfingerprinted(std::move(unfingerprinted))
         , m_read(m_rows.size(), false) {}
     ~ScanFetch() override { flush(); }
 
@@ -471,16 +470,11 @@ private:
     void flushLocked() const {
         m_library->write(m_unwritten, {});
         m_unwritten.clear();
-        m_library->storeFingerprints(m_unwrittenFingerprints);
-        m_unwrittenFingerprints.clear();
     }
 
-    // A video is read when the index has nothing current of it, and fingerprinted once, in the
-    // same worker, when it opened with a picture: so an index made before fingerprints gets them
-    // without reading any container again.
-    bool needsReading(std::size_t i) const {
-        return !m_read[i] && (!m_current[i] || m_unfingerprinted[i]);
-    }
+    // A video is read when the index has nothing current of it. Fingerprints are made after
+    // the scan (see fingerprintVideos): they cost far more than a container's read.
+    bool needsReading(std::size_t i) const { return !m_read[i] && !m_current[i]; }
 
     void readAheadFrom(std::size_t first) const {
         std::vector<std::size_t> batch;
@@ -490,17 +484,10 @@ private:
                 m_read[i] = true;
             }
         }
-        std::vector<std::optional<FingerprintRecord>> made(batch.size());
         const auto &probes = m_library->probes;
         const auto readShare = [&](std::size_t helper) {
-            for (std::size_t k = helper; k < batch.size(); k += probes.size()) {
-                IndexRow &row = m_rows[batch[k]];
-                const bool current = m_current[batch[k]];
-                if (!current)
-                    m_library->readContainer(row, *probes[helper]);
-                if (current || (row.playable && !m_library->wasFingerprinted(row.stat)))
-                    made[k] = m_library->fingerprint(row, *probes[helper]);
-            }
+            for (std::size_t k = helper; k < batch.size(); k += probes.size())
+                m_library->readContainer(m_rows[batch[k]], *probes[helper]);
         };
         std::vector<std::thread> others;
         for (std::size_t helper = 1; helper < probes.size() && helper < batch.size(); ++helper)
@@ -508,16 +495,9 @@ private:
         readShare(0);
         for (std::thread &other : others)
             other.join();
-        const std::size_t learnt = m_unwrittenFingerprints.size();
-        for (std::size_t k = 0; k < batch.size(); ++k) {
-            if (!m_current[batch[k]])
-                m_unwritten.push_back(m_rows[batch[k]]);
-            if (made[k])
-                m_unwrittenFingerprints.push_back(std::move(*made[k]));
-        }
-        m_library->rememberFingerprints({m_unwrittenFingerprints.begin() + std::ptrdiff_t(learnt),
-                                         m_unwrittenFingerprints.end()});
-        if (m_unwritten.size() + m_unwrittenFingerprints.size() >= writeBatch)
+        for (std::size_t k : batch)
+            m_unwritten.push_back(m_rows[k]);
+        if (m_unwritten.size() >= writeBatch)
             flushLocked();
     }
 
@@ -525,11 +505,8 @@ private:
     mutable std::mutex m_lock;
     mutable std::vector<IndexRow> m_rows;
     const std::vector<bool> m_current; // current in the index when the walk found it
-    // Current, with a picture, but never fingerprinted as it is.
-    const std::vector<bool> m_unfingerprinted;
-    mutable std::vector<bool> m_read; // read or fingerprinted during this scan
+    mutable std::vector<bool> m_read;  // read during this scan
     mutable std::vector<IndexRow> m_unwritten;
-    mutable std::vector<FingerprintRecord> m_unwrittenFingerprints;
 };
 
 class RowFetch final : public AssetFetchResult {
@@ -874,18 +851,14 @@ std::unique_ptr<AssetFetchResult> FolderPlatform::fetchVideoAssets(const FetchOp
               [&](std::size_t a, std::size_t b) { return newerFirst(listed[a], listed[b]); });
     std::vector<IndexRow> orderedRows;
     std::vector<bool> orderedCurrent;
-    std::vector<bool> unfingerprinted;
     orderedRows.reserve(order.size());
     orderedCurrent.reserve(order.size());
-    unfingerprinted.reserve(order.size());
     for (std::size_t i : order) {
-        unfingerprinted.push_back(current[i] && listed[i].playable
-                                  && !library.fingerprintLocked(listed[i].stat));
         orderedRows.push_back(std::move(listed[i]));
         orderedCurrent.push_back(current[i]);
     }
-    return std::make_unique<ScanFetch>(m_library, std::move(orderedRows), std::move(orderedCurrent),
-                                       std::move(unfingerprinted));
+    return std::make_unique<ScanFetch>(m_library, std::move(orderedRows),
+                                       std::move(orderedCurrent));
 }
 
 std::unique_ptr<AssetFetchResult> FolderPlatform::fetchAssets(const QStringList &identifiers) {
@@ -1012,6 +985,54 @@ FolderPlatform::checkContent(const std::vector<QStringList> &sizeGroups,
 
 std::int64_t FolderPlatform::contentBytesRead() const {
     return m_library->contentBytesRead.load();
+}
+
+VideoFingerprints
+FolderPlatform::fingerprintVideos(const QStringList &identifiers,
+                                  const std::function<void(FingerprintProgress)> &progress,
+                                  std::stop_token cancellation) {
+    const Library &library = *m_library;
+    std::vector<std::pair<QString, IndexRow>> wanted;
+    for (IndexRow &row : library.existingRows(identifiers)) {
+        if (row.playable && !library.wasFingerprinted(row.stat))
+            wanted.emplace_back(row.id, std::move(row));
+    }
+    const auto total = std::int64_t(wanted.size());
+    std::vector<std::optional<FingerprintRecord>> made(wanted.size());
+    std::atomic<std::int64_t> done{0};
+    if (progress)
+        progress({0, total});
+    // Each helper takes every n-th video; what is made is kept, in the index too, as it comes,
+    // so that a pass stopped half-way need not start over.
+    const auto &probes = library.probes;
+    std::mutex keeping;
+    const auto share = [&](std::size_t helper) {
+        for (std::size_t k = helper; k < wanted.size(); k += probes.size()) {
+            if (cancellation.stop_requested())
+                return;
+            made[k] = library.fingerprint(wanted[k].second, *probes[helper]);
+            if (made[k]) {
+                std::lock_guard lock(keeping);
+                library.rememberFingerprints({*made[k]});
+                library.storeFingerprints({*made[k]});
+            }
+            const std::int64_t count = ++done;
+            if (progress)
+                progress({count, total});
+        }
+    };
+    std::vector<std::thread> others;
+    for (std::size_t helper = 1; helper < probes.size() && helper < wanted.size(); ++helper)
+        others.emplace_back(share, helper);
+    share(0);
+    for (std::thread &other : others)
+        other.join();
+    VideoFingerprints fingerprints;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        if (made[k] && !made[k]->fingerprint.isEmpty())
+            fingerprints.emplace(wanted[k].first, std::move(made[k]->fingerprint));
+    }
+    return fingerprints;
 }
 
 std::int64_t FolderPlatform::fingerprintsMade() const {

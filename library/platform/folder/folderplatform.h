@@ -64,8 +64,11 @@ public:
                                 std::stop_token cancellation) override;
     // Bytes of video content read by checks so far: none when every answer was remembered.
     std::int64_t contentBytesRead() const;
-    // Videos fingerprinted by scans so far: none when every video was fingerprinted before, as
-    // it is now.
+    // Runs the helpers side by side, each on its share of the videos.
+    VideoFingerprints fingerprintVideos(const QStringList &identifiers,
+                                        const std::function<void(FingerprintProgress)> &progress,
+                                        std::stop_token cancellation) override;
+    // Videos fingerprinted so far: none when every video was fingerprinted before, as it is now.
     std::int64_t fingerprintsMade() const;
 
     LibraryTrash libraryTrash() const override;
