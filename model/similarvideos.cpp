@@ -73,14 +73,15 @@ Alignment shifted(double aSeconds, double bSeconds, double shift) {
         return all;
     }();
     const double step = fractions[1] - fractions[0];
+    const double scale = aSeconds / bSeconds / step;
+    const double offset = (shift / bSeconds - fractions[0]) / step;
     // A moment at an end of b's span must not be lost to rounding.
     constexpr double tolerance = 1e-9;
     Alignment alignment{};
     for (std::size_t i = 0; i < alignment.size(); ++i) {
-        const double at = ((fractions[i] * aSeconds + shift) / bSeconds - fractions[0]) / step;
-        alignment[i] = at < -tolerance || at > fingerprintFrameCount - 1 + tolerance
-                           ? -1
-                           : int(std::lround(at));
+        const double at = fractions[i] * scale + offset;
+        alignment[i] =
+            at < -tolerance || at > fingerprintFrameCount - 1 + tolerance ? -1 : int(at + 0.5);
     }
     return alignment;
 }
