@@ -156,7 +156,8 @@ CheckRun checkFromNothing(const LibraryRoots &roots, const QString &firstIndex,
                           const QString &indexPath, const QStringList *evicted) {
     QFile::remove(indexPath);
     QFile::copy(firstIndex, indexPath);
-    FolderPlatform library({roots, indexPath, probeHelper(), 2});
+    FolderPlatform library(
+        {.roots = roots, .indexPath = indexPath, .probeHelperPath = probeHelper()});
     const std::vector<QStringList> groups = scanGroups(library);
     if (evicted)
         evict(*evicted);
@@ -245,7 +246,8 @@ int main(int argc, char *argv[]) {
         makeGroupedTree(tree, size);
         const QString treeIndex = work.filePath(QStringLiteral("tree%1.sqlite3").arg(size));
         const LibraryRoots treeRoots = indexTree(tree, treeIndex);
-        FolderPlatform library({treeRoots, treeIndex, probeHelper(), 2});
+        FolderPlatform library(
+            {.roots = treeRoots, .indexPath = treeIndex, .probeHelperPath = probeHelper()});
         keep(library.checkContent(scanGroups(library), {}, {}));
         const std::int64_t readBefore = library.contentBytesRead();
         // Rescans alone and rescans with a check, taken in turns so that a busy machine weighs

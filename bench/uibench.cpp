@@ -105,8 +105,8 @@ int measureOne(const QString &library) {
         makeTree(tree, libraryCount);
         const QString index = work.filePath(QStringLiteral("index.sqlite3"));
         const LibraryRoots roots = indexTree(tree, index);
-        figures = measure(std::make_shared<FolderPlatform>(
-            FolderPlatformOptions{roots, index, probeHelper(), 2}));
+        figures = measure(std::make_shared<FolderPlatform>(FolderPlatformOptions{
+            .roots = roots, .indexPath = index, .probeHelperPath = probeHelper()}));
     }
     std::printf("%f %f %f %f\n", figures.newRowSetMs, figures.keystrokeMs, figures.residentMB,
                 figures.tableMB);
