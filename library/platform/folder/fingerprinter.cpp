@@ -2,6 +2,7 @@
 #include "fingerprinter.h"
 
 #include "containerinput.h"
+#include "ffmpegowners.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,17 +30,6 @@ constexpr int grayWidth = 4 * hashImageSide;
 constexpr int maxPacketsPerSample = 60;
 // Packets of any stream read for one sample before it is given up as unreadable.
 constexpr int maxPacketsRead = 3000;
-
-struct CodecDeleter {
-    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame *f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket *p) const { av_packet_free(&p); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 
 double durationSeconds(const AVFormatContext *ctx, const AVStream *video) {
     if (ctx->duration != AV_NOPTS_VALUE && ctx->duration > 0)
@@ -224,7 +214,7 @@ private:
     const AVStream *m_video;
     const std::int64_t m_start;
     AVCodecContext *m_decoder;
-    const std::unique_ptr<AVPacket, PacketDeleter> m_packet;
+    const PacketPtr m_packet;
     const FramePtr m_frame;
     const FramePtr m_last; // the latest frame decoded before the target
     const FramePtr m_gray;
@@ -278,7 +268,7 @@ FingerprintReading readFingerprint(int fd, const QByteArray &name,
     const AVCodec *codec = avcodec_find_decoder(video->codecpar->codec_id);
     if (!codec)
         return failure(QStringLiteral("no decoder for this video"));
-    const std::unique_ptr<AVCodecContext, CodecDeleter> decoder(avcodec_alloc_context3(codec));
+    const CodecPtr decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), video->codecpar) < 0)
         return failure(QStringLiteral("out of memory"));
     // A few small pictures: the cheapest decoding that keeps their shapes. Threads would only

@@ -2,6 +2,7 @@
 #include "framegrab.h"
 
 #include "containerinput.h"
+#include "ffmpegowners.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,19 +24,6 @@ constexpr int maxPackets = 3000;
 // After this many video packets without the keyframe flag, the flags are not believed.
 constexpr int keyframeWait = 300;
 constexpr double targetSeconds = 1.0;
-
-struct CodecDeleter {
-    void operator()(AVCodecContext *c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame *f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket *p) const { av_packet_free(&p); }
-};
-struct ScalerDeleter {
-    void operator()(SwsContext *s) const { sws_freeContext(s); }
-};
 
 GrabbedFrame failure(QString error) {
     GrabbedFrame frame;
@@ -69,7 +57,7 @@ void seekNearStart(AVFormatContext *ctx, const AVStream *video) {
 bool decodeOneFrame(ContainerInput &input, const AVStream *video, AVCodecContext *decoder,
                     AVFrame *frame, QString &error) {
     AVFormatContext *ctx = input.context();
-    const std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    const PacketPtr packet(av_packet_alloc());
     if (!packet) {
         error = QStringLiteral("out of memory");
         return false;
@@ -180,7 +168,7 @@ GrabbedFrame grabFrame(int fd, const QByteArray &name, int width, int height, Fr
     const AVCodec *codec = avcodec_find_decoder(video->codecpar->codec_id);
     if (!codec)
         return failure(QStringLiteral("no decoder for this video"));
-    const std::unique_ptr<AVCodecContext, CodecDeleter> decoder(avcodec_alloc_context3(codec));
+    const CodecPtr decoder(avcodec_alloc_context3(codec));
     if (!decoder || avcodec_parameters_to_context(decoder.get(), video->codecpar) < 0)
         return failure(QStringLiteral("out of memory"));
     // One frame: threads would only add start-up time.
@@ -193,7 +181,7 @@ GrabbedFrame grabFrame(int fd, const QByteArray &name, int width, int height, Fr
         ctx->streams[i]->discard = int(i) == video->index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 
     seekNearStart(ctx, video);
-    const std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    const FramePtr frame(av_frame_alloc());
     QString error;
     if (!frame || !decodeOneFrame(input, video, decoder.get(), frame.get(), error))
         return failure(error);
@@ -242,9 +230,9 @@ GrabbedFrame grabFrame(int fd, const QByteArray &name, int width, int height, Fr
         outHeight = std::clamp(int(std::lround(storedHeight * scale)), 1, maxFrameSide);
     }
 
-    const std::unique_ptr<SwsContext, ScalerDeleter> scaler(
-        sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), outWidth,
-                       outHeight, AV_PIX_FMT_RGB24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    const ScalerPtr scaler(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
+                                          outWidth, outHeight, AV_PIX_FMT_RGB24, SWS_BILINEAR,
+                                          nullptr, nullptr, nullptr));
     if (!scaler)
         return failure(QStringLiteral("the picture cannot be scaled"));
     const int *coefficients =
@@ -253,7 +241,7 @@ GrabbedFrame grabFrame(int fd, const QByteArray &name, int width, int height, Fr
                              sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     // swscale's vector code writes whole blocks of pixels, past the end of a row and of the
     // last one; a frame buffer has the padding and alignment it counts on.
-    const std::unique_ptr<AVFrame, FrameDeleter> scaled(av_frame_alloc());
+    const FramePtr scaled(av_frame_alloc());
     if (!scaled)
         return failure(QStringLiteral("out of memory"));
     scaled->format = AV_PIX_FMT_RGB24;
