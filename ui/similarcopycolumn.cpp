@@ -4,6 +4,7 @@
 #include "fonts.h"
 #include "library/photolibraryservice.h"
 #include "model/displaytext.h"
+#include "previewloading.h"
 #include "symbols.h"
 #include "videotablemodel.h"
 
@@ -230,23 +231,10 @@ void SimilarCopyColumn::release() {
 }
 
 QCoro::Task<> SimilarCopyColumn::loadPlayer(std::stop_token cancellation) {
-    const QPointer<SimilarCopyColumn> self(this);
-    const std::shared_ptr<PhotoLibraryService> service = m_service;
-    const QString identifier = m_video.localIdentifier();
-    // Only `self` is used after a suspension: the column may be gone by then.
-    const auto current = [&] { return self && !cancellation.stop_requested(); };
-    try {
-        PreviewPlayer made = co_await service->makePreviewPlayer(identifier, cancellation);
-        if (current())
-            self->showPlayer(std::move(made));
-    } catch (const PreviewCancelled &) {
-    } catch (const PhotoLibraryError &error) {
-        if (current())
-            self->showFailure(error.errorDescription());
-    } catch (const std::exception &error) {
-        if (current())
-            self->showFailure(QString::fromUtf8(error.what()));
-    }
+    return loadPreviewPlayer(
+        this, m_service, m_video.localIdentifier(), std::move(cancellation),
+        [this](PreviewPlayer made) { showPlayer(std::move(made)); },
+        [this](const QString &message) { showFailure(message); });
 }
 
 QCoro::Task<> SimilarCopyColumn::loadThumbnail(std::stop_token cancellation) {

@@ -6,6 +6,7 @@
 #include "library/photolibraryservice.h"
 #include "model/displaytext.h"
 #include "playbackobserver.h"
+#include "previewloading.h"
 #include "spinner.h"
 #include "symbols.h"
 
@@ -230,23 +231,10 @@ void VideoPreviewView::startLoading() {
 }
 
 QCoro::Task<> VideoPreviewView::load(std::stop_token cancellation) {
-    const QPointer<VideoPreviewView> self(this);
-    const std::shared_ptr<PhotoLibraryService> service = m_service;
-    const QString identifier = m_item.localIdentifier();
-    // Only `self` is used after a suspension: the sheet may be gone by then.
-    const auto current = [&] { return self && !cancellation.stop_requested(); };
-    try {
-        PreviewPlayer made = co_await service->makePreviewPlayer(identifier, cancellation);
-        if (current())
-            self->showPlayer(std::move(made));
-    } catch (const PreviewCancelled &) {
-    } catch (const PhotoLibraryError &error) {
-        if (current())
-            self->showFailure(error.errorDescription());
-    } catch (const std::exception &error) {
-        if (current())
-            self->showFailure(QString::fromUtf8(error.what()));
-    }
+    return loadPreviewPlayer(
+        this, m_service, m_item.localIdentifier(), std::move(cancellation),
+        [this](PreviewPlayer made) { showPlayer(std::move(made)); },
+        [this](const QString &message) { showFailure(message); });
 }
 
 void VideoPreviewView::showPlayer(PreviewPlayer made) {
