@@ -182,13 +182,16 @@ HashImage hashImageOf(const std::uint8_t *gray, int stride, const PictureArea &a
 }
 
 QByteArray encodeFingerprintFrames(const std::vector<std::uint64_t> &frames) {
+    // An empty vector or array may hold no storage at all, which the byte swap must not see.
+    if (frames.empty())
+        return {};
     QByteArray bytes(qsizetype(frames.size() * sizeof(std::uint64_t)), Qt::Uninitialized);
     qToLittleEndian<std::uint64_t>(frames.data(), qsizetype(frames.size()), bytes.data());
     return bytes;
 }
 
 std::vector<std::uint64_t> decodeFingerprintFrames(const QByteArray &bytes) {
-    if (bytes.size() % qsizetype(sizeof(std::uint64_t)) != 0)
+    if (bytes.isEmpty() || bytes.size() % qsizetype(sizeof(std::uint64_t)) != 0)
         return {};
     std::vector<std::uint64_t> frames(std::size_t(bytes.size()) / sizeof(std::uint64_t));
     qFromLittleEndian<std::uint64_t>(bytes.constData(), qsizetype(frames.size()), frames.data());
