@@ -494,9 +494,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("same");
         const VideoSpec original{.seconds = 4};
         const auto filtered = [&](const QString &filter) {
-            VideoSpec spec = original;
-            spec.extraOutputArgs = {u"-vf"_s, filter};
-            return spec;
+            VideoSpec edited = original;
+            edited.extraOutputArgs = {u"-vf"_s, filter};
+            return edited;
         };
         VideoSpec lowQuality = original;
         lowQuality.extraOutputArgs = {u"-crf"_s, u"40"_s};
