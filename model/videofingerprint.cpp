@@ -16,9 +16,12 @@ constexpr int hashSide = 8;
 // A picture whose shades spread less than this (a variance, in squared 8-bit levels) is one shade
 // with some noise: a fade, a black frame, a lens cap.
 constexpr double flatVariance = 16;
-// A row or column whose mean stays at or under this level is part of a black bar; it leaves room
-// for limited-range black (16) and the noise encoders add to it.
+// A row or column is part of a black bar when its mean stays at or under barLevel and none of its
+// pixels passes barPeak: room for limited-range black (16) and the noise encoders add to it. The
+// peak keeps a dark scene's sparse lights, or a logo, from passing for a bar, which would crop
+// a copy with a logo differently from its original.
 constexpr int barLevel = 24;
+constexpr int barPeak = 48;
 // Bars never leave less than this share of a side: a picture that would is dark, not framed.
 constexpr int minimumContentShare = 4; // a quarter
 
@@ -70,10 +73,21 @@ bool isFlat(const HashImage &image) {
     return squares / double(image.size()) - mean * mean < flatVariance;
 }
 
-// How many lines of `count`, from one end, are black bars. `meanOf(i)` is the mean of line i.
-int barLines(int count, bool fromEnd, const auto &meanOf) {
+// Whether `count` pixels, `step` apart, are a line of a black bar.
+bool isBarLine(const std::uint8_t *pixel, int count, std::ptrdiff_t step) {
+    int sum = 0;
+    for (int i = 0; i < count; ++i, pixel += step) {
+        if (*pixel > barPeak)
+            return false;
+        sum += *pixel;
+    }
+    return sum <= barLevel * count;
+}
+
+// How many lines of `count`, from one end, are black bars. `isBar(i)` says whether line i is.
+int barLines(int count, bool fromEnd, const auto &isBar) {
     int bars = 0;
-    while (bars < count && meanOf(fromEnd ? count - 1 - bars : bars) <= barLevel)
+    while (bars < count && isBar(fromEnd ? count - 1 - bars : bars))
         ++bars;
     return bars;
 }
@@ -112,27 +126,19 @@ PictureArea contentArea(const std::uint8_t *gray, int width, int height, int str
     const PictureArea whole{0, 0, width, height};
     if (width <= 0 || height <= 0)
         return whole;
-    const auto rowMean = [&](int y) {
-        const std::uint8_t *row = gray + std::ptrdiff_t(y) * stride;
-        int sum = 0;
-        for (int x = 0; x < width; ++x)
-            sum += row[x];
-        return sum / width;
+    const auto isBarRow = [&](int y) {
+        return isBarLine(gray + std::ptrdiff_t(y) * stride, width, 1);
     };
-    const int top = barLines(height, false, rowMean);
+    const int top = barLines(height, false, isBarRow);
     if (top == height)
         return whole;
-    const int bottom = barLines(height, true, rowMean);
+    const int bottom = barLines(height, true, isBarRow);
     const int rows = height - top - bottom;
-    const auto columnMean = [&](int x) {
-        const std::uint8_t *pixel = gray + std::ptrdiff_t(top) * stride + x;
-        int sum = 0;
-        for (int y = 0; y < rows; ++y, pixel += stride)
-            sum += *pixel;
-        return sum / rows;
+    const auto isBarColumn = [&](int x) {
+        return isBarLine(gray + std::ptrdiff_t(top) * stride + x, rows, stride);
     };
-    const int left = barLines(width, false, columnMean);
-    const int right = barLines(width, true, columnMean);
+    const int left = barLines(width, false, isBarColumn);
+    const int right = barLines(width, true, isBarColumn);
     const int columns = width - left - right;
     if (rows * minimumContentShare < height || columns * minimumContentShare < width)
         return whole;

@@ -16,7 +16,8 @@ namespace orsenta::platform {
 
 namespace {
 
-constexpr int schemaVersion = 4;
+constexpr int schemaVersion = 5;
+constexpr const char *stampSchemaVersion = "PRAGMA user_version=5";
 
 const char *const schema = R"(
 CREATE TABLE IF NOT EXISTS videos (
@@ -226,8 +227,11 @@ int prepareSchema(sqlite3 *db) {
         steps.push_back(schema);
     if (current == 1)
         steps.push_back("ALTER TABLE videos ADD COLUMN helper_failures INTEGER NOT NULL DEFAULT 0");
-    steps.insert(steps.end(),
-                 {contentSchema, fingerprintSchema, "PRAGMA user_version=4", "COMMIT"});
+    // The fourth version's fingerprints were hashed from pictures whose black bars a logo could
+    // move: they would not compare with new ones, and the next pass makes them again.
+    if (current == 4)
+        steps.push_back("DELETE FROM fingerprints");
+    steps.insert(steps.end(), {contentSchema, fingerprintSchema, stampSchemaVersion, "COMMIT"});
     for (const char *step : steps) {
         if (const int rc = execOn(db, step); rc != SQLITE_OK) {
             execOn(db, "ROLLBACK");
@@ -289,7 +293,7 @@ sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
     if (sqlite3_open_v2(":memory:", &db, flags, nullptr) != SQLITE_OK
         || execOn(db, schema) != SQLITE_OK || execOn(db, contentSchema) != SQLITE_OK
         || execOn(db, fingerprintSchema) != SQLITE_OK
-        || execOn(db, "PRAGMA user_version=4") != SQLITE_OK) {
+        || execOn(db, stampSchemaVersion) != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
@@ -317,7 +321,7 @@ sqlite3 *sessionCopy(const QByteArray &path, bool *copied) {
             readable && execOn(db, copy.constData()) == SQLITE_OK
             && (version < 3
                 || execOn(db, "INSERT INTO main.contents SELECT * FROM disk.contents") == SQLITE_OK)
-            && (version < 4
+            && (version < 5
                 || execOn(db, "INSERT INTO main.fingerprints SELECT * FROM disk.fingerprints")
                        == SQLITE_OK);
         execOn(db, "DETACH DATABASE disk");
