@@ -24,7 +24,7 @@ struct SimilarityRule {
     double durationSlackSeconds = 6.5;
     double durationSlackFraction = 0.02;
     // Two frame hashes match when they differ in at most this many bits.
-    int frameDistance = 16;
+    int frameDistance = 18;
     // Of the frames both videos can tell something about, at least this share must match.
     double matchingShare = 0.6;
     // A video needs this many frames that tell something and differ from one another by more

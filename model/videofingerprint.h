@@ -13,7 +13,7 @@
 namespace orsenta {
 
 // Frames a fingerprint samples, at sampleFraction(0) … sampleFraction(frameCount - 1).
-inline constexpr int fingerprintFrameCount = 16;
+inline constexpr int fingerprintFrameCount = 32;
 // Side of the grayscale picture a frame hash is made from.
 inline constexpr int hashImageSide = 32;
 

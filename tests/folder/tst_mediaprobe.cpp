@@ -6,6 +6,7 @@
 
 #include "library/platform/folder/mediaprobe.h"
 #include "library/platform/folder/probeprotocol.h"
+#include "model/similarvideos.h"
 #include "samecontainer.h"
 #include "support/samplevideos.h"
 #include "support/testmain.h"
@@ -526,20 +527,25 @@ private Q_SLOTS:
         const FingerprintReading other = m_probe.fingerprint(raw("copy-" + name.toUtf8()));
         QVERIFY2(!other.fingerprint.isEmpty(), qPrintable(other.error));
         QCOMPARE(other.fingerprint.frames.size(), original.frames.size());
+        // A copy's frames are a few bits off, a sample on a quick change a few more, but none
+        // beyond what the rule allows; another picture's frames are nearly all further off.
         int alike = 0;
+        int matching = 0;
         QList<int> distances;
         for (std::size_t i = 0; i < original.frames.size(); ++i) {
             QVERIFY(original.frames[i] != 0);
             distances << std::popcount(original.frames[i] ^ other.fingerprint.frames[i]);
             alike += distances.back() <= 8 ? 1 : 0;
+            matching += distances.back() <= orsenta::SimilarityRule().frameDistance ? 1 : 0;
         }
         QByteArray said = "bits apart:";
         for (const int distance : distances)
             said += ' ' + QByteArray::number(distance);
+        const int count = int(original.frames.size());
         if (same)
-            QVERIFY2(alike == int(original.frames.size()), said.constData());
+            QVERIFY2(matching == count && alike * 10 >= count * 9, said.constData());
         else
-            QVERIFY2(alike <= 2, said.constData());
+            QVERIFY2(alike * 10 <= count, said.constData());
     }
 
     // No file of the corpus costs a helper; every valid one has its shape and a picture, and

@@ -57,7 +57,7 @@ enum class Kind : std::uint8_t {
     error = 0xff,
 };
 
-inline constexpr std::uint32_t version = 2;
+inline constexpr std::uint32_t version = 3;
 inline constexpr int headerSize = 5;
 // Room for the largest picture; a larger length means the stream is out of step.
 inline constexpr std::uint32_t maxPayload = 64u << 20;
