@@ -13,7 +13,8 @@
 #include <span>
 
 // Comparing hashes is mostly counting bits: where the processor may lack the instruction for it,
-// a second copy of the comparison uses it when it is there.
+// a second copy of the comparison uses it when it is there. What counts bits is inlined into
+// that copy, or it would call the library's slow count.
 #if defined(__GNUC__) && defined(__x86_64__)
 #define ORSENTA_WITH_POPCOUNT __attribute__((target_clones("popcnt", "default")))
 #else
@@ -36,12 +37,12 @@ bool closeDurations(double a, double b, const SimilarityRule &rule) {
            <= std::max(rule.durationSlackSeconds, rule.durationSlackFraction * longer);
 }
 
-int distance(std::uint64_t a, std::uint64_t b) {
+[[gnu::always_inline]] inline int distance(std::uint64_t a, std::uint64_t b) {
     return std::popcount(a ^ b);
 }
 
 // Informative frames that differ from every one counted before them by more than `bits`.
-int distinctCount(Frames frames, int bits) {
+[[gnu::always_inline]] inline int distinctCount(Frames frames, int bits) {
     std::vector<std::uint64_t> kept;
     for (const std::uint64_t hash : frames) {
         if (hash != 0 && std::ranges::all_of(kept, [&](std::uint64_t other) {
@@ -228,7 +229,8 @@ private:
 // Each informative frame hash is cut into four 16-bit chunks, and a video is filed under
 // (frame, chunk, value) for each. Copies a few bits apart share most of their chunks exactly,
 // while unrelated videos rarely share one: only videos filed together, at the same frame or a
-// neighbouring one and within the duration slack, are compared.
+// neighbouring one and within the duration slack, are compared, and only where the frames that
+// share the chunk match as a whole.
 //
 // A column holds one chunk of one frame for every video, as (value, video) words sorted by value
 // and, within a value, by video. A frame's columns are made when it comes up and dropped once the
@@ -257,7 +259,7 @@ public:
 
     // Calls visit(here, there) for each value of this column, with the videos holding it here
     // and those holding it in `other`.
-    void forEachValue(const ChunkColumn &other, const auto &visit) const {
+    [[gnu::always_inline]] void forEachValue(const ChunkColumn &other, const auto &visit) const {
         const auto valueOf = [](std::uint64_t e) { return e >> videoBits; };
         auto there = other.m_entries.cbegin();
         for (auto here = m_entries.cbegin(); here != m_entries.cend();) {
@@ -298,7 +300,8 @@ private:
 
 // Which candidates are similar, as sets. Pairs come from one value of a column (the same frame)
 // or from a value of a column and of the next frame's (a shift of one sample either way).
-DisjointSets similarSets(const Candidates &candidates, const SimilarityRule &rule) {
+ORSENTA_WITH_POPCOUNT DisjointSets similarSets(const Candidates &candidates,
+                                               const SimilarityRule &rule) {
     const std::size_t count = candidates.items.size();
     // The first and last candidate whose duration is close enough to each one's.
     std::vector<std::uint32_t> low(count);
@@ -314,30 +317,38 @@ DisjointSets similarSets(const Candidates &candidates, const SimilarityRule &rul
         high[i] = std::uint32_t(hi);
     }
     DisjointSets sets(count);
-    const auto compare = [&](std::uint32_t a, std::uint32_t b) {
-        if (a != b && sets.find(a) != sets.find(b)
+    // Strangers share a chunk by chance, but their frames around it differ: a pair is compared
+    // only where the frames that share a chunk match as a whole.
+    const auto compare = [&](std::uint32_t a, std::size_t aFrame, std::uint32_t b,
+                             std::size_t bFrame) __attribute__((always_inline)) {
+        if (a == b
+            || distance(candidates.row(a)[aFrame], candidates.row(b)[bFrame]) > rule.frameDistance)
+            return;
+        if (sets.find(a) != sets.find(b)
             && similarFrames(candidates.row(a), candidates.durations[a], candidates.row(b),
                              candidates.durations[b], rule))
             sets.unite(a, b);
     };
     const auto video = [](std::uint64_t entry) { return ChunkColumn::videoOf(entry); };
-    const auto compareRuns = [&](ChunkColumn::Run here, ChunkColumn::Run next) {
+    std::size_t frame = 0;
+    const auto compareRuns = [&](ChunkColumn::Run here, ChunkColumn::Run next)
+        __attribute__((always_inline)) {
         // Both runs are in order of duration, so where the window opens only moves forward.
         auto opening = next.begin();
         for (auto a = here.begin(); a != here.end(); ++a) {
             const std::uint32_t x = video(*a);
             for (auto b = a + 1; b != here.end() && video(*b) <= high[x]; ++b)
-                compare(x, video(*b));
+                compare(x, frame, video(*b), frame);
             while (opening != next.end() && video(*opening) < low[x])
                 ++opening;
             for (auto b = opening; b != next.end() && video(*b) <= high[x]; ++b)
-                compare(x, video(*b));
+                compare(x, frame, video(*b), frame + 1);
         }
     };
     if (count == 0)
         return sets;
     auto here = ChunkColumn::ofFrame(candidates, 0);
-    for (std::size_t frame = 0; frame < candidates.width; ++frame) {
+    for (; frame < candidates.width; ++frame) {
         auto next = frame + 1 < candidates.width ? ChunkColumn::ofFrame(candidates, frame + 1)
                                                  : std::array<ChunkColumn, ChunkColumn::chunks>{};
         for (std::size_t chunk = 0; chunk < here.size(); ++chunk)
