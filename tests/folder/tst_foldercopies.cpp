@@ -404,6 +404,52 @@ private Q_SLOTS:
         QCOMPARE(kept, 0);
     }
 
+    // A file that takes the helper down while it is fingerprinted is tried again, and once it has
+    // done so twice in a row it is set aside until it changes.
+    void aFileThatCrashesFingerprintingIsSetAside() {
+        const Place place;
+        const QString video = place.file(u"flaky.mp4"_s);
+        QVERIFY(!makeVideo(video, {}).isEmpty());
+        // Each pass is a new session whose helpers start at its first fingerprint, so that they
+        // see the hook; the file's container was read before, by a fetch of its own.
+        const auto read = [&] {
+            const auto library = place.open();
+            const auto fetch = library->fetchVideoAssets(library->makeFetchOptions());
+            for (std::int64_t i = 0; i < fetch->count(); ++i)
+                QVERIFY(fetch->at(i));
+        };
+        const auto pass = [&](bool crash) {
+            const auto library = place.open();
+            QStringList ids;
+            {
+                const auto fetch = library->fetchVideoAssets(library->makeFetchOptions());
+                for (std::int64_t i = 0; i < fetch->count(); ++i)
+                    ids << fetch->at(i)->localIdentifier;
+            }
+            if (crash)
+                qputenv("ORSENTA_PROBE_TEST_CRASH_ON", "flaky");
+            const VideoFingerprints made = library->fingerprintVideos(ids, {}, {});
+            qunsetenv("ORSENTA_PROBE_TEST_CRASH_ON");
+            return std::pair{library->fingerprintsMade(), made.size()};
+        };
+        const auto touch = [&] {
+            const struct timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+            QVERIFY(::utimensat(AT_FDCWD, bytes(video).constData(), times, 0) == 0);
+        };
+        using Pass = std::pair<std::int64_t, std::size_t>; // fingerprints tried, and made
+        read();
+        QCOMPARE(pass(true), Pass(1, 0));
+        QCOMPARE(pass(false), Pass(1, 1));
+        touch();
+        read();
+        QCOMPARE(pass(true), Pass(1, 0));
+        QCOMPARE(pass(true), Pass(1, 0));
+        QCOMPARE(pass(false), Pass(0, 0)); // set aside: no pass is held up by it again
+        touch();
+        read();
+        QCOMPARE(pass(false), Pass(1, 1));
+    }
+
     // The whole way through the window's model: a video imported twice with one date, and a
     // same-size stranger. Only the copy is counted and selected, the original name stays, the
     // figures are the copy's blocks, and Undo brings back exactly what moved.

@@ -37,6 +37,13 @@ constexpr std::size_t writeBatch = 64;
 // A scan meeting an unread video reads the next few unread ones with it, split between helpers.
 constexpr std::size_t readAhead = 16;
 constexpr int readAheadHelpers = 2;
+// A file that crashes or hangs the helper this many times in a row is set aside until it changes,
+// so that a hostile file cannot slow every scan or fingerprinting pass.
+constexpr int helperFailuresToSetAside = 2;
+
+bool tookHelperDown(ReadFailure failure) {
+    return failure == ReadFailure::helperDied || failure == ReadFailure::helperHung;
+}
 
 QByteArray fileName(const QByteArray &path) {
     return path.mid(path.lastIndexOf('/') + 1);
@@ -285,9 +292,14 @@ struct FolderPlatform::Library {
         return it != fingerprints.cend() && it->key == contentKey(stat) ? &*it : nullptr;
     }
 
+    // Whether the file as it is now needs no fingerprinting: it has a fingerprint, could not have
+    // one, or has been set aside.
     bool wasFingerprinted(const FileStat &stat) const {
         std::lock_guard lock(mirrorLock);
-        return fingerprintLocked(stat) != nullptr;
+        const FingerprintRecord *record = fingerprintLocked(stat);
+        return record
+               && (record->helperFailures == 0
+                   || record->helperFailures >= helperFailuresToSetAside);
     }
 
     // Seen by this session at once, and kept for it even when the disk refuses them, as rows
@@ -305,12 +317,18 @@ struct FolderPlatform::Library {
         index->writeFingerprints(records);
     }
 
-    // Fingerprints the row's video as its file is now. Empty when the read was lost (the helper
-    // failed, the file could not be opened): that says nothing about the file, which is tried
-    // again at the next scan.
+    // Fingerprints the row's video as its file is now. Empty when the read said nothing about the
+    // file (it could not be opened, no helper could start), which is tried again at the next
+    // pass. A helper that crashed or hung on it is counted against the file.
     std::optional<FingerprintRecord> fingerprint(const IndexRow &row, MediaProbe &probe) const {
         ++fingerprintsMade;
         FingerprintReading reading = probe.fingerprint(row.path);
+        if (tookHelperDown(reading.failure)) {
+            std::lock_guard lock(mirrorLock);
+            const FingerprintRecord *earlier = fingerprintLocked(row.stat);
+            return FingerprintRecord{
+                contentKey(row.stat), {}, earlier ? earlier->helperFailures + 1 : 1};
+        }
         if (reading.failure != ReadFailure::none)
             return std::nullopt;
         return FingerprintRecord{contentKey(row.stat), std::move(reading.fingerprint)};
@@ -354,10 +372,9 @@ struct FolderPlatform::Library {
         const ContainerInfo info = probe.probe(row.path);
         // A read that says nothing about the file is shown as unplayable for now and tried again
         // at the next scan, unless the file keeps taking the helper down with it.
-        const bool helperFault =
-            info.failure == ReadFailure::helperDied || info.failure == ReadFailure::helperHung;
-        row.helperFailures = helperFault ? row.helperFailures + 1 : 0;
-        row.read = info.failure == ReadFailure::none || row.helperFailures >= 2;
+        row.helperFailures = tookHelperDown(info.failure) ? row.helperFailures + 1 : 0;
+        row.read =
+            info.failure == ReadFailure::none || row.helperFailures >= helperFailuresToSetAside;
         row.playable = info.opened && info.hasVideo;
         row.duration = info.opened && info.duration >= 0 ? info.duration : 0;
         row.pixelWidth = info.pixelWidth;

@@ -59,7 +59,8 @@ CREATE TABLE IF NOT EXISTS contents (
 )";
 
 // Added in the fourth version: fingerprints, keyed as contents are. Empty frames mark a file
-// that could not be fingerprinted, so that it is tried again only once it changes.
+// that could not be fingerprinted, so that it is tried again only once it changes. The fifth
+// version counts the attempts that took the helper down.
 const char *const fingerprintSchema = R"(
 CREATE TABLE IF NOT EXISTS fingerprints (
     device INTEGER NOT NULL,
@@ -69,6 +70,7 @@ CREATE TABLE IF NOT EXISTS fingerprints (
     changed_ns INTEGER NOT NULL,
     codec BLOB NOT NULL,
     frames BLOB NOT NULL,
+    helper_failures INTEGER NOT NULL DEFAULT 0,
     PRIMARY KEY (device, inode)
 );
 )";
@@ -230,7 +232,7 @@ int prepareSchema(sqlite3 *db) {
     // The fourth version's fingerprints were hashed from pictures whose black bars a logo could
     // move: they would not compare with new ones, and the next pass makes them again.
     if (current == 4)
-        steps.push_back("DELETE FROM fingerprints");
+        steps.push_back("DROP TABLE fingerprints");
     steps.insert(steps.end(), {contentSchema, fingerprintSchema, stampSchemaVersion, "COMMIT"});
     for (const char *step : steps) {
         if (const int rc = execOn(db, step); rc != SQLITE_OK) {
@@ -642,8 +644,8 @@ bool LibraryIndex::writeContent(const std::vector<ContentRecord> &records) {
 std::vector<FingerprintRecord> LibraryIndex::fingerprintRecords() const {
     std::lock_guard lock(m_lock);
     std::vector<FingerprintRecord> records;
-    Statement select(m_db, "SELECT device, inode, size, modified_ns, changed_ns, codec, frames "
-                           "FROM fingerprints");
+    Statement select(m_db, "SELECT device, inode, size, modified_ns, changed_ns, codec, frames, "
+                           "helper_failures FROM fingerprints");
     while (select && select.step()) {
         sqlite3_stmt *s = select.get();
         FingerprintRecord record;
@@ -654,6 +656,7 @@ std::vector<FingerprintRecord> LibraryIndex::fingerprintRecords() const {
         record.key.changedNs = sqlite3_column_int64(s, 4);
         record.fingerprint.codec = blobAt(s, 5);
         record.fingerprint.frames = decodeFingerprintFrames(blobAt(s, 6));
+        record.helperFailures = sqlite3_column_int(s, 7);
         records.push_back(std::move(record));
     }
     return records;
@@ -665,7 +668,7 @@ bool LibraryIndex::writeFingerprints(const std::vector<FingerprintRecord> &recor
         return false;
     bool ok = true;
     {
-        Statement insert(m_db, "INSERT OR REPLACE INTO fingerprints VALUES (?,?,?,?,?,?,?)");
+        Statement insert(m_db, "INSERT OR REPLACE INTO fingerprints VALUES (?,?,?,?,?,?,?,?)");
         for (const FingerprintRecord &record : records) {
             sqlite3_stmt *s = insert.get();
             bindKey(s, record.key);
@@ -673,6 +676,7 @@ bool LibraryIndex::writeFingerprints(const std::vector<FingerprintRecord> &recor
             const QByteArray frames = encodeFingerprintFrames(record.fingerprint.frames);
             sqlite3_bind_blob(s, 6, codec.constData(), int(codec.size()), SQLITE_TRANSIENT);
             sqlite3_bind_blob(s, 7, frames.constData(), int(frames.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 8, record.helperFailures);
             ok = ok && insert && insert.run() == SQLITE_DONE;
             insert.reset();
         }

@@ -45,10 +45,13 @@ struct IndexRow {
 };
 
 // A fingerprint made of one file (device and inode), valid while its key is the file's. Empty
-// frames: the file could not be fingerprinted as it is.
+// frames: the file could not be fingerprinted as it is, or took the helper down while it was.
 struct FingerprintRecord {
     ContentKey key;
     VideoFingerprint fingerprint;
+    // Fingerprinting attempts in a row that crashed or hung the helper; the file is tried again
+    // until a few have, then set aside until it changes, as its container read is.
+    int helperFailures = 0;
 };
 
 // Whether what the session learns reaches the file.
