@@ -19,8 +19,12 @@ void VideoListViewModel::selectExtraCopies() {
 }
 
 void VideoListViewModel::checkCopies() {
-    if (m_isScanning || m_copyCheck)
+    if (m_isScanning)
         return;
+    if (m_copyCheck) {
+        m_copyCheckAgain = m_copyCheckTask && m_copyCheckTask->stop_requested();
+        return;
+    }
     std::vector<QStringList> groups = sizeGroupsToCheck(m_items);
     if (groups.empty()) {
         if (std::exchange(m_selectExtrasWhenChecked, false))
@@ -59,6 +63,8 @@ void VideoListViewModel::cancelCopyCheck() {
         m_copyCheckTask->request_stop();
     if (m_fingerprintTask)
         m_fingerprintTask->request_stop();
+    m_copyCheckAgain = false;
+    m_fingerprintAgain = false;
     m_selectExtrasWhenChecked = false;
 }
 
@@ -87,6 +93,8 @@ QCoro::Task<> VideoListViewModel::runCopyCheck(Self self, Service service,
                       &VideoListViewModel::statusChanged);
     if (std::exchange(self->m_selectExtrasWhenChecked, false) && !stop.stop_requested())
         self->selectExtraCopies();
+    if (std::exchange(self->m_copyCheckAgain, false))
+        self->checkCopies();
 }
 
 void VideoListViewModel::applyContentDigests(const platform::ContentDigests &digests) {

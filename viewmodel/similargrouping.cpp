@@ -11,8 +11,12 @@
 namespace orsenta {
 
 void VideoListViewModel::fingerprintVideos() {
-    if (m_isScanning || m_fingerprinting)
+    if (m_isScanning)
         return;
+    if (m_fingerprinting) {
+        m_fingerprintAgain = m_fingerprintTask && m_fingerprintTask->stop_requested();
+        return;
+    }
     QStringList identifiers;
     for (const VideoItem &item : m_items) {
         if (item.fileFacts().fingerprint.isEmpty() && item.duration() > 0)
@@ -53,6 +57,8 @@ QCoro::Task<> VideoListViewModel::runFingerprinting(Self self, Service service,
     self->m_fingerprintTask.reset();
     self->publish(self->m_fingerprinting, std::nullopt, &VideoListViewModel::fingerprintingChanged);
     self->applyFingerprints(fingerprints);
+    if (std::exchange(self->m_fingerprintAgain, false))
+        self->fingerprintVideos();
 }
 
 void VideoListViewModel::applyFingerprints(const platform::VideoFingerprints &fingerprints) {

@@ -378,6 +378,10 @@ private:
     std::optional<std::stop_source> m_actionTask;
     std::optional<std::stop_source> m_copyCheckTask;
     std::optional<std::stop_source> m_fingerprintTask;
+    // Asked for while the stopped check or pass was still finishing the file it was reading:
+    // started again as soon as that one ends.
+    bool m_copyCheckAgain = false;
+    bool m_fingerprintAgain = false;
     std::uint64_t m_trashRefreshes = 0;
     // Counts the groupings of similar videos started: only the latest one's answer is taken.
     std::uint64_t m_similarGroupings = 0;

@@ -251,14 +251,16 @@ private Q_SLOTS:
     }
 
     // Select Extra Copies waits for the check of same-size videos; Stop ends the check, and
-    // what it did not read is never called a copy.
+    // what it did not read is never called a copy. A new scan that ends while the stopped check
+    // still reads its last file checks again once that one is done.
     void extraCopiesWaitForTheCheck_data() {
-        QTest::addColumn<bool>("stopped");
-        QTest::newRow("check ends") << false;
-        QTest::newRow("check stopped") << true;
+        QTest::addColumn<QString>("interruption");
+        QTest::newRow("check ends") << QString();
+        QTest::newRow("check stopped") << u"stop"_qs;
+        QTest::newRow("new scan") << u"rescan"_qs;
     }
     void extraCopiesWaitForTheCheck() {
-        QFETCH(bool, stopped);
+        QFETCH(QString, interruption);
         ViewModelFixture f;
         f.platform->holdContentChecks(true);
         QVERIFY(scanFourVideos(f) || f.vm.copyCheck());
@@ -270,11 +272,17 @@ private Q_SLOTS:
         QVERIFY(f.vm.showsDuplicates());
         QCOMPARE(identifiersOf(f.vm.visibleItems()), (QStringList{u"b"_qs, u"c"_qs}));
         QVERIFY(f.vm.selectedIDs().isEmpty());
+        const bool stopped = interruption == u"stop"_qs;
         if (stopped)
             f.vm.cancelScan();
+        if (interruption == u"rescan"_qs) {
+            f.vm.startScan();
+            QVERIFY(QTest::qWaitFor([&] { return !f.vm.isScanning(); }));
+            QVERIFY(f.vm.copyCheck());
+        }
         f.platform->holdContentChecks(false);
-        QVERIFY(QTest::qWaitFor([&] { return !f.vm.copyCheck(); }));
-        QCOMPARE(f.vm.selectedIDs(), stopped ? QSet<QString>() : f.ids({"c"}));
+        QVERIFY(f.settled());
+        QCOMPARE(f.vm.selectedIDs(), interruption.isEmpty() ? f.ids({"c"}) : QSet<QString>());
         QCOMPARE(f.vm.duplicates().videoCount, stopped ? 0 : 2);
         QCOMPARE(f.vm.status().key(),
                  stopped ? StatusText::Key::copyCheckStopped : StatusText::Key::scanCompleted);
