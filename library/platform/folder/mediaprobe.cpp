@@ -187,11 +187,11 @@ ContainerInfo MediaProbe::probe(const QByteArray &path) {
     const auto payload = call(
         protocol::Kind::probe,
         [&] {
-            return protocol::encodeProbeRequest({helperDeadline(), path});
+            return protocol::encodeProbeRequest({helperDeadline(m_watchdog), path});
         },
         file, protocol::Kind::probeAnswer,
         [](const QByteArray &answer) { return protocol::decodeProbeAnswer(answer).has_value(); },
-        error, failure);
+        error, failure, m_watchdog);
     if (payload) {
         info = *protocol::decodeProbeAnswer(*payload);
     } else {
@@ -214,13 +214,14 @@ GrabbedFrame MediaProbe::thumbnail(const QByteArray &path, int width, int height
     const auto payload = call(
         protocol::Kind::thumbnail,
         [&] {
-            return protocol::encodeThumbnailRequest({helperDeadline(), width, height, fit, path});
+            return protocol::encodeThumbnailRequest(
+                {helperDeadline(m_watchdog), width, height, fit, path});
         },
         file, protocol::Kind::thumbnailAnswer,
         [](const QByteArray &answer) {
             return protocol::decodeThumbnailAnswer(answer).has_value();
         },
-        error, failure);
+        error, failure, m_watchdog);
     GrabbedFrame frame;
     if (payload)
         frame = *protocol::decodeThumbnailAnswer(*payload);
@@ -239,16 +240,19 @@ FingerprintReading MediaProbe::fingerprint(const QByteArray &path) {
     const auto closeFile = qScopeGuard([&] { ::close(file); });
     QString error;
     ReadFailure failure = ReadFailure::none;
+    // A fingerprint decodes dozens of frames where a probe reads a header: a long 4K video
+    // takes its time, and is not taken for a stuck helper.
+    const milliseconds watchdog = m_watchdog * fingerprintWatchdogFactor;
     const auto payload = call(
         protocol::Kind::fingerprint,
         [&] {
-            return protocol::encodeProbeRequest({helperDeadline(), path});
+            return protocol::encodeProbeRequest({helperDeadline(watchdog), path});
         },
         file, protocol::Kind::fingerprintAnswer,
         [](const QByteArray &answer) {
             return protocol::decodeFingerprintAnswer(answer).has_value();
         },
-        error, failure);
+        error, failure, watchdog);
     if (payload) {
         reading = *protocol::decodeFingerprintAnswer(*payload);
     } else {
@@ -258,17 +262,16 @@ FingerprintReading MediaProbe::fingerprint(const QByteArray &path) {
     return reading;
 }
 
-std::chrono::milliseconds MediaProbe::helperDeadline() const {
+std::chrono::milliseconds MediaProbe::helperDeadline(milliseconds watchdog) {
     // The helper gives up on a slow file by itself a little before the watchdog would kill it,
     // so that only a helper that is truly stuck is replaced.
-    return std::max(m_watchdog * 3 / 4, milliseconds(1));
+    return std::max(watchdog * 3 / 4, milliseconds(1));
 }
 
-std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
-                                           const std::function<QByteArray()> &encode, int file,
-                                           protocol::Kind answerKind,
-                                           const std::function<bool(const QByteArray &)> &valid,
-                                           QString &error, ReadFailure &failure) {
+std::optional<QByteArray>
+MediaProbe::call(protocol::Kind kind, const std::function<QByteArray()> &encode, int file,
+                 protocol::Kind answerKind, const std::function<bool(const QByteArray &)> &valid,
+                 QString &error, ReadFailure &failure, milliseconds watchdog) {
     const std::lock_guard lock(m_mutex);
     // Whatever goes wrong below says nothing about the file, but a refused request.
     failure = ReadFailure::helperDied;
@@ -284,8 +287,8 @@ std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
             return std::nullopt;
         }
         QByteArray answer;
-        const Exchange exchange =
-            request(protocol::encodeFrame(kind, encode()), file, answerKind, valid, answer, error);
+        const Exchange exchange = request(protocol::encodeFrame(kind, encode()), file, answerKind,
+                                          valid, answer, error, watchdog);
         if (exchange == Exchange::answered || exchange == Exchange::refused)
             failure = ReadFailure::none;
         if (exchange == Exchange::answered)
@@ -300,7 +303,7 @@ std::optional<QByteArray> MediaProbe::call(protocol::Kind kind,
             break;
         case Exchange::timedOut:
             error = QStringLiteral("the probe helper did not answer within %1 ms")
-                        .arg(m_watchdog.count());
+                        .arg(watchdog.count());
             break;
         default:
             error = QStringLiteral("the probe helper gave an unreadable answer");
@@ -381,8 +384,9 @@ bool MediaProbe::ensureStarted(QString &error) {
 MediaProbe::Exchange MediaProbe::request(const QByteArray &frame, int file,
                                          protocol::Kind answerKind,
                                          const std::function<bool(const QByteArray &)> &valid,
-                                         QByteArray &answer, QString &refusal) {
-    const auto deadline = Clock::now() + m_watchdog;
+                                         QByteArray &answer, QString &refusal,
+                                         milliseconds watchdog) {
+    const auto deadline = Clock::now() + watchdog;
     const auto failure = [](Io io) {
         return io == Io::timedOut ? Exchange::timedOut
                : io == Io::closed ? Exchange::crashed

@@ -46,9 +46,10 @@ public:
     ContainerInfo probe(const QByteArray &path);
     // One picture of the video, decoded in the helper (see grabFrame). Never throws.
     GrabbedFrame thumbnail(const QByteArray &path, int width, int height, FrameFit fit);
-    // The video's fingerprint, read in the helper (see fingerprintVideo). Never throws; failure
-    // as for probe.
+    // The video's fingerprint, read in the helper (see fingerprintVideo), with
+    // fingerprintWatchdogFactor times the watchdog. Never throws; failure as for probe.
     FingerprintReading fingerprint(const QByteArray &path);
+    static constexpr int fingerprintWatchdogFactor = 12;
 
     // How many helpers were killed for crashing, hanging or answering garbage.
     int restarts() const { return m_restarts.load(); }
@@ -58,19 +59,18 @@ public:
 private:
     enum class Exchange { answered, refused, crashed, timedOut, garbage };
 
-    std::chrono::milliseconds helperDeadline() const;
+    static std::chrono::milliseconds helperDeadline(std::chrono::milliseconds watchdog);
     // One request and its answer, with the helper replaced when it fails; the answer's payload,
     // or nothing with `error` saying why.
     // `file` goes to the helper with the request.
-    std::optional<QByteArray> call(probeprotocol::Kind kind,
-                                   const std::function<QByteArray()> &encode, int file,
-                                   probeprotocol::Kind answerKind,
-                                   const std::function<bool(const QByteArray &)> &valid,
-                                   QString &error, ReadFailure &failure);
+    std::optional<QByteArray>
+    call(probeprotocol::Kind kind, const std::function<QByteArray()> &encode, int file,
+         probeprotocol::Kind answerKind, const std::function<bool(const QByteArray &)> &valid,
+         QString &error, ReadFailure &failure, std::chrono::milliseconds watchdog);
     bool ensureStarted(QString &error);
     Exchange request(const QByteArray &frame, int file, probeprotocol::Kind answerKind,
                      const std::function<bool(const QByteArray &)> &valid, QByteArray &answer,
-                     QString &refusal);
+                     QString &refusal, std::chrono::milliseconds watchdog);
     // Kills the helper if it still runs, reaps it, and says how it ended.
     QString stopHelper(bool kill);
 
