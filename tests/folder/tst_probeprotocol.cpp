@@ -223,7 +223,8 @@ private Q_SLOTS:
             protocol::decodeFingerprintAnswer(protocol::encodeFingerprintAnswer(fingerprinted()));
         QVERIFY(decoded);
         QCOMPARE(decoded->fingerprint, fingerprinted().fingerprint);
-        for (const ReadFailure failure : {ReadFailure::none, ReadFailure::cannotOpen}) {
+        for (const ReadFailure failure :
+             {ReadFailure::none, ReadFailure::cannotOpen, ReadFailure::helperHung}) {
             const FingerprintReading failed{{}, u"no video stream ✓"_s, failure};
             const auto none =
                 protocol::decodeFingerprintAnswer(protocol::encodeFingerprintAnswer(failed));
@@ -244,7 +245,11 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("unreadable, yet frames")
             << fingerprintAnswer({}, "h264", frames, frames, 1) << false;
-        QTest::newRow("unknown flag") << fingerprintAnswer("x", {}, 0, 0, 2) << false;
+        QTest::newRow("out of time") << fingerprintAnswer("timed out", {}, 0, 0, 2) << true;
+        QTest::newRow("out of time, yet frames")
+            << fingerprintAnswer({}, "h264", frames, frames, 2) << false;
+        QTest::newRow("both flags") << fingerprintAnswer("x", {}, 0, 0, 3) << false;
+        QTest::newRow("unknown flag") << fingerprintAnswer("x", {}, 0, 0, 4) << false;
         QTest::newRow("a frame short")
             << fingerprintAnswer({}, "h264", frames, frames - 1) << false;
         QTest::newRow("a byte too many")

@@ -22,7 +22,7 @@ enum class ReadFailure {
     none,       // the answer is the file's own: opened, or refused by FFmpeg for what it holds
     cannotOpen, // the file system refused to open it (permissions, vanished, I/O error)
     helperDied, // the helper crashed, was killed or answered garbage while reading it
-    helperHung, // the helper did not answer within the watchdog
+    helperHung, // the helper did not answer within the watchdog, or gave up on the file for time
     // The helper could not be started or could not confine itself: nothing was read, and no file
     // is to blame for it.
     helperUnavailable,

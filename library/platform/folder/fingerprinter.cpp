@@ -251,9 +251,14 @@ VideoFingerprint fingerprintVideo(int fd, const QByteArray &name,
 FingerprintReading readFingerprint(int fd, const QByteArray &name,
                                    std::chrono::milliseconds deadline) {
     ContainerInput input(fd, name, deadline);
+    // Running out of time says how busy the machine was, not what the file holds: the file is
+    // tried again, as after a helper that hung.
     const auto failure = [&](QString error) {
-        return FingerprintReading{
-            {}, std::move(error), input.readFailed() ? ReadFailure::cannotOpen : ReadFailure::none};
+        return FingerprintReading{{},
+                                  std::move(error),
+                                  input.deadlinePassed() ? ReadFailure::helperHung
+                                  : input.readFailed()   ? ReadFailure::cannotOpen
+                                                         : ReadFailure::none};
     };
     AVFormatContext *ctx = input.context();
     if (!ctx)

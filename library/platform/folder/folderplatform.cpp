@@ -319,7 +319,7 @@ struct FolderPlatform::Library {
 
     // Fingerprints the row's video as its file is now. Empty when the read said nothing about the
     // file (it could not be opened, no helper could start), which is tried again at the next
-    // pass. A helper that crashed or hung on it is counted against the file.
+    // pass. A helper that crashed, hung or ran out of time on it is counted against the file.
     std::optional<FingerprintRecord> fingerprint(const IndexRow &row, MediaProbe &probe) const {
         ++fingerprintsMade;
         FingerprintReading reading = probe.fingerprint(row.path);

@@ -15,8 +15,10 @@ namespace {
 // unreadable: the file system failed the helper's reads of the file (failure cannotOpen).
 enum Flag : std::uint8_t { opened = 1, hasVideo = 2, hasCreationTime = 4, unreadable = 8 };
 constexpr std::uint8_t allFlags = opened | hasVideo | hasCreationTime | unreadable;
-// A fingerprint answer's only flag: reading the file failed (failure cannotOpen).
+// A fingerprint answer's flags, one at the most: reading the file failed (failure cannotOpen),
+// or the helper ran out of time for it (failure helperHung).
 constexpr std::uint8_t unfingerprinted = 1;
+constexpr std::uint8_t outOfTime = 2;
 constexpr qsizetype fixedAnswerSize = 1 + 8 + 8 + 8 + 8 + 4;
 // Errors are one-line explanations; a runaway text must not grow the frame without bound.
 constexpr qsizetype maxErrorBytes = 4096;
@@ -222,8 +224,12 @@ QByteArray encodeFingerprintAnswer(const FingerprintReading &reading) {
     const QByteArray codec = whole ? reading.fingerprint.codec : QByteArray();
     QByteArray payload;
     payload.reserve(1 + 4 + error.size() + 1 + codec.size() + 4 + 8 * fingerprintFrameCount);
-    const bool failed = !whole && reading.failure == ReadFailure::cannotOpen;
-    append<std::uint8_t>(payload, failed ? unfingerprinted : 0);
+    std::uint8_t flags = 0;
+    if (!whole && reading.failure == ReadFailure::cannotOpen)
+        flags = unfingerprinted;
+    else if (!whole && reading.failure == ReadFailure::helperHung)
+        flags = outOfTime;
+    append<std::uint8_t>(payload, flags);
     append<std::uint32_t>(payload, std::uint32_t(error.size()));
     payload.append(error);
     append<std::uint8_t>(payload, std::uint8_t(codec.size()));
@@ -242,12 +248,14 @@ std::optional<FingerprintReading> decodeFingerprintAnswer(const QByteArray &payl
         return std::nullopt;
     const auto flags = read<std::uint8_t>(payload, pos);
     const auto errorLength = read<std::uint32_t>(payload, pos);
-    if ((flags & ~unfingerprinted) || errorLength > maxErrorBytes
-        || payload.size() - pos < qsizetype(errorLength) + 1)
+    if ((flags != 0 && flags != unfingerprinted && flags != outOfTime)
+        || errorLength > maxErrorBytes || payload.size() - pos < qsizetype(errorLength) + 1)
         return std::nullopt;
     FingerprintReading reading;
-    if (flags & unfingerprinted)
+    if (flags == unfingerprinted)
         reading.failure = ReadFailure::cannotOpen;
+    else if (flags == outOfTime)
+        reading.failure = ReadFailure::helperHung;
     reading.error = QString::fromUtf8(payload.constData() + pos, errorLength);
     pos += errorLength;
     const auto codecLength = read<std::uint8_t>(payload, pos);
@@ -262,7 +270,7 @@ std::optional<FingerprintReading> decodeFingerprintAnswer(const QByteArray &payl
         return std::nullopt;
     const auto count = read<std::uint32_t>(payload, pos);
     if ((count != 0 && count != std::uint32_t(fingerprintFrameCount))
-        || (count == 0) != codec.isEmpty() || (count != 0 && (flags & unfingerprinted))
+        || (count == 0) != codec.isEmpty() || (count != 0 && flags != 0)
         || payload.size() - pos != qsizetype(count) * 8)
         return std::nullopt;
     reading.fingerprint.codec = codec;

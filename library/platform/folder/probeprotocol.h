@@ -24,7 +24,8 @@
 //                                  picture)
 //   client -> helper  fingerprint  as probe: u32 deadline in ms, then the path's bytes (the rest)
 //   helper -> client  fingerprintAnswer  u8 flags (1 unfingerprinted because reading the file
-//                                  failed), u32 error length, the error text in UTF-8,
+//                                  failed, or 2 because the helper ran out of time for it),
+//                                  u32 error length, the error text in UTF-8,
 //                                  u8 codec length, the codec's name in ASCII, u32 frame count
 //                                  (0, or fingerprintFrameCount), then the frames' hashes as
 //                                  little-endian u64
